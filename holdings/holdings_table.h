@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+#include <span>
+#include <vector>
+
+namespace gegu {
+
+// The data file's name; it is looked for in the current directory, then beside the program.
+inline constexpr QStringView DataFileName = u"gegusj.rar";
+
+// Every stock of the data file: its header line, its holder count line, its table head line
+// and its holder rows. All lines are views into one decoded copy of the file that the table
+// owns; it is filled once and never changed.
+//
+// The file: the index N of the last record, then per record r = 0..N its header line, its
+// holder count c, and k = RoundToLong(Val(c) + 1) further lines: the head line and k - 1 holder
+// rows. The table grows with the lines actually read; there is no record or row limit.
+class HoldingsTable {
+public:
+    HoldingsTable() = default;
+    HoldingsTable(HoldingsTable&&) = default;
+    HoldingsTable& operator=(HoldingsTable&&) = default;
+    HoldingsTable(const HoldingsTable&) = delete;
+    HoldingsTable& operator=(const HoldingsTable&) = delete;
+
+    // Builds the table from the decoded text of a data file. sourceName names the file in
+    // errors. Throws RuntimeError: Overflow (6) for a count beyond 32 bits, InputPastEndOfFile
+    // (62) when the lines run out before the counts say.
+    static HoldingsTable parse(QString text, const QString& sourceName);
+
+    // Index of the last record: records are numbered 0..LastRecord; -1 when there are none.
+    qint32 LastRecord() const { return qint32(records_.size()) - 1; }
+    qsizetype recordCount() const { return qsizetype(records_.size()); }
+
+    // Line n of record r: 0 the header, 1 the head line, 2.. the holder rows. A line that the
+    // record did not read is empty text. Throws SubscriptOutOfRange (9) for a record outside
+    // 0..LastRecord or a negative n.
+    QStringView HoldingLines(qsizetype r, qsizetype n) const;
+    // The holder count line of record r, unconverted. Throws SubscriptOutOfRange (9) for a
+    // record outside 0..LastRecord.
+    QStringView HolderCounts(qsizetype r) const;
+
+    // Unchecked access for the queries, r in 0..LastRecord.
+    QStringView header(qsizetype r) const { return lines_[records_[r].first]; }
+    QStringView headLine(qsizetype r) const { return HoldingLines(r, 1); }
+    // Holder rows 2..k of record r; empty when k < 2.
+    std::span<const QStringView> holderRows(qsizetype r) const;
+    // Val of the first six characters of the header, leading blanks removed: the stock code
+    // that a code query compares with.
+    double stockCode(qsizetype r) const { return records_[r].stockCode; }
+
+private:
+    struct Record {
+        qsizetype first;  // index in lines_ of the header; the count line follows it
+        qint32 linesRead; // k: head line and holder rows read after the count line
+        double stockCode;
+    };
+    const Record& record(qsizetype r) const;
+
+    QString text_;
+    std::vector<QStringView> lines_;
+    std::vector<Record> records_;
+};
+
+// Reads and decodes a data file (GBK) into a table. Throws RuntimeError: FileNotFound (53)
+// when the file cannot be opened or read, and the errors of HoldingsTable::parse.
+HoldingsTable loadHoldingsFile(const QString& path);
+
+// The data file that LoadHoldings reads: "gegusj.rar" in the current directory if it is
+// there, else beside the running program; the current directory's path when neither has it.
+QString findDataFile();
+
+// Loads the data file that findDataFile names.
+HoldingsTable LoadHoldings();
+
+} // namespace gegu

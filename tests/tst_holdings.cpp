@@ -1,0 +1,306 @@
+#include "holdings/text_rules.h"
+#include "support.h"
+
+#include <QBuffer>
+#include <QCoreApplication>
+#include <QDir>
+#include <QTemporaryDir>
+#include <functional>
+
+using namespace gegu;
+using namespace gegu::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// Every record as "header|count|line 1|line 2|...".
+QStringList dump(const HoldingsTable& table) {
+    QStringList out;
+    for (qsizetype r = 0; r <= table.LastRecord(); ++r) {
+        QStringList cells{table.HoldingLines(r, 0).toString(), table.HolderCounts(r).toString()};
+        for (qsizetype n = 1; n <= 1 + qsizetype(table.holderRows(r).size()); ++n)
+            cells << table.HoldingLines(r, n).toString();
+        out << cells.join(u'|');
+    }
+    return out;
+}
+
+const QStringList twoRecords{u"1"_s,        u"600036 招商"_s, u"2"_s, u"head A"_s, u"  row A1"_s,
+                             u"  row A2"_s, u"000002 万科"_s, u"0"_s, u"head B"_s};
+const QStringList twoRecordsDump{u"600036 招商|2|head A|  row A1|  row A2"_s,
+                                 u"000002 万科|0|head B"_s};
+
+} // namespace
+
+class HoldingsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void oneRecordWithHeadLineAndTwoRows();
+    void lineEnds_data();
+    void lineEnds();
+    void emptyLinesAreLines();
+    void linesAfterLastRecordAreIgnored();
+    void counts_data();
+    void counts();
+    void firstLineWithoutNumberReadsOneRecord();
+    void noRecords();
+    void growsBeyondClassicBounds();
+    void errors_data();
+    void errors();
+    void hugeFirstLineOnShortFileFailsWithoutHugeAllocation();
+    void tableIndexOutOfRange();
+    void gbkDecoding_data();
+    void gbkDecoding();
+    void gbkBlocksDecodeLikeOneCall();
+    void gbkSplittingBeforeOrAfterDecoding();
+    void missingFile();
+    void dataFileSearch();
+};
+
+void HoldingsTest::oneRecordWithHeadLineAndTwoRows() {
+    const auto table = tableFromLines(
+        {u"0"_s, u"600036 招商银行"_s, u"2"_s, u"head"_s, u"  甲基金"_s, u"  乙公司"_s});
+    QCOMPARE(table.LastRecord(), 0);
+    QCOMPARE(dump(table), QStringList{u"600036 招商银行|2|head|  甲基金|  乙公司"_s});
+    QCOMPARE(table.holderRows(0).size(), 2u);
+    QCOMPARE(table.stockCode(0), 600036.0);
+    QCOMPARE(table.HoldingLines(0, 4).toString(), QString()); // never read: empty
+}
+
+void HoldingsTest::lineEnds_data() {
+    QTest::addColumn<QString>("eol");
+    QTest::addColumn<bool>("lastEnded");
+    QTest::newRow("CR LF") << u"\r\n"_s << true;
+    QTest::newRow("CR") << u"\r"_s << true;
+    QTest::newRow("LF") << u"\n"_s << true;
+    QTest::newRow("CR LF, last line unterminated") << u"\r\n"_s << false;
+    QTest::newRow("LF, last line unterminated") << u"\n"_s << false;
+}
+
+void HoldingsTest::lineEnds() {
+    QFETCH(QString, eol);
+    QFETCH(bool, lastEnded);
+    QCOMPARE(dump(tableFromBytes(gbkFile(twoRecords, eol, lastEnded))), twoRecordsDump);
+}
+
+void HoldingsTest::emptyLinesAreLines() {
+    // LF then CR LF, and CR LF then a lone CR, each leave an empty line between them.
+    const QByteArray bytes = "0\nh\n3\n\r\n\rr1\rr2\n"_ba;
+    QCOMPARE(dump(tableFromBytes(bytes)), QStringList{u"h|3|||r1|r2"_s});
+    QCOMPARE(dump(tableFromBytes("0\r\n\r\n\r\n\r\n"_ba)), QStringList{u"||"_s});
+}
+
+void HoldingsTest::linesAfterLastRecordAreIgnored() {
+    QCOMPARE(dump(tableFromLines(twoRecords + QStringList{u"junk"_s, u"5"_s})), twoRecordsDump);
+}
+
+void HoldingsTest::counts_data() {
+    QTest::addColumn<QString>("count");
+    QTest::addColumn<int>("rows"); // holder rows read after the head line
+    QTest::newRow("whole") << u"3"_s << 3;
+    QTest::newRow("1.5 reads head line and 1 row") << u"1.5"_s << 1;
+    QTest::newRow("2.5 reads head line and 3 rows") << u"2.5"_s << 3;
+    QTest::newRow("0") << u"0"_s << 0;
+    QTest::newRow("-0.4 reads the head line only") << u"-0.4"_s << 0;
+    QTest::newRow("text reads the head line") << u"n/a"_s << 0;
+    QTest::newRow("blanks inside") << u" 1 0"_s << 10;
+}
+
+void HoldingsTest::counts() {
+    QFETCH(QString, count);
+    QFETCH(int, rows);
+    QStringList lines{u"1"_s, u"600001 甲"_s, count, u"head"_s};
+    for (int i = 0; i < rows; ++i)
+        lines << u"row %1"_s.arg(i);
+    lines << u"600002 乙"_s << u"0"_s << u"head 2"_s;
+    const auto table = tableFromLines(lines);
+    QCOMPARE(table.LastRecord(), 1);
+    QCOMPARE(int(table.holderRows(0).size()), rows);
+    QCOMPARE(table.HoldingLines(0, 1).toString(), u"head"_s);
+    QCOMPARE(table.HoldingLines(1, 0).toString(), u"600002 乙"_s);
+}
+
+void HoldingsTest::firstLineWithoutNumberReadsOneRecord() {
+    // A negative count reads no further line: the next line is the next record's header.
+    const auto table = tableFromLines({u"股票"_s, u"600001 甲"_s, u"-3"_s, u"600002 乙"_s});
+    QCOMPARE(dump(table), QStringList{u"600001 甲|-3|"_s});
+    QCOMPARE(table.holderRows(0).size(), 0u);
+}
+
+void HoldingsTest::noRecords() {
+    const auto table = tableFromLines({u"-1"_s});
+    QCOMPARE(table.LastRecord(), -1);
+    QCOMPARE(table.recordCount(), 0);
+    QCOMPARE(tableFromLines({u"-7"_s, u"ignored"_s}).recordCount(), 0);
+}
+
+void HoldingsTest::growsBeyondClassicBounds() {
+    // 1700 records, the last with 250 holder rows: more than the classic 1681 x 201 tables.
+    QStringList lines{u"1699"_s};
+    for (int r = 0; r < 1700; ++r) {
+        const int rows = r == 1699 ? 250 : 1;
+        lines << u"%1 股"_s.arg(r + 1, 6, 10, QChar(u'0')) << QString::number(rows) << u"head"_s;
+        for (int i = 0; i < rows; ++i)
+            lines << u"  holder %1"_s.arg(i);
+    }
+    const auto table = tableFromLines(lines);
+    QCOMPARE(table.LastRecord(), 1699);
+    QCOMPARE(table.holderRows(1699).size(), 250u);
+    QCOMPARE(table.holderRows(1699).back().toString(), u"  holder 249"_s);
+    QCOMPARE(table.stockCode(1699), 1700.0);
+}
+
+void HoldingsTest::errors_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("number");
+    QTest::addColumn<qint64>("line");
+
+    QTest::newRow("empty file") << QByteArray() << 62 << qint64(1);
+    QTest::newRow("first line only") << "0\r\n"_ba << 62 << qint64(2);
+    QTest::newRow("header without count") << "0\r\n600001 甲"_ba << 62 << qint64(3);
+    QTest::newRow("ends inside a record")
+        << gbkFile({u"0"_s, u"h"_s, u"3"_s, u"head"_s, u"r1"_s}) << 62 << qint64(6);
+    QTest::newRow("second record missing")
+        << gbkFile({u"1"_s, u"h"_s, u"0"_s, u"head"_s}) << 62 << qint64(5);
+    QTest::newRow("first line beyond 32 bits") << "3000000000\r\n"_ba << 6 << qint64(1);
+    QTest::newRow("first line 2^31 - 0.5 rounds beyond") << "2147483647.5\r\n"_ba << 6 << qint64(1);
+    QTest::newRow("count beyond 32 bits") << gbkFile({u"0"_s, u"h"_s, u"1e10"_s}) << 6 << qint64(3);
+    QTest::newRow("count 2^31 - 1 overflows when 1 is added")
+        << gbkFile({u"0"_s, u"h"_s, u"2147483647"_s}) << 6 << qint64(3);
+    QTest::newRow("count infinity") << gbkFile({u"0"_s, u"h"_s, u"1e999"_s}) << 6 << qint64(3);
+}
+
+void HoldingsTest::errors() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, number);
+    QFETCH(qint64, line);
+    const RuntimeError e = loadError(bytes);
+    QCOMPARE(int(e.number()), number);
+    QCOMPARE(e.line(), line);
+    QCOMPARE(e.file(), u"test.rar"_s);
+    QVERIFY(e.message().contains(u"runtime error %1: "_s.arg(number)));
+    QVERIFY(e.message().contains(u"line %1"_s.arg(line)));
+}
+
+void HoldingsTest::hugeFirstLineOnShortFileFailsWithoutHugeAllocation() {
+    // Two records exist; the third header is missing.
+    const RuntimeError e =
+        loadError(gbkFile({u"2000000000"_s, u"h"_s, u"0"_s, u"head"_s, u"h2"_s, u"0"_s, u"hd"_s}));
+    QCOMPARE(e.number(), ErrorNumber::InputPastEndOfFile);
+    QCOMPARE(e.line(), 8);
+    // So is a count that announces more rows than there are.
+    QCOMPARE(loadError(gbkFile({u"0"_s, u"h"_s, u"2147483646"_s, u"head"_s})).number(),
+             ErrorNumber::InputPastEndOfFile);
+}
+
+void HoldingsTest::tableIndexOutOfRange() {
+    const auto table = tableFromLines(twoRecords);
+    for (auto access : {std::function([&] { table.HoldingLines(2, 0); }),
+                        std::function([&] { table.HoldingLines(-1, 0); }),
+                        std::function([&] { table.HoldingLines(0, -1); }),
+                        std::function([&] { table.HolderCounts(2); })}) {
+        try {
+            access();
+            QFAIL("no error raised");
+        } catch (const RuntimeError& e) {
+            QCOMPARE(int(e.number()), 9);
+            QCOMPARE(e.text(), u"Subscript out of range"_s);
+        }
+    }
+}
+
+void HoldingsTest::gbkDecoding_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("text");
+    QTest::newRow("ideographs") << "\xbb\xaa\xcf\xc4"_ba << u"华夏"_s;
+    QTest::newRow("ASCII") << "600036 a"_ba << u"600036 a"_s;
+    QTest::newRow("ideographic space") << "\xa1\xa1"_ba << u"\u3000"_s;
+    QTest::newRow("box drawing") << "\xa9\xa4\xa9\xd0"_ba << u"─┬"_s;
+    QTest::newRow("0x80 is the euro sign") << "\x80"_ba << u"€"_s;
+    QTest::newRow("NUL kept") << QByteArray("a\0b", 3) << QString(u"a\0b"_s);
+    QTest::newRow("lead byte before CR") << "\xbb\r\n"_ba << u"\uFFFD\r\n"_s;
+    QTest::newRow("lead byte before 0x7F") << "\xbb\x7f"_ba << u"\uFFFD\x7f"_s;
+    QTest::newRow("lead byte at end of input") << "a\xbb"_ba << u"a\uFFFD"_s;
+    QTest::newRow("character then lone lead byte at end") << "\xbb\xaa\xcf"_ba << u"华\uFFFD"_s;
+}
+
+void HoldingsTest::gbkDecoding() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    QCOMPARE(decodeGbk(bytes), text);
+}
+
+void HoldingsTest::gbkBlocksDecodeLikeOneCall() {
+    // The device is read in blocks of 1 MiB: characters straddle block boundaries here.
+    QByteArray bytes = "x"_ba;
+    while (bytes.size() < 3 * (1 << 20) + 10)
+        bytes += "\xbb\xaa\xcf\xc4\r\n"_ba;
+    bytes += "\xbb"_ba;
+    QBuffer device(&bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    QString blocks;
+    QVERIFY(decodeGbk(device, 10, blocks)); // a size hint too small grows the buffer
+    QCOMPARE(blocks, decodeGbk(bytes));
+    QVERIFY(blocks.endsWith(u"\r\n\uFFFD"_s));
+}
+
+void HoldingsTest::gbkSplittingBeforeOrAfterDecoding() {
+    // Lines split after decoding equal lines split from the bytes and decoded one by one,
+    // invalid sequences included.
+    QByteArray bytes;
+    for (int i = 0; i < 4000; ++i)
+        bytes += char((i * 7919 + i / 13) % 256);
+    const QStringList whole = decodeGbk(bytes).split(u'\n');
+    QStringList lineByLine;
+    for (const QByteArray& line : bytes.split('\n'))
+        lineByLine << decodeGbk(line);
+    QCOMPARE(whole, lineByLine);
+}
+
+void HoldingsTest::missingFile() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"gegusj.rar"_s);
+    for (const QString& p : {path, dir.path()}) {
+        try {
+            loadHoldingsFile(p);
+            QFAIL("loaded a file that is not there");
+        } catch (const RuntimeError& e) {
+            QCOMPARE(int(e.number()), 53);
+            QCOMPARE(e.file(), p);
+            QCOMPARE(e.text(), u"File not found"_s);
+        }
+    }
+}
+
+void HoldingsTest::dataFileSearch() {
+    QTemporaryDir dir;
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(dir.path()));
+    const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
+
+    // Beside the program when the current directory has no data file.
+    const QString besideProgram =
+        QDir(QCoreApplication::applicationDirPath()).filePath(u"gegusj.rar"_s);
+    QFile::remove(besideProgram);
+    QCOMPARE(findDataFile(), u"gegusj.rar"_s);
+    {
+        QFile f(besideProgram);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(gbkFile({u"0"_s, u"000001 乙"_s, u"0"_s, u"head"_s}));
+    }
+    const auto removeBeside = qScopeGuard([&] { QFile::remove(besideProgram); });
+    QCOMPARE(findDataFile(), besideProgram);
+    QCOMPARE(LoadHoldings().HoldingLines(0, 0).toString(), u"000001 乙"_s);
+
+    // The current directory comes first.
+    {
+        QFile f(u"gegusj.rar"_s);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(gbkFile({u"0"_s, u"600036 甲"_s, u"0"_s, u"head"_s}));
+    }
+    QCOMPARE(findDataFile(), u"gegusj.rar"_s);
+    QCOMPARE(LoadHoldings().HoldingLines(0, 0).toString(), u"600036 甲"_s);
+}
+
+QTEST_GUILESS_MAIN(HoldingsTest)
+#include "tst_holdings.moc"
