@@ -49,7 +49,10 @@ int main(int argc, char* argv[]) {
     if (!parser.parse(QCoreApplication::arguments()))
         return fail(parser.errorText());
     if (parser.isSet(QStringLiteral("help"))) {
-        std::fputs(qPrintable(parser.helpText()), stdout);
+        QString help = parser.helpText();
+        if (!help.endsWith(u'\n'))
+            help += u'\n';
+        std::fputs(qPrintable(help), stdout);
         return Found;
     }
     if (parser.isSet(QStringLiteral("version"))) {

@@ -1,0 +1,218 @@
+#include "support.h"
+
+#include "queries/query.h"
+
+using namespace gegu;
+using namespace gegu::test;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+const QString crlf = u"\r\n"_s;
+const QString top = u"  ───────────┬─────┬─────┬─────┬──────"_s;
+const QString bottom = u"  ───────────┴─────┴─────┴─────┴──────"_s;
+
+QString lines(const QStringList& l) { return l.join(crlf) + crlf; }
+
+// Three stocks; 000002 appears twice, and only the first may ever be shown.
+const QStringList sample{
+    u"3"_s,
+    u"600036 招商银行"_s,
+    u"2"_s,
+    u"股东情况 (截止日期：2026-09-30   ) 持股数"_s,
+    u"  华夏大盘精选证券投资基金 │  100.00"_s,
+    u"  张伟                 │   50.00"_s,
+    u"000002 万科"_s,
+    u"1"_s,
+    u"短头"_s,
+    u"  华夏华夏华夏 │ 1"_s,
+    u"000002 重复"_s,
+    u"1"_s,
+    u"head"_s,
+    u"  华夏 dup"_s,
+    u"300001 创业"_s,
+    u"0"_s,
+    u"空表头行"_s,
+};
+
+} // namespace
+
+class QueriesTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { table_ = tableFromLines(sample); }
+
+    void codeReportIsFramed();
+    void codeReportWithoutRows();
+    void codeReportOfNegativeCount();
+    void codeQueries_data();
+    void codeQueries();
+    void headerCodes_data();
+    void headerCodes();
+    void unknownCodeSaysSo();
+    void nameReportCharacterForCharacter();
+    void numericTextsThatAreNoCodesAreNames_data();
+    void numericTextsThatAreNoCodesAreNames();
+    void emptyQueryListsEveryRowOnce();
+    void nameFieldWindow_data();
+    void nameFieldWindow();
+    void nothingFound();
+    void emptyTable();
+
+private:
+    HoldingsTable table_;
+};
+
+void QueriesTest::codeReportIsFramed() {
+    const QueryResult result = runQuery(table_, u"600036");
+    QVERIFY(result.found);
+    QCOMPARE(result.text, lines({u"600036 招商银行"_s, u"股东情况 (截止日期：2026-09-30   ) 持股数"_s,
+                                 top, u"  华夏大盘精选证券投资基金 │  100.00"_s,
+                                 u"  张伟                 │   50.00"_s, bottom}));
+    QCOMPARE(TopRule.size(), 38);
+    QCOMPARE(BottomRule.size(), 38);
+}
+
+void QueriesTest::codeReportWithoutRows() {
+    QCOMPARE(runQuery(table_, u"300001").text,
+             lines({u"300001 创业"_s, u"空表头行"_s, top, bottom}));
+}
+
+void QueriesTest::codeReportOfNegativeCount() {
+    // No head line was read: its line in the report is empty.
+    const auto table = tableFromLines({u"0"_s, u"600000 甲"_s, u"-2"_s});
+    QCOMPARE(runQuery(table, u"600000").text, lines({u"600000 甲"_s, QString(), top, bottom}));
+}
+
+void QueriesTest::codeQueries_data() {
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<QString>("header");
+    QTest::newRow("plain") << u"600036"_s << u"600036 招商银行"_s;
+    QTest::newRow("leading blanks") << u"   600036"_s << u"600036 招商银行"_s;
+    QTest::newRow("fraction") << u"600036.0"_s << u"600036 招商银行"_s;
+    QTest::newRow("trailing text") << u"600036abc"_s << u"600036 招商银行"_s;
+    QTest::newRow("blanks inside") << u"600 036"_s << u"600036 招商银行"_s;
+    QTest::newRow("without leading zeros") << u"2"_s << u"000002 万科"_s;
+    QTest::newRow("exponent") << u"3.00001e5"_s << u"300001 创业"_s;
+    QTest::newRow("hex") << u"&H2"_s << u"000002 万科"_s;
+}
+
+void QueriesTest::codeQueries() {
+    QFETCH(QString, query);
+    QFETCH(QString, header);
+    const QueryResult result = runQuery(table_, query);
+    QVERIFY(result.found);
+    QVERIFY2(result.text.startsWith(header + crlf), qPrintable(result.text));
+}
+
+void QueriesTest::headerCodes_data() {
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QString>("query");
+    QTest::newRow("leading blanks in header") << u"   600036 甲"_s << u"600036"_s;
+    QTest::newRow("seventh digit ignored") << u"6000361"_s << u"600036"_s;
+    QTest::newRow("short header") << u"12"_s << u"12"_s;
+    QTest::newRow("blank inside the first six") << u"6 0003"_s << u"60003"_s;
+}
+
+void QueriesTest::headerCodes() {
+    QFETCH(QString, header);
+    QFETCH(QString, query);
+    const auto table = tableFromLines({u"0"_s, header, u"0"_s, u"head"_s});
+    QCOMPARE(runQuery(table, query).text, lines({header, u"head"_s, top, bottom}));
+}
+
+void QueriesTest::unknownCodeSaysSo() {
+    const QueryResult result = runQuery(table_, u"  123456 x ");
+    QVERIFY(!result.found);
+    QCOMPARE(result.text, u"未找到证券代码：123456 x \r\n"_s);
+}
+
+void QueriesTest::nameReportCharacterForCharacter() {
+    // The row holding 华夏 three times is listed once; the duplicate stock is searched too.
+    const QueryResult result = runQuery(table_, u"华夏");
+    QVERIFY(result.found);
+    QCOMPARE(result.text, lines({u"股东华夏持有："_s,
+                                 u"600036 招商银行:截止日期：2026-09-30   )"_s,
+                                 u"  华夏大盘精选证券投资基金 │  100.00"_s,
+                                 u"000002 万科:)"_s,
+                                 u"  华夏华夏华夏 │ 1"_s,
+                                 u"000002 重复:)"_s,
+                                 u"  华夏 dup"_s,
+                                 QString()}));
+}
+
+void QueriesTest::numericTextsThatAreNoCodesAreNames_data() {
+    QTest::addColumn<QString>("query");
+    for (const char* q : {"0", "-3", "700000", "700001", "7e5", "0.0"})
+        QTest::newRow(q) << QString::fromLatin1(q);
+}
+
+void QueriesTest::numericTextsThatAreNoCodesAreNames() {
+    QFETCH(QString, query);
+    const auto table = tableFromLines({u"0"_s, u"000001 甲"_s, u"1"_s, u"head"_s,
+                                       u"  基金"_s + query + u" 号"_s});
+    const QueryResult result = runQuery(table, query);
+    QVERIFY(result.found);
+    QCOMPARE(result.text, lines({u"股东"_s + query + u"持有："_s, u"000001 甲:)"_s,
+                                 u"  基金"_s + query + u" 号"_s, QString()}));
+}
+
+void QueriesTest::emptyQueryListsEveryRowOnce() {
+    for (const QString& query : {QString(), u"   "_s}) {
+        const QueryResult result = runQuery(table_, query);
+        QVERIFY(result.found);
+        QVERIFY(result.text.startsWith(u"股东持有：\r\n"_s));
+        QCOMPARE(result.text.count(u"  张伟"_s), 1);
+        QCOMPARE(result.text.count(u"  华夏华夏华夏"_s), 1);
+        // Four holder rows, two lines each, plus heading and final line.
+        QCOMPARE(result.text.count(crlf), 1 + 4 * 2 + 1);
+    }
+}
+
+void QueriesTest::nameFieldWindow_data() {
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("found");
+    const QString eighteen = u"一二三四五六七八九十甲乙丙丁戊己庚辛"_s;
+    const QString row = u"  "_s + eighteen + u"子丑"_s; // characters 3 to 20 are the field
+    QTest::newRow("name at the start") << row << u"一二"_s << true;
+    QTest::newRow("ends at the 20th character") << row << u"庚辛"_s << true;
+    QTest::newRow("crosses the 20th character") << row << u"辛子"_s << false;
+    QTest::newRow("beyond the 20th character") << row << u"子丑"_s << false;
+    QTest::newRow("whole field") << row << eighteen << true;
+    QTest::newRow("longer than the field") << row << eighteen + u"子"_s << false;
+    QTest::newRow("query longer than 20") << QString(30, u'a') << QString(21, u'a') << false;
+    QTest::newRow("trailing blank matches a blank") << u"  张伟 基金"_s << u"张伟 "_s << true;
+    QTest::newRow("trailing blank needs a blank") << u"  张伟基金"_s << u"张伟 "_s << false;
+    QTest::newRow("trailing blank beyond the field") << u"  张伟"_s << u"张伟 "_s << false;
+    QTest::newRow("case matters") << u"  ABC Fund"_s << u"abc"_s << false;
+    QTest::newRow("full-width differs") << u"  ＡＢＣ"_s << u"ABC"_s << false;
+    QTest::newRow("inner blanks stay") << u"a  b"_s << u"  b"_s << true;
+    QTest::newRow("short row") << u"x"_s << u"x"_s << true;
+}
+
+void QueriesTest::nameFieldWindow() {
+    QFETCH(QString, row);
+    QFETCH(QString, query);
+    QFETCH(bool, found);
+    const auto table = tableFromLines({u"0"_s, u"000001 甲"_s, u"1"_s, u"head"_s, row});
+    const QueryResult result = runQuery(table, query);
+    QCOMPARE(result.found, found);
+    QCOMPARE(result.text.contains(crlf + row + crlf), found);
+}
+
+void QueriesTest::nothingFound() {
+    const QueryResult result = runQuery(table_, u"不存在的股东");
+    QVERIFY(!result.found);
+    QCOMPARE(result.text, u"股东不存在的股东持有：\r\n\r\n"_s);
+}
+
+void QueriesTest::emptyTable() {
+    const auto table = tableFromLines({u"-1"_s});
+    QCOMPARE(runQuery(table, u"").text, u"股东持有：\r\n\r\n"_s);
+    QVERIFY(!runQuery(table, u"").found);
+    QVERIFY(!runQuery(table, u"600036").found);
+}
+
+QTEST_APPLESS_MAIN(QueriesTest)
+#include "tst_queries.moc"
