@@ -1,0 +1,296 @@
+#include "cid.h"
+
+#include "graphical_button.h"
+#include "queries/query.h"
+
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QScrollBar>
+#include <QUrl>
+
+namespace gegu {
+
+namespace {
+
+// Positions and sizes are given in twips, 15 to the logical pixel (1440 to the inch at 96 DPI).
+constexpr int px(int twips) {
+    return twips / 15;
+}
+QRect twipsRect(int left, int top, int width, int height) {
+    return {px(left), px(top), px(width), px(height)};
+}
+
+// Colours are written &H00BBGGRR.
+QColor bgr(quint32 value) {
+    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
+}
+
+// "宋体" at a point size, with the Song/Ming faces of Linux as fallbacks: their Latin letters
+// and digits are half as wide as an ideograph, like the original face's.
+QFont songFont(int pointSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
+                      QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB"),
+                      QStringLiteral("Noto Serif CJK SC")});
+    font.setPointSize(pointSize);
+    font.setWeight(QFont::Normal);
+    return font;
+}
+
+// A label that sizes itself to its caption on one line and keeps its left and top: as wide as
+// the caption plus one pixel, one em of its font high.
+void autoSize(QLabel* label, QPoint topLeft) {
+    const QFontMetrics metrics(label->font());
+    label->setGeometry(topLeft.x(), topLeft.y(), metrics.horizontalAdvance(label->text()) + 1,
+                       QFontInfo(label->font()).pixelSize());
+}
+
+void setColours(QWidget* w, QPalette::ColorRole background, QColor backColor,
+                QPalette::ColorRole foreground, QColor foreColor) {
+    QPalette pal = w->palette();
+    pal.setColor(background, backColor);
+    pal.setColor(foreground, foreColor);
+    w->setPalette(pal);
+}
+
+bool isEnter(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+} // namespace
+
+QString helpText() {
+    static const char16_t* const items[] = {
+        u"    感谢您对此软件的支持！本软件为免费软件，您可以使用全部功能。",
+        u"    本软件从开发制作以来，特别是数据收集整理，作者本人付出了相当多的时间和精力。因此如果"
+        u"您对本人的努力表示认可，并愿意为此给予奖励，您可以向下面的银行账号汇款，汇款数目，由您决"
+        u"定。"
+        u"有了您的奖赏，作者才会投入更多的精力，来使软件变得更加完善。",
+        u"    "
+        u"在您汇款以后，请与本人取得联系，如果您有自己的经营项目，您将可以通过本软件发布您的商业"
+        u"信息。",
+        u"开户银行：工商银行白石市东岸支行",
+        u"银行账号：6543 2109 8765 4321 098",
+        u"户\u3000\u3000名：Tessaly",
+        u"咨询电话：0555-2468013",
+        u"任何疑问请来电咨询，查看时效，风险自担。",
+    };
+    QString text;
+    for (const char16_t* item : items) {
+        if (!text.isEmpty())
+            text += u"\n\r\n\r\n\r";
+        text += QString::fromUtf16(item);
+    }
+    text += u"\n\r";
+    return text;
+}
+
+cid::cid(QWidget* parent) : QWidget(parent) {
+    setObjectName(QStringLiteral("cid"));
+    setWindowTitle(QStringLiteral("Varnel老师设计（qq:246813579电话0555-2468013）"));
+    setWindowIcon(QIcon(QStringLiteral(":/gegu.ico")));
+    resize(px(10155), px(7845));
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, pal.color(QPalette::Midlight));
+    setPalette(pal);
+
+    // Created in this order; where two overlap, the earlier one lies on top.
+    Command3 = new GraphicalButton(QStringLiteral("帮助信息"), bgr(0x00FFC0C0), this);
+    Command2 = new GraphicalButton(QStringLiteral("数据下载更新"), bgr(0x0080FFFF), this);
+    Picture1 = new QLabel(this);
+    Text1 = new QLineEdit(QStringLiteral("华夏大盘"), this);
+    Text2 = new QPlainTextEdit(this);
+    Command1 = new GraphicalButton(QStringLiteral("精确查询"), bgr(0x00C0E0FF), this);
+    Label1 = new QLabel(QStringLiteral("请输入股东名称（或证券代码）"), this);
+    Label2 = new QLabel(QStringLiteral("Quillmark"), this);
+    const QList<QWidget*> creationOrder{Command3, Command2, Picture1, Text1,
+                                        Text2,    Command1, Label1,   Label2};
+    for (auto it = creationOrder.rbegin(); it != creationOrder.rend(); ++it)
+        (*it)->raise();
+
+    Command3->setObjectName(QStringLiteral("Command3"));
+    Command3->setFont(songFont(12));
+    Command3->setGeometry(twipsRect(8400, 240, 1335, 375));
+
+    Command2->setObjectName(QStringLiteral("Command2"));
+    Command2->setGeometry(twipsRect(480, 960, 1455, 375));
+
+    Picture1->setObjectName(QStringLiteral("Picture1"));
+    Picture1->setGeometry(twipsRect(240, 1440, 9375, 6135));
+    Picture1->setPixmap(QPixmap(QStringLiteral(":/picture.bmp")));
+    Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Picture1->setFocusPolicy(Qt::StrongFocus);
+
+    Text1->setObjectName(QStringLiteral("Text1"));
+    Text1->setFont(songFont(15));
+    Text1->setGeometry(twipsRect(4800, 600, 3135, 495));
+
+    Text2->setObjectName(QStringLiteral("Text2"));
+    Text2->setFont(songFont(12));
+    Text2->setGeometry(twipsRect(240, 1440, 9615, 6135));
+    setColours(Text2, QPalette::Base, bgr(0x00FFC0FF), QPalette::Text, bgr(0x000000FF));
+    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Text2->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+
+    Command1->setObjectName(QStringLiteral("Command1"));
+    Command1->setFont(songFont(12));
+    Command1->setGeometry(twipsRect(8400, 720, 1335, 375));
+
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setFont(songFont(12));
+    Label1->setAutoFillBackground(true);
+    setColours(Label1, QPalette::Window, palette().color(QPalette::Base), QPalette::WindowText,
+               bgr(0x000000C0));
+    autoSize(Label1, {px(4800), px(240)});
+
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setFont(songFont(18));
+    Label2->setAutoFillBackground(true);
+    setColours(Label2, QPalette::Window, palette().color(QPalette::Button), QPalette::WindowText,
+               bgr(0x000000FF));
+    Label2->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    autoSize(Label2, {px(240), px(480)});
+
+    // A focused button takes Enter itself, as buttons do on the desktop; otherwise Enter goes
+    // to Command1 while it is the default button.
+    for (GraphicalButton* b : {Command1, Command2, Command3})
+        b->setAutoDefault(true);
+    setCommand1Default(true);
+
+    setTabOrder(Text1, Command1);
+    setTabOrder(Command1, Command3);
+    setTabOrder(Command3, Command2);
+    setTabOrder(Command2, Picture1);
+    setTabOrder(Picture1, Text2);
+    Text1->setFocus();
+
+    connect(Command1, &QPushButton::clicked, this, &cid::Command1_Click);
+    connect(Command2, &QPushButton::clicked, this, &cid::Command2_Click);
+    connect(Command3, &QPushButton::clicked, this, &cid::Command3_Click);
+    for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Label1),
+                       static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
+        w->installEventFilter(this);
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect frame(QPoint(), size());
+        frame.moveCenter(screen->availableGeometry().center());
+        move(frame.topLeft());
+    }
+}
+
+cid::~cid() = default;
+
+void cid::Form_Load() {
+    holdings_ = LoadHoldings();
+    setOutputText({});
+    Command3_Click();
+    Picture1->show();
+}
+
+void cid::Command1_Click() {
+    Picture1->hide();
+    setCommand1Default(false);
+    setOutputText(runQuery(holdings_, Text1->text()).text);
+}
+
+void cid::Command2_Click() {
+    Picture1->show();
+    QDesktopServices::openUrl(QUrl(UpdatePageAddress.toString()));
+}
+
+void cid::Command3_Click() {
+    Picture1->hide();
+    ReportText = helpText();
+    setOutputText(ReportText);
+}
+
+void cid::Label1_Click() {
+    Picture1->show();
+}
+
+void cid::Picture1_Click() {
+    Picture1->hide();
+}
+
+void cid::Text1_Click() {
+    Picture1->hide();
+}
+
+void cid::Text1_KeyDown(int, Qt::KeyboardModifiers) {
+    setCommand1Default(true);
+}
+
+void cid::Form_KeyDown(int, Qt::KeyboardModifiers) {
+    setCommand1Default(true);
+}
+
+void cid::setCommand1Default(bool isDefault) {
+    Command1->setDefault(isDefault);
+}
+
+void cid::setOutputText(QStringView text) {
+    // The box breaks lines only at CR LF. A lone CR or LF becomes a word joiner: invisible,
+    // and no line break.
+    QString shown;
+    shown.reserve(text.size());
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = text[i];
+        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
+            shown += u'\n';
+            ++i;
+        } else if (c == u'\r' || c == u'\n') {
+            shown += QChar(0x2060);
+        } else {
+            shown += c;
+        }
+    }
+    Text2->setPlainText(shown);
+}
+
+bool cid::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        const auto* mouse = static_cast<QMouseEvent*>(event);
+        const auto* widget = static_cast<QWidget*>(watched);
+        if (mouse->button() == Qt::LeftButton &&
+            widget->rect().contains(mouse->position().toPoint())) {
+            if (watched == Label1)
+                Label1_Click();
+            else if (watched == Picture1)
+                Picture1_Click();
+            else if (watched == Text1)
+                Text1_Click();
+        }
+        return false;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (isEnter(key) && Command1->isDefault()) {
+            Command1->click();
+            return true;
+        }
+        if (watched == Text1) {
+            Text1_KeyDown(key->key(), key->modifiers());
+            return isEnter(key); // Enter without a default button presses nothing
+        }
+    }
+    return false;
+}
+
+void cid::keyPressEvent(QKeyEvent* event) {
+    if (isEnter(event) && Command1->isDefault()) {
+        Command1->click();
+        return;
+    }
+    Form_KeyDown(event->key(), event->modifiers());
+}
+
+} // namespace gegu
