@@ -44,7 +44,7 @@ private:
 void GeguQueryTest::initTestCase() {
     QVERIFY(dir_.isValid());
     data_ = writeFile(u"data.rar"_s, gbkFile({u"1"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s,
-                                             u"  华夏大盘  │ 1"_s, u"000002 万科"_s, u"-1"_s}));
+                                              u"  华夏大盘  │ 1"_s, u"000002 万科"_s, u"-1"_s}));
 }
 
 QString GeguQueryTest::writeFile(const QString& name, const QByteArray& bytes) {
@@ -122,10 +122,12 @@ void GeguQueryTest::dataFileErrors_data() {
     QTest::addColumn<QString>("file");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("missing") << u"missing.rar"_s << QByteArray() << "runtime error 53: File not found"_ba;
+    QTest::newRow("missing") << u"missing.rar"_s << QByteArray()
+                             << "runtime error 53: File not found"_ba;
     QTest::newRow("too short") << u"short.rar"_s << "0\r\nh\r\n2\r\nhead\r\n"_ba
                                << "runtime error 62: Input past end of file"_ba;
-    QTest::newRow("overflow") << u"big.rar"_s << "5e9\r\n"_ba << "runtime error 6: Overflow"_ba;
+    QTest::newRow("overflow") << u"big.rar"_s << "5e9\r\n"_ba
+                              << "runtime error 6: Overflow"_ba;
 }
 
 void GeguQueryTest::dataFileErrors() {

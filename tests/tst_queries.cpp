@@ -1,6 +1,5 @@
-#include "support.h"
-
 #include "queries/query.h"
+#include "support.h"
 
 using namespace gegu;
 using namespace gegu::test;
@@ -12,7 +11,9 @@ const QString crlf = u"\r\n"_s;
 const QString top = u"  ───────────┬─────┬─────┬─────┬──────"_s;
 const QString bottom = u"  ───────────┴─────┴─────┴─────┴──────"_s;
 
-QString lines(const QStringList& l) { return l.join(crlf) + crlf; }
+QString lines(const QStringList& l) {
+    return l.join(crlf) + crlf;
+}
 
 // Three stocks; 000002 appears twice, and only the first may ever be shown.
 const QStringList sample{
@@ -66,9 +67,10 @@ private:
 void QueriesTest::codeReportIsFramed() {
     const QueryResult result = runQuery(table_, u"600036");
     QVERIFY(result.found);
-    QCOMPARE(result.text, lines({u"600036 招商银行"_s, u"股东情况 (截止日期：2026-09-30   ) 持股数"_s,
-                                 top, u"  华夏大盘精选证券投资基金 │  100.00"_s,
-                                 u"  张伟                 │   50.00"_s, bottom}));
+    QCOMPARE(result.text,
+             lines({u"600036 招商银行"_s, u"股东情况 (截止日期：2026-09-30   ) 持股数"_s, top,
+                    u"  华夏大盘精选证券投资基金 │  100.00"_s,
+                    u"  张伟                 │   50.00"_s, bottom}));
     QCOMPARE(TopRule.size(), 38);
     QCOMPARE(BottomRule.size(), 38);
 }
@@ -131,14 +133,10 @@ void QueriesTest::nameReportCharacterForCharacter() {
     // The row holding 华夏 three times is listed once; the duplicate stock is searched too.
     const QueryResult result = runQuery(table_, u"华夏");
     QVERIFY(result.found);
-    QCOMPARE(result.text, lines({u"股东华夏持有："_s,
-                                 u"600036 招商银行:截止日期：2026-09-30   )"_s,
-                                 u"  华夏大盘精选证券投资基金 │  100.00"_s,
-                                 u"000002 万科:)"_s,
-                                 u"  华夏华夏华夏 │ 1"_s,
-                                 u"000002 重复:)"_s,
-                                 u"  华夏 dup"_s,
-                                 QString()}));
+    QCOMPARE(result.text,
+             lines({u"股东华夏持有："_s, u"600036 招商银行:截止日期：2026-09-30   )"_s,
+                    u"  华夏大盘精选证券投资基金 │  100.00"_s, u"000002 万科:)"_s,
+                    u"  华夏华夏华夏 │ 1"_s, u"000002 重复:)"_s, u"  华夏 dup"_s, QString()}));
 }
 
 void QueriesTest::numericTextsThatAreNoCodesAreNames_data() {
@@ -149,8 +147,8 @@ void QueriesTest::numericTextsThatAreNoCodesAreNames_data() {
 
 void QueriesTest::numericTextsThatAreNoCodesAreNames() {
     QFETCH(QString, query);
-    const auto table = tableFromLines({u"0"_s, u"000001 甲"_s, u"1"_s, u"head"_s,
-                                       u"  基金"_s + query + u" 号"_s});
+    const auto table =
+        tableFromLines({u"0"_s, u"000001 甲"_s, u"1"_s, u"head"_s, u"  基金"_s + query + u" 号"_s});
     const QueryResult result = runQuery(table, query);
     QVERIFY(result.found);
     QCOMPARE(result.text, lines({u"股东"_s + query + u"持有："_s, u"000001 甲:)"_s,

@@ -139,6 +139,7 @@ cid::cid(QWidget* parent) : QWidget(parent) {
     Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Text2->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    Text2->setTabChangesFocus(true);
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(songFont(12));
