@@ -12,6 +12,8 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QStringEncoder>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -21,6 +23,19 @@ enum ExitStatus { Found = 0, NotFound = 1, Failure = 2 };
 int fail(const QString& message) {
     std::fprintf(stderr, "gegu-query: %s\n", qPrintable(message));
     return Failure;
+}
+
+// Writes the text as UTF-8 in pieces, so that a large report is never held twice.
+bool writeUtf8(QStringView text, std::FILE* out) {
+    constexpr qsizetype piece = 1 << 16;
+    QStringEncoder utf8(QStringEncoder::Utf8);
+    QByteArray bytes;
+    for (qsizetype at = 0; at < text.size(); at += piece) {
+        bytes = utf8.encode(text.sliced(at, std::min(piece, text.size() - at)));
+        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) != size_t(bytes.size()))
+            return false;
+    }
+    return std::fflush(out) == 0;
 }
 
 } // namespace
@@ -69,9 +84,7 @@ int main(int argc, char* argv[]) {
                                      : gegu::findDataFile();
         const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
         const gegu::QueryResult result = gegu::runQuery(table, positional.front());
-        const QByteArray out = result.text.toUtf8();
-        std::fwrite(out.constData(), 1, size_t(out.size()), stdout);
-        if (std::fflush(stdout) != 0)
+        if (!writeUtf8(result.text, stdout))
             return fail(QStringLiteral("cannot write the report"));
         return result.found ? Found : NotFound;
     } catch (const gegu::RuntimeError& e) {

@@ -1,64 +1,242 @@
 #include "gbk.h"
 
-#include <QIODevice>
+#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
+#include <thread>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace gegu {
 
 namespace {
 
-// Feeds blocks of bytes to one stateful decoder and writes straight into a single growing
-// buffer, so the decoded text is never copied.
-class GbkSink {
+bool isLineEnd(uchar b) {
+    return b == '\r' || b == '\n';
+}
+
+// What Qt's decoder makes of each two-byte sequence that it decodes to one character on its
+// own, whatever stands around it; 0 for every other pair. Filled once, from the decoder itself.
+class PairTable {
 public:
-    explicit GbkSink(qsizetype expectedUnits) {
-        out_.resize(std::max<qsizetype>(expectedUnits, 0));
+    static const PairTable& instance() {
+        static const PairTable table;
+        return table;
     }
 
-    void feed(QByteArrayView bytes) {
-        const qsizetype needed = used_ + decoder_.requiredSpace(bytes.size());
-        if (needed > out_.size())
-            out_.resize(std::max(needed, out_.size() * 2));
-        QChar* end = decoder_.appendToBuffer(out_.data() + used_, bytes);
-        used_ = end - out_.constData();
-    }
-
-    QString finish() && {
-        // The decoder holds back a lead byte that the input ended on, waiting for its trail
-        // byte, and drops it when flushed. A final CR (never part of a GBK character) makes
-        // it give that byte up as U+FFFD; the CR itself is removed again.
-        feed("\r");
-        out_.resize(used_ - 1);
-        return std::move(out_);
-    }
+    // Whether ASCII bytes decode to themselves, as they must for the fast path to be used.
+    bool usable() const { return asciiIsIdentity_; }
+    char16_t pair(uchar lead, uchar trail) const { return pairs_[(lead << 8) | trail]; }
 
 private:
-    QStringDecoder decoder_{"GBK"};
-    QString out_;
-    qsizetype used_ = 0;
+    PairTable() : pairs_(std::make_unique<char16_t[]>(1 << 16)) {
+        // Every candidate pair on a line of its own: CR and LF stand between characters, so
+        // each line decodes independently.
+        QByteArray probe;
+        probe.reserve(126 * 191 * 3);
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                probe += char(lead);
+                probe += char(trail);
+                probe += '\n';
+            }
+        }
+        const QString decoded = decodeGbkWithQt(probe);
+        const auto lines = QStringView(decoded).split(u'\n');
+        qsizetype i = 0;
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail, ++i) {
+                const QStringView line = lines.value(i);
+                const bool single = line.size() == 1 && line[0] != QChar::ReplacementCharacter &&
+                                    !line[0].isSurrogate();
+                pairs_[(lead << 8) | trail] = single ? line[0].unicode() : 0;
+            }
+        }
+
+        QByteArray ascii(128, '\0');
+        for (int b = 0; b < 128; ++b)
+            ascii[b] = char(b);
+        const QString asciiDecoded = decodeGbkWithQt(ascii);
+        asciiIsIdentity_ = asciiDecoded.size() == 128;
+        for (int b = 0; asciiIsIdentity_ && b < 128; ++b)
+            asciiIsIdentity_ = asciiDecoded[b].unicode() == b;
+    }
+
+    std::unique_ptr<char16_t[]> pairs_;
+    bool asciiIsIdentity_ = false;
 };
+
+// Decodes one line (or a stretch of whole lines) with Qt's decoder into out; returns the end.
+char16_t* decodeSlowly(const uchar* begin, const uchar* end, char16_t* out) {
+    const QString text =
+        decodeGbkWithQt(QByteArrayView(reinterpret_cast<const char*>(begin), end - begin));
+    // One code unit per byte at most: every byte is ASCII, half of a pair, or replaced.
+    Q_ASSERT(text.size() <= end - begin);
+    std::memcpy(out, text.utf16(), size_t(text.size()) * sizeof(char16_t));
+    return out + text.size();
+}
+
+// Decodes whole lines: [begin, end) either ends at a line end or is the last of the input.
+// out has room for end - begin code units. Returns the end of the output.
+char16_t* decodeLines(const uchar* begin, const uchar* end, char16_t* out) {
+    const PairTable& table = PairTable::instance();
+    if (!table.usable())
+        return decodeSlowly(begin, end, out);
+
+    const uchar* p = begin;
+    while (p < end) {
+#if defined(__SSE2__)
+        // Sixteen ASCII bytes at a time.
+        while (end - p >= 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+            if (_mm_movemask_epi8(bytes) != 0)
+                break;
+            const __m128i zero = _mm_setzero_si128();
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(bytes, zero));
+            p += 16;
+            out += 16;
+        }
+        if (p == end)
+            break;
+#endif
+        const uchar b = *p;
+        if (b < 0x80) {
+            *out++ = b;
+            ++p;
+            continue;
+        }
+        if (end - p >= 2) {
+            if (const char16_t c = table.pair(b, p[1])) {
+                *out++ = c;
+                p += 2;
+                continue;
+            }
+        }
+        // Something irregular: this whole line goes through Qt's decoder. Its start in the
+        // output is found by walking the line's regular start again.
+        const uchar* lineBegin = p;
+        while (lineBegin > begin && !isLineEnd(lineBegin[-1]))
+            --lineBegin;
+        qsizetype unitsBefore = 0;
+        for (const uchar* q = lineBegin; q < p; q += *q < 0x80 ? 1 : 2)
+            ++unitsBefore;
+        const uchar* lineEnd = std::find_if(p, end, isLineEnd);
+        out = decodeSlowly(lineBegin, lineEnd, out - unitsBefore);
+        p = lineEnd;
+    }
+    return out;
+}
+
+// Reads the bytes [begin, end) of a file in blocks and decodes them to out, which has room for
+// end - begin code units; begin is the start of a line. Returns the number of code units, or
+// -1 on a read error.
+qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, char16_t* out) {
+    constexpr qsizetype blockSize = 1 << 20;
+    if (!file.seek(begin))
+        return -1;
+    char16_t* const start = out;
+    // Whole lines are decoded as they come; the start of a line that a block cuts off moves to
+    // the front of the buffer to wait for the rest of it.
+    std::vector<char> block(blockSize);
+    qsizetype kept = 0;
+    for (qint64 left = end - begin; left > 0;) {
+        if (qsizetype(block.size()) - kept < blockSize)
+            block.resize(size_t(kept + blockSize));
+        const qint64 n = file.read(block.data() + kept, std::min<qint64>(blockSize, left));
+        if (n <= 0)
+            return -1; // an error, or the file shrank while being read
+        left -= n;
+        const qsizetype filled = kept + n;
+        qsizetype cut = filled;
+        while (cut > kept && !isLineEnd(uchar(block[size_t(cut - 1)])))
+            --cut;
+        if (cut == kept) {
+            kept = filled; // no line end in this block: the line goes on
+            continue;
+        }
+        const auto* bytes = reinterpret_cast<const uchar*>(block.data());
+        out = decodeLines(bytes, bytes + cut, out);
+        std::memmove(block.data(), block.data() + cut, size_t(filled - cut));
+        kept = filled - cut;
+    }
+    const auto* bytes = reinterpret_cast<const uchar*>(block.data());
+    out = decodeLines(bytes, bytes + kept, out);
+    return out - start;
+}
+
+// A place near the middle of the file where a line starts: after an LF, or after a CR that no
+// LF follows, so that no CR LF pair is cut. -1 when there is none close by.
+qint64 lineStartNearMiddle(QFile& file, qint64 size) {
+    constexpr qint64 window = 1 << 16;
+    const qint64 from = size / 2;
+    if (!file.seek(from))
+        return -1;
+    const QByteArray bytes = file.read(window);
+    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && bytes[i + 1] != '\n'))
+            return from + i + 1;
+    }
+    return -1;
+}
 
 } // namespace
 
-QString decodeGbk(QByteArrayView bytes) {
-    GbkSink sink(bytes.size());
-    sink.feed(bytes);
-    return std::move(sink).finish();
+QString decodeGbkWithQt(QByteArrayView bytes) {
+    QStringDecoder decoder("GBK");
+    QString text = decoder.decode(bytes);
+    // The decoder holds back a lead byte that the input ends on, waiting for its trail byte,
+    // and drops it when flushed. A final CR (never part of a GBK character) makes it give that
+    // byte up as U+FFFD; the CR itself is removed again.
+    text += decoder.decode("\r");
+    text.chop(1);
+    return text;
 }
 
-bool decodeGbk(QIODevice& device, qint64 sizeHint, QString& out) {
-    GbkSink sink(sizeHint);
-    QByteArray block(1 << 20, Qt::Uninitialized);
-    for (;;) {
-        const qint64 n = device.read(block.data(), block.size());
-        if (n < 0)
+DecodedText decodeGbkText(QByteArrayView bytes) {
+    DecodedText text(size_t(bytes.size())); // never more code units than bytes
+    const auto* in = reinterpret_cast<const uchar*>(bytes.data());
+    text.resize(size_t(decodeLines(in, in + bytes.size(), text.data()) - text.data()));
+    return text;
+}
+
+QString decodeGbk(QByteArrayView bytes) {
+    const DecodedText text = decodeGbkText(bytes);
+    return QString::fromUtf16(text.data(), qsizetype(text.size()));
+}
+
+bool decodeGbkFile(QFile& file, DecodedText& out) {
+    const qint64 size = file.size();
+    DecodedText text(static_cast<size_t>(size)); // never more code units than bytes
+    qint64 middle = size >= parallelFileSize ? lineStartNearMiddle(file, size) : -1;
+    if (middle < 0) {
+        const qsizetype units = decodeFileRange(file, 0, size, text.data());
+        if (units < 0)
             return false;
-        if (n == 0)
-            break;
-        sink.feed(QByteArrayView(block.data(), n));
+        text.resize(size_t(units));
+    } else {
+        // Both halves at once, each through its own handle; the second half's text is written
+        // at its byte offset (it cannot overtake the first half's) and moved down afterwards.
+        qsizetype secondUnits = -1;
+        std::thread second([&] {
+            QFile other(file.fileName());
+            if (other.open(QIODevice::ReadOnly))
+                secondUnits = decodeFileRange(other, middle, size, text.data() + middle);
+        });
+        const qsizetype firstUnits = decodeFileRange(file, 0, middle, text.data());
+        second.join();
+        if (firstUnits < 0 || secondUnits < 0)
+            return false;
+        std::memmove(text.data() + firstUnits, text.data() + middle,
+                     size_t(secondUnits) * sizeof(char16_t));
+        text.resize(size_t(firstUnits + secondUnits));
     }
-    out = std::move(sink).finish();
+    out = std::move(text);
     return true;
 }
 

@@ -1,21 +1,36 @@
 #pragma once
 
+#include "large_allocator.h"
+
 #include <QByteArrayView>
 #include <QString>
+#include <vector>
 
-class QIODevice;
+class QFile;
 
 namespace gegu {
 
-// Decodes GBK (code page 936) text to UTF-16 with Qt's decoder. Bytes that are not GBK become
-// U+FFFD (or whatever the code page maps them to), and so does a lead byte cut off by the end
-// of the input. CR and LF never occur inside a GBK character, so lines can be split afterwards.
+// Decodes GBK (code page 936) text to UTF-16 exactly as Qt's decoder (QStringDecoder "GBK")
+// does: bytes that are not GBK become U+FFFD (or whatever the code page maps them to), and so
+// does a lead byte cut off by the end of the input. CR and LF never occur inside a GBK
+// character, so lines can be split afterwards.
+//
+// Regular text takes a fast path: ASCII bytes and the two-byte characters are looked up in a
+// table that is filled once from Qt's decoder. Any line holding something else is decoded by
+// Qt's decoder itself, so the result is always the decoder's.
 QString decodeGbk(QByteArrayView bytes);
 
-// The same for the whole remaining content of a device, read in blocks so that the raw bytes
-// never sit in memory all at once. sizeHint is the expected number of bytes (e.g. the file
-// size); the result needs no more code units than there are bytes. Returns false on a read
-// error.
-bool decodeGbk(QIODevice& device, qint64 sizeHint, QString& out);
+// Decoded text in a buffer of its own, for the holdings table to keep.
+using DecodedText = std::vector<char16_t, LargeAllocator<char16_t>>;
+DecodedText decodeGbkText(QByteArrayView bytes);
+
+// Reads and decodes a whole file, in blocks, so that its bytes never sit in memory all at
+// once; a file of parallelFileSize bytes or more is decoded in two halves at the same time.
+// Returns false when the file cannot be read.
+inline constexpr qint64 parallelFileSize = qint64(4) << 20;
+bool decodeGbkFile(QFile& file, DecodedText& out);
+
+// Qt's decoder alone, for the irregular lines and as the reference for the fast path.
+QString decodeGbkWithQt(QByteArrayView bytes);
 
 } // namespace gegu

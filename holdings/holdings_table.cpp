@@ -9,9 +9,30 @@
 #include <QFile>
 #include <QFileInfo>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace gegu {
 
 namespace {
+
+// The first CR or LF in [p, end), or end.
+const char16_t* findLineEnd(const char16_t* p, const char16_t* end) {
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi16('\r');
+    const __m128i lf = _mm_set1_epi16('\n');
+    for (; end - p >= 8; p += 8) {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf));
+        if (const int mask = _mm_movemask_epi8(hit))
+            return p + __builtin_ctz(unsigned(mask)) / 2;
+    }
+#endif
+    while (p != end && *p != u'\r' && *p != u'\n')
+        ++p;
+    return p;
+}
 
 // Hands out the lines of the decoded file one at a time. A line ends at CR LF, at a lone CR
 // or at a lone LF; the end of the text ends a last, unterminated line. Asking for a line when
@@ -26,9 +47,7 @@ public:
         ++lineNumber_;
         const char16_t* begin = text_.utf16() + pos_;
         const char16_t* end = text_.utf16() + text_.size();
-        const char16_t* p = begin;
-        while (p != end && *p != u'\r' && *p != u'\n')
-            ++p;
+        const char16_t* p = findLineEnd(begin, end);
         const QStringView line(begin, p);
         if (p != end && *p == u'\r' && p + 1 != end && p[1] == u'\n')
             ++p;
@@ -57,10 +76,13 @@ private:
 
 } // namespace
 
-HoldingsTable HoldingsTable::parse(QString text, const QString& sourceName) {
+HoldingsTable HoldingsTable::parse(DecodedText text, const QString& sourceName) {
     HoldingsTable table;
     table.text_ = std::move(text);
-    LineReader in(table.text_, sourceName);
+    LineReader in(QStringView(table.text_.data(), qsizetype(table.text_.size())), sourceName);
+    // Room for lines of 16 characters on average; real holder rows are longer. Pages of the
+    // room that stays unused are never touched.
+    table.lines_.reserve(table.text_.size() / 16 + 16);
 
     const qint32 lastRecord = in.roundToLong(Val(in.next()));
     // 64-bit counters: a bound of 2^31 - 1 must end the loops, not overflow them.
@@ -110,8 +132,8 @@ HoldingsTable loadHoldingsFile(const QString& path) {
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
         throw RuntimeError(ErrorNumber::FileNotFound, path);
-    QString text;
-    if (!decodeGbk(file, file.size(), text))
+    DecodedText text;
+    if (!decodeGbkFile(file, text))
         throw RuntimeError(ErrorNumber::FileNotFound, path);
     return HoldingsTable::parse(std::move(text), path);
 }

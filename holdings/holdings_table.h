@@ -1,5 +1,8 @@
 #pragma once
 
+#include "gbk.h"
+#include "large_allocator.h"
+
 #include <QString>
 #include <QStringView>
 #include <span>
@@ -28,7 +31,7 @@ public:
     // Builds the table from the decoded text of a data file. sourceName names the file in
     // errors. Throws RuntimeError: Overflow (6) for a count beyond 32 bits, InputPastEndOfFile
     // (62) when the lines run out before the counts say.
-    static HoldingsTable parse(QString text, const QString& sourceName);
+    static HoldingsTable parse(DecodedText text, const QString& sourceName);
 
     // Index of the last record: records are numbered 0..LastRecord; -1 when there are none.
     qint32 LastRecord() const { return qint32(records_.size()) - 1; }
@@ -59,8 +62,8 @@ private:
     };
     const Record& record(qsizetype r) const;
 
-    QString text_;
-    std::vector<QStringView> lines_;
+    DecodedText text_;
+    std::vector<QStringView, LargeAllocator<QStringView>> lines_;
     std::vector<Record> records_;
 };
 

@@ -1,9 +1,16 @@
 #include "query.h"
 
 #include "holdings/holdings_table.h"
+#include "holdings/large_allocator.h"
 #include "holdings/text_rules.h"
 
+#include <algorithm>
+#include <bit>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace gegu {
 
@@ -18,15 +25,67 @@ qsizetype findStock(const HoldingsTable& table, double code) {
     return -1;
 }
 
-// Whether the query occurs in the name field of a holder row.
+// Positions p (bit p) in field where field[p] == c, for a field of 8 to 20 characters.
+quint32 positionsOf(QStringView field, char16_t c) {
+#if defined(__SSE2__)
+    // Two or three loads of eight characters cover the field; none reads beyond it.
+    const __m128i wanted = _mm_set1_epi16(short(c));
+    const auto mask8 = [&](qsizetype at) -> quint32 {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(field.utf16() + at));
+        const __m128i equal = _mm_cmpeq_epi16(units, wanted);
+        return quint32(_mm_movemask_epi8(_mm_packs_epi16(equal, _mm_setzero_si128())));
+    };
+    const qsizetype n = field.size();
+    quint32 mask = mask8(0) | (mask8(n - 8) << (n - 8));
+    if (n > 16)
+        mask |= mask8(8) << 8;
+    return mask;
+#else
+    quint32 mask = 0;
+    for (qsizetype p = 0; p < field.size(); ++p)
+        mask |= quint32(field[p] == c) << p;
+    return mask;
+#endif
+}
+
+// Whether the query occurs in the name field of a holder row: its first NameFieldWidth
+// characters, leading blanks removed.
 bool nameFieldContains(QStringView row, QStringView query) {
     const QStringView field = LTrim(Left(row, NameFieldWidth));
-    const qsizetype span = field.size() - query.size() + 1;
-    for (qsizetype p = 0; p < span; ++p) {
-        if (TextEquals(field.sliced(p, query.size()), query))
+    const qsizetype span = field.size() - query.size() + 1; // windows that fit
+    if (span <= 0)
+        return false;
+    if (query.isEmpty())
+        return true;
+    static_assert(NameFieldWidth <= 32);
+    quint32 candidates = 0;
+    if (field.size() >= 8) {
+        candidates = positionsOf(field, query[0].unicode()) & ((quint32(1) << span) - 1);
+    } else {
+        for (qsizetype p = 0; p < span; ++p)
+            candidates |= quint32(field[p] == query[0]) << p;
+    }
+    const QStringView rest = query.sliced(1);
+    for (; candidates != 0; candidates &= candidates - 1) {
+        const qsizetype p = std::countr_zero(candidates);
+        if (std::equal(rest.begin(), rest.end(), field.begin() + p + 1))
             return true;
     }
     return false;
+}
+
+// Builds a report in one buffer of the exact size: writeAll(put) hands every piece of the
+// report to put, and is called twice, first to measure, then to write. A large report is
+// filled through huge pages.
+template <typename WriteAll> QString buildReport(WriteAll writeAll) {
+    qsizetype length = 0;
+    writeAll([&](QStringView piece) { length += piece.size(); });
+    QString text(length, Qt::Uninitialized);
+    adviseHugePages(text.data(), size_t(length) * sizeof(QChar));
+    QChar* out = text.data();
+    writeAll([&](QStringView piece) { out = std::copy(piece.begin(), piece.end(), out); });
+    Q_ASSERT(out == text.constData() + length);
+    return text;
 }
 
 struct Match {
@@ -34,44 +93,21 @@ struct Match {
     QStringView row;
 };
 
-// "<header>:<head line, characters 7 to 24>)" + CR LF + row + CR LF
-qsizetype entryLength(const HoldingsTable& table, const Match& m) {
-    return table.header(m.record).size() + 1 + Mid(table.headLine(m.record), 7, 18).size() + 1 +
-           CrLf.size() + m.row.size() + CrLf.size();
-}
-
-void appendEntry(QString& out, const HoldingsTable& table, const Match& m) {
-    out += table.header(m.record);
-    out += u':';
-    out += Mid(table.headLine(m.record), 7, 18);
-    out += u')';
-    out += CrLf;
-    out += m.row;
-    out += CrLf;
-}
-
 } // namespace
 
 QString codeReport(const HoldingsTable& table, qsizetype r) {
-    const auto rows = table.holderRows(r);
-    qsizetype length = table.header(r).size() + table.headLine(r).size() + TopRule.size() +
-                       BottomRule.size() + 4 * CrLf.size();
-    for (QStringView row : rows)
-        length += row.size() + CrLf.size();
-
-    QString ReportText;
-    ReportText.reserve(length);
-    for (QStringView line : {table.header(r), table.headLine(r), TopRule}) {
-        ReportText += line;
-        ReportText += CrLf;
-    }
-    for (QStringView row : rows) {
-        ReportText += row;
-        ReportText += CrLf;
-    }
-    ReportText += BottomRule;
-    ReportText += CrLf;
-    return ReportText;
+    return buildReport([&](auto put) {
+        for (QStringView line : {table.header(r), table.headLine(r), TopRule}) {
+            put(line);
+            put(CrLf);
+        }
+        for (QStringView row : table.holderRows(r)) {
+            put(row);
+            put(CrLf);
+        }
+        put(BottomRule);
+        put(CrLf);
+    });
 }
 
 QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
@@ -85,21 +121,23 @@ QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
         }
     }
 
-    static constexpr QStringView heading = u"股东";
-    static constexpr QStringView held = u"持有：";
-    qsizetype length = heading.size() + QueryText.size() + held.size() + 2 * CrLf.size();
-    for (const Match& m : MatchList)
-        length += entryLength(table, m);
-
-    QString text;
-    text.reserve(length);
-    text += heading;
-    text += QueryText;
-    text += held;
-    text += CrLf;
-    for (const Match& m : MatchList)
-        appendEntry(text, table, m);
-    text += CrLf;
+    QString text = buildReport([&](auto put) {
+        put(u"股东");
+        put(QueryText);
+        put(u"持有：");
+        put(CrLf);
+        // Each entry: "<header>:<head line, characters 7 to 24>)", then the row.
+        for (const Match& m : MatchList) {
+            put(table.header(m.record));
+            put(u":");
+            put(Mid(table.headLine(m.record), 7, 18));
+            put(u")");
+            put(CrLf);
+            put(m.row);
+            put(CrLf);
+        }
+        put(CrLf);
+    });
     return {std::move(text), !MatchList.empty()};
 }
 

@@ -26,7 +26,7 @@ inline QByteArray gbkFile(const QStringList& lines, QStringView eol = u"\r\n",
 }
 
 inline HoldingsTable tableFromBytes(QByteArrayView bytes) {
-    return HoldingsTable::parse(decodeGbk(bytes), QStringLiteral("test.rar"));
+    return HoldingsTable::parse(decodeGbkText(bytes), QStringLiteral("test.rar"));
 }
 
 inline HoldingsTable tableFromLines(const QStringList& lines) {

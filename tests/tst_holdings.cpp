@@ -1,7 +1,6 @@
 #include "holdings/text_rules.h"
 #include "support.h"
 
-#include <QBuffer>
 #include <QCoreApplication>
 #include <QDir>
 #include <QTemporaryDir>
@@ -51,7 +50,8 @@ private slots:
     void tableIndexOutOfRange();
     void gbkDecoding_data();
     void gbkDecoding();
-    void gbkBlocksDecodeLikeOneCall();
+    void gbkFilesDecodeLikeOneCall_data();
+    void gbkFilesDecodeLikeOneCall();
     void gbkSplittingBeforeOrAfterDecoding();
     void missingFile();
     void dataFileSearch();
@@ -230,18 +230,36 @@ void HoldingsTest::gbkDecoding() {
     QCOMPARE(decodeGbk(bytes), text);
 }
 
-void HoldingsTest::gbkBlocksDecodeLikeOneCall() {
-    // The device is read in blocks of 1 MiB: characters straddle block boundaries here.
-    QByteArray bytes = "x"_ba;
-    while (bytes.size() < 3 * (1 << 20) + 10)
-        bytes += "\xbb\xaa\xcf\xc4\r\n"_ba;
-    bytes += "\xbb"_ba;
-    QBuffer device(&bytes);
-    QVERIFY(device.open(QIODevice::ReadOnly));
-    QString blocks;
-    QVERIFY(decodeGbk(device, 10, blocks)); // a size hint too small grows the buffer
-    QCOMPARE(blocks, decodeGbk(bytes));
-    QVERIFY(blocks.endsWith(u"\r\n\uFFFD"_s));
+void HoldingsTest::gbkFilesDecodeLikeOneCall_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    // Files are read in blocks of 1 MiB, and large ones decoded in two halves at once:
+    // characters straddle the block boundaries here, and the halves meet at a line start.
+    const auto repeat = [](QByteArray unit, qsizetype size) {
+        QByteArray bytes = "x"_ba;
+        while (bytes.size() < size)
+            bytes += unit;
+        return bytes;
+    };
+    const qsizetype large = parallelFileSize + 12345;
+    QTest::newRow("CR LF lines, small") << repeat("\xbb\xaa\xcf\xc4 a\r\n"_ba, 3 << 20) + "\xbb"_ba;
+    QTest::newRow("CR LF lines, two halves") << repeat("\xbb\xaa\xcf\xc4 a\r\n"_ba, large);
+    QTest::newRow("CR lines, two halves") << repeat("\xbb\xaa\xcf\xc4\r"_ba, large);
+    QTest::newRow("LF lines with bad bytes, two halves")
+        << repeat("\xbb\xaa\x81\x30\xff\n"_ba, large);
+    QTest::newRow("one long line") << repeat("\xbb\xaa\xcf"_ba, large) + "\xbb"_ba;
+}
+
+void HoldingsTest::gbkFilesDecodeLikeOneCall() {
+    QFETCH(QByteArray, bytes);
+    QTemporaryDir dir;
+    QFile file(dir.filePath(u"big.rar"_s));
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QCOMPARE(file.write(bytes), bytes.size());
+    QVERIFY(file.seek(0));
+    DecodedText decoded;
+    QVERIFY(decodeGbkFile(file, decoded));
+    const QString text = QString::fromUtf16(decoded.data(), qsizetype(decoded.size()));
+    QCOMPARE(text, decodeGbkWithQt(bytes));
 }
 
 void HoldingsTest::gbkSplittingBeforeOrAfterDecoding() {

@@ -1,0 +1,100 @@
+// In-process benchmarks of the engine on a full-size data file.
+//
+//   GEGU_BENCH_FILE=full.rar gegu-bench-engine [--benchmark_format=json]
+
+#include "holdings/gbk.h"
+#include "holdings/holdings_table.h"
+#include "holdings/text_rules.h"
+#include "queries/query.h"
+
+#include <QFile>
+#include <QStringDecoder>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <cstdlib>
+
+using namespace gegu;
+
+namespace {
+
+QString dataFile() {
+    const char* path = std::getenv("GEGU_BENCH_FILE");
+    return QString::fromLocal8Bit(path ? path : "gegusj.rar");
+}
+
+QByteArray fileBytes() {
+    QFile f(dataFile());
+    if (!f.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(dataFile()));
+        std::exit(2);
+    }
+    return f.readAll();
+}
+
+const HoldingsTable& table() {
+    static const HoldingsTable t = loadHoldingsFile(dataFile());
+    return t;
+}
+
+void BM_LoadFile(benchmark::State& state) {
+    for (auto _ : state)
+        benchmark::DoNotOptimize(loadHoldingsFile(dataFile()));
+    state.SetBytesProcessed(state.iterations() * QFile(dataFile()).size());
+}
+
+// The floor for loading: the same bytes, read and decoded to one string, no lines parsed.
+void BM_ReadAndDecodeOnly(benchmark::State& state) {
+    for (auto _ : state) {
+        QFile f(dataFile());
+        f.open(QIODevice::ReadOnly);
+        DecodedText text;
+        decodeGbkFile(f, text);
+        benchmark::DoNotOptimize(text);
+    }
+    state.SetBytesProcessed(state.iterations() * QFile(dataFile()).size());
+}
+
+// For reference: Qt's own decoder on the bytes already in memory.
+void BM_QtDecoderInMemory(benchmark::State& state) {
+    const QByteArray bytes = fileBytes();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(QStringDecoder("GBK").decode(bytes).operator QString());
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+
+void query(benchmark::State& state, QStringView text) {
+    const HoldingsTable& t = table();
+    qsizetype size = 0;
+    for (auto _ : state) {
+        QueryResult r = runQuery(t, text);
+        size = r.text.size();
+        benchmark::DoNotOptimize(r);
+    }
+    state.counters["report_chars"] = double(size);
+}
+
+void BM_NameQueryRare(benchmark::State& state) {
+    query(state, u"不存在的股东");
+}
+void BM_NameQueryCommon(benchmark::State& state) {
+    query(state, u"华夏");
+}
+void BM_CodeQueryLastStock(benchmark::State& state) {
+    const HoldingsTable& t = table();
+    query(state, Left(LTrim(t.header(t.LastRecord())), 6).toString());
+}
+void BM_LargestReport(benchmark::State& state) {
+    query(state, u"");
+}
+
+} // namespace
+
+BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_ReadAndDecodeOnly)->Unit(benchmark::kMillisecond)->MinTime(2);
+BENCHMARK(BM_QtDecoderInMemory)->Unit(benchmark::kMillisecond)->MinTime(1);
+BENCHMARK(BM_NameQueryRare)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_NameQueryCommon)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CodeQueryLastStock)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LargestReport)->Unit(benchmark::kMillisecond)->MinTime(2);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,49 @@
+#include "large_allocator.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
+namespace gegu {
+
+namespace {
+constexpr std::size_t hugePage = std::size_t(2) << 20;
+}
+
+void* allocateLarge(std::size_t bytes) {
+    void* p = nullptr;
+    if (bytes >= 2 * hugePage) {
+        const std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
+        p = std::aligned_alloc(hugePage, rounded);
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        if (p)
+            madvise(p, rounded, MADV_HUGEPAGE); // advice only: failure changes nothing
+#endif
+    } else {
+        p = std::malloc(bytes ? bytes : 1);
+    }
+    if (!p)
+        throw std::bad_alloc();
+    return p;
+}
+
+void freeLarge(void* p) noexcept {
+    std::free(p);
+}
+
+void adviseHugePages(void* p, std::size_t bytes) noexcept {
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + hugePage - 1) & ~(hugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(hugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+#else
+    (void)p;
+    (void)bytes;
+#endif
+}
+
+} // namespace gegu
