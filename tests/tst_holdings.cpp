@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 #include <functional>
+#include <random>
 
 using namespace gegu;
 using namespace gegu::test;
@@ -52,6 +53,7 @@ private slots:
     void gbkDecoding();
     void gbkFilesDecodeLikeOneCall_data();
     void gbkFilesDecodeLikeOneCall();
+    void gbkFastPathDecodesAsQtDoes();
     void gbkSplittingBeforeOrAfterDecoding();
     void missingFile();
     void dataFileSearch();
@@ -260,6 +262,35 @@ void HoldingsTest::gbkFilesDecodeLikeOneCall() {
     QVERIFY(decodeGbkFile(file, decoded));
     const QString text = QString::fromUtf16(decoded.data(), qsizetype(decoded.size()));
     QCOMPARE(text, decodeGbkWithQt(bytes));
+}
+
+void HoldingsTest::gbkFastPathDecodesAsQtDoes() {
+    // Every pair of bytes after a lead byte, between ASCII, once per line and once run
+    // together; then random bytes that lean towards GBK's ranges.
+    QByteArray lines, runTogether;
+    for (int lead = 0x80; lead <= 0xFF; ++lead) {
+        for (int trail = 0; trail <= 0xFF; ++trail) {
+            const char pair[] = {'a', char(lead), char(trail), 'b'};
+            lines += QByteArray(pair, 4) + "\r\n"_ba;
+            runTogether += QByteArray(pair + 1, 2);
+        }
+    }
+    QCOMPARE(decodeGbk(lines), decodeGbkWithQt(lines));
+    QCOMPARE(decodeGbk(runTogether), decodeGbkWithQt(runTogether));
+
+    std::mt19937 rng(7);
+    for (int round = 0; round < 200; ++round) {
+        QByteArray bytes;
+        const int n = int(rng() % 300);
+        for (int i = 0; i < n; ++i) {
+            const unsigned r = rng() % 8;
+            bytes += char(r < 3   ? 0xA1 + rng() % 0x5E
+                          : r < 6 ? 0x20 + rng() % 0x60
+                          : r < 7 ? (rng() % 2 ? '\r' : '\n')
+                                  : rng() % 256);
+        }
+        QCOMPARE(decodeGbk(bytes), decodeGbkWithQt(bytes));
+    }
 }
 
 void HoldingsTest::gbkSplittingBeforeOrAfterDecoding() {

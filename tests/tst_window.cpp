@@ -47,6 +47,7 @@ private slots:
     void helpTextCharacterForCharacter();
     void helpTextShowsItemsOneBlankLineApart();
     void outputBoxBreaksLinesOnlyAtCrLf();
+    void longReportKeepsEveryLine();
     void defaultButtonCycleWithRealKeys();
     void keysElsewhereGiveTheRoleBack();
     void tabOrderAndInitialFocus();
@@ -72,8 +73,21 @@ void WindowTest::initTestCase() {
     QVERIFY(dir_.isValid());
     QFile f(dir_.filePath(u"gegusj.rar"_s));
     QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(gbkFile({u"1"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s, u"  华夏大盘基金 │ 1"_s,
-                     u"000002 万科"_s, u"1"_s, u"head"_s, u"  张伟 │ 2"_s}));
+    QStringList lines{u"2"_s,
+                      u"600036 招商银行"_s,
+                      u"1"_s,
+                      u"head"_s,
+                      u"  华夏大盘基金 │ 1"_s,
+                      u"000002 万科"_s,
+                      u"1"_s,
+                      u"head"_s,
+                      u"  张伟 │ 2"_s,
+                      u"300001 创业"_s,
+                      u"1100"_s,
+                      u"head"_s};
+    for (int i = 0; i < 1100; ++i)
+        lines << u"  李娜 │ %1"_s.arg(i);
+    f.write(gbkFile(lines));
     f.close();
     previousDir_ = QDir::currentPath();
     QVERIFY(QDir::setCurrent(dir_.path()));
@@ -236,6 +250,22 @@ void WindowTest::outputBoxBreaksLinesOnlyAtCrLf() {
     const QString first = text2->document()->firstBlock().text();
     QVERIFY(first.endsWith(QChar(0x2060)));
     QVERIFY(!text2->toPlainText().contains(u'\r'));
+}
+
+void WindowTest::longReportKeepsEveryLine() {
+    // 2202 lines: more than the box takes one block per line for.
+    control<QLineEdit>("Text1")->setText(u"李娜"_s);
+    QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+    QStringList expected = u"股东李娜持有：\r\n"_s.split(u"\r\n"_s);
+    expected.removeLast();
+    for (int i = 0; i < 1100; ++i)
+        expected << u"300001 创业:)"_s << u"  李娜 │ %1"_s.arg(i);
+    expected << QString() << QString();
+    auto* text2 = control<QPlainTextEdit>("Text2");
+    QCOMPARE(text2->toPlainText().split(u'\n'), expected);
+    QVERIFY(text2->document()->blockCount() < 200);
+    QCOMPARE(text2->verticalScrollBar()->value(), 0);
+    QVERIFY(text2->verticalScrollBar()->maximum() > 0);
 }
 
 void WindowTest::defaultButtonCycleWithRealKeys() {

@@ -238,22 +238,32 @@ void cid::setCommand1Default(bool isDefault) {
 }
 
 void cid::setOutputText(QStringView text) {
-    // The box breaks lines only at CR LF. A lone CR or LF becomes a word joiner: invisible,
-    // and no line break.
-    QString shown;
-    shown.reserve(text.size());
+    // The box breaks lines only at CR LF. A lone CR or LF becomes a word joiner: invisible, and
+    // no line break. The document spends microseconds on every block it adds, so a long text
+    // goes in as blocks of several lines joined by line separators, which look, wrap and copy
+    // as separate lines.
+    constexpr qsizetype manyLines = 2000;
+    constexpr qsizetype linesPerBlock = 32;
+    const bool group = text.count(u"\r\n") > manyLines;
+
+    QString shown(text.size(), Qt::Uninitialized);
+    QChar* out = shown.data();
+    qsizetype lines = 0;
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n; ++i) {
         const QChar c = text[i];
         if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
-            shown += u'\n';
+            ++lines;
+            *out++ =
+                group && lines % linesPerBlock != 0 ? QChar(QChar::LineSeparator) : QChar(u'\n');
             ++i;
         } else if (c == u'\r' || c == u'\n') {
-            shown += QChar(0x2060);
+            *out++ = QChar(0x2060);
         } else {
-            shown += c;
+            *out++ = c;
         }
     }
+    shown.truncate(out - shown.constData());
     Text2->setPlainText(shown);
 }
 
