@@ -84,7 +84,7 @@ int main(int argc, char* argv[]) {
                                      : gegu::findDataFile();
         const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
         const gegu::QueryResult result = gegu::runQuery(table, positional.front());
-        if (!writeUtf8(result.text, stdout))
+        if (!writeUtf8(result.text(), stdout))
             return fail(QStringLiteral("cannot write the report"));
         return result.found ? Found : NotFound;
     } catch (const gegu::RuntimeError& e) {

@@ -67,7 +67,7 @@ void query(benchmark::State& state, QStringView text) {
     qsizetype size = 0;
     for (auto _ : state) {
         QueryResult r = runQuery(t, text);
-        size = r.text.size();
+        size = r.text().size();
         benchmark::DoNotOptimize(r);
     }
     state.counters["report_chars"] = double(size);

@@ -37,24 +37,25 @@ private:
     PairTable() : pairs_(std::make_unique<char16_t[]>(1 << 16)) {
         // Every candidate pair on a line of its own: CR and LF stand between characters, so
         // each line decodes independently.
-        QByteArray probe;
-        probe.reserve(126 * 191 * 3);
+        QByteArray probe(126 * 191 * 3, Qt::Uninitialized);
+        char* out = probe.data();
         for (int lead = 0x81; lead <= 0xFE; ++lead) {
             for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                probe += char(lead);
-                probe += char(trail);
-                probe += '\n';
+                *out++ = char(lead);
+                *out++ = char(trail);
+                *out++ = '\n';
             }
         }
         const QString decoded = decodeGbkWithQt(probe);
-        const auto lines = QStringView(decoded).split(u'\n');
-        qsizetype i = 0;
+        const QChar* line = decoded.constBegin();
+        const QChar* const end = decoded.constEnd();
         for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x40; trail <= 0xFE; ++trail, ++i) {
-                const QStringView line = lines.value(i);
-                const bool single = line.size() == 1 && line[0] != QChar::ReplacementCharacter &&
-                                    !line[0].isSurrogate();
-                pairs_[(lead << 8) | trail] = single ? line[0].unicode() : 0;
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                const QChar* lineEnd = std::find(line, end, QChar(u'\n'));
+                const bool single = lineEnd - line == 1 && *line != QChar::ReplacementCharacter &&
+                                    !line->isSurrogate();
+                pairs_[(lead << 8) | trail] = single ? line->unicode() : 0;
+                line = lineEnd == end ? end : lineEnd + 1;
             }
         }
 
@@ -235,6 +236,8 @@ bool decodeGbkFile(QFile& file, DecodedText& out) {
         std::memmove(text.data() + firstUnits, text.data() + middle,
                      size_t(secondUnits) * sizeof(char16_t));
         text.resize(size_t(firstUnits + secondUnits));
+        // The tail that the second half occupied before the move is free again.
+        releasePages(text.data() + text.size(), size_t(middle - firstUnits) * sizeof(char16_t));
     }
     out = std::move(text);
     return true;

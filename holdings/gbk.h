@@ -4,7 +4,6 @@
 
 #include <QByteArrayView>
 #include <QString>
-#include <vector>
 
 class QFile;
 
@@ -21,7 +20,7 @@ namespace gegu {
 QString decodeGbk(QByteArrayView bytes);
 
 // Decoded text in a buffer of its own, for the holdings table to keep.
-using DecodedText = std::vector<char16_t, LargeAllocator<char16_t>>;
+using DecodedText = TextBuffer;
 DecodedText decodeGbkText(QByteArrayView bytes);
 
 // Reads and decodes a whole file, in blocks, so that its bytes never sit in memory all at

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -34,44 +35,95 @@ const char16_t* findLineEnd(const char16_t* p, const char16_t* end) {
     return p;
 }
 
-// Hands out the lines of the decoded file one at a time. A line ends at CR LF, at a lone CR
-// or at a lone LF; the end of the text ends a last, unterminated line. Asking for a line when
-// none is left is error 62.
-class LineReader {
-public:
-    LineReader(QStringView text, const QString& sourceName) : text_(text), source_(sourceName) {}
+using LineStarts = std::vector<qsizetype, LargeAllocator<qsizetype>>;
 
-    QStringView next() {
-        if (pos_ >= text_.size())
-            throw RuntimeError(ErrorNumber::InputPastEndOfFile, source_, lineNumber_ + 1);
-        ++lineNumber_;
-        const char16_t* begin = text_.utf16() + pos_;
-        const char16_t* end = text_.utf16() + text_.size();
-        const char16_t* p = findLineEnd(begin, end);
-        const QStringView line(begin, p);
+// Appends the start of every line that begins in [from, to) of the text; from is a line
+// start. A line ends at CR LF, at a lone CR or at a lone LF; the end of the text ends a last,
+// unterminated line.
+void findLineStarts(QStringView text, qsizetype from, qsizetype to, LineStarts& starts) {
+    const char16_t* const base = text.utf16();
+    const char16_t* const end = base + text.size();
+    for (qsizetype start = from; start < to;) {
+        starts.push_back(start);
+        const char16_t* p = findLineEnd(base + start, end);
         if (p != end && *p == u'\r' && p + 1 != end && p[1] == u'\n')
             ++p;
-        pos_ = (p == end ? p : p + 1) - text_.utf16();
-        return line;
+        start = p == end ? text.size() : p + 1 - base;
+    }
+}
+
+// A line start near the middle of a long text, or -1: right after an LF, or after a CR that
+// no LF follows, so that no CR LF pair is cut.
+qsizetype lineStartNearMiddle(QStringView text) {
+    constexpr qsizetype longText = qsizetype(1) << 20;
+    if (text.size() < longText)
+        return -1;
+    for (qsizetype i = text.size() / 2; i + 1 < text.size(); ++i) {
+        if (text[i] == u'\n' || (text[i] == u'\r' && text[i + 1] != u'\n'))
+            return i + 1;
+    }
+    return -1;
+}
+
+// Where every line of the text starts, then the end of the text; a long text is searched in
+// two halves at once.
+LineStarts lineStartsOf(QStringView text) {
+    LineStarts starts;
+    // Room for lines of 16 characters on average; holder rows are longer, and the pages of the
+    // room that stays unused are never touched.
+    starts.reserve(size_t(text.size() / 16 + 16));
+    const qsizetype middle = lineStartNearMiddle(text);
+    if (middle < 0) {
+        findLineStarts(text, 0, text.size(), starts);
+    } else {
+        LineStarts second;
+        second.reserve(size_t((text.size() - middle) / 16 + 16));
+        std::thread worker([&] { findLineStarts(text, middle, text.size(), second); });
+        findLineStarts(text, 0, middle, starts);
+        worker.join();
+        starts.insert(starts.end(), second.begin(), second.end());
+    }
+    starts.push_back(text.size());
+    return starts;
+}
+
+// Hands out the lines of the file one at a time; asking for a line when none is left is
+// error 62.
+class LineReader {
+public:
+    LineReader(const HoldingsTable& table, qsizetype lineCount, const QString& sourceName)
+        : table_(table), lineCount_(lineCount), source_(sourceName) {}
+
+    QStringView next() {
+        if (next_ >= lineCount_)
+            throw RuntimeError(ErrorNumber::InputPastEndOfFile, source_, next_ + 1);
+        return table_.line(next_++);
     }
 
-    // 1-based number of the line that next() returned last.
-    qint64 lineNumber() const { return lineNumber_; }
+    // Passes over n lines (n >= 0) without looking at them.
+    void skip(qint64 n) {
+        if (n > lineCount_ - next_)
+            throw RuntimeError(ErrorNumber::InputPastEndOfFile, source_, lineCount_ + 1);
+        next_ += n;
+    }
 
-    // RoundToLong(value) with the current line named when it overflows.
+    // 0-based index of the line that next() returns next.
+    qsizetype index() const { return next_; }
+
+    // RoundToLong(value) with the line last read named when it overflows.
     qint32 roundToLong(double value) const {
         try {
             return RoundToLong(value);
         } catch (const RuntimeError& e) {
-            throw RuntimeError(e.number(), source_, lineNumber_);
+            throw RuntimeError(e.number(), source_, next_);
         }
     }
 
 private:
-    QStringView text_;
+    const HoldingsTable& table_;
+    qsizetype lineCount_;
     const QString& source_;
-    qsizetype pos_ = 0;
-    qint64 lineNumber_ = 0;
+    qsizetype next_ = 0;
 };
 
 } // namespace
@@ -79,27 +131,36 @@ private:
 HoldingsTable HoldingsTable::parse(DecodedText text, const QString& sourceName) {
     HoldingsTable table;
     table.text_ = std::move(text);
-    LineReader in(QStringView(table.text_.data(), qsizetype(table.text_.size())), sourceName);
-    // Room for lines of 16 characters on average; real holder rows are longer. Pages of the
-    // room that stays unused are never touched.
-    table.lines_.reserve(table.text_.size() / 16 + 16);
+    table.lineStarts_ =
+        lineStartsOf(QStringView(table.text_.data(), qsizetype(table.text_.size())));
+    LineReader in(table, qsizetype(table.lineStarts_.size()) - 1, sourceName);
 
     const qint32 lastRecord = in.roundToLong(Val(in.next()));
-    // 64-bit counters: a bound of 2^31 - 1 must end the loops, not overflow them.
+    // A 64-bit counter: a bound of 2^31 - 1 must end the loop, not overflow it.
     for (qint64 r = 0; r <= lastRecord; ++r) {
-        Record record{qsizetype(table.lines_.size()), 0, 0};
+        Record record{in.index(), 0, 0};
         const QStringView header = in.next();
-        table.lines_.push_back(header);
-        const QStringView count = in.next();
-        table.lines_.push_back(count);
-        const qint32 k = in.roundToLong(Val(count) + 1);
-        for (qint64 d = 1; d <= k; ++d)
-            table.lines_.push_back(in.next());
+        const qint32 k = in.roundToLong(Val(in.next()) + 1);
         record.linesRead = std::max(k, 0);
+        in.skip(record.linesRead); // the head line and the holder rows
         record.stockCode = Val(Left(LTrim(header), 6));
         table.records_.push_back(record);
     }
     return table;
+}
+
+QStringView HoldingsTable::line(qsizetype i) const {
+    const qsizetype start = lineStarts_[size_t(i)];
+    qsizetype end = lineStarts_[size_t(i) + 1];
+    const char16_t* text = text_.data();
+    if (end > start && text[end - 1] == u'\n') {
+        --end;
+        if (end > start && text[end - 1] == u'\r')
+            --end;
+    } else if (end > start && text[end - 1] == u'\r') {
+        --end;
+    }
+    return {text + start, end - start};
 }
 
 const HoldingsTable::Record& HoldingsTable::record(qsizetype r) const {
@@ -113,19 +174,17 @@ QStringView HoldingsTable::HoldingLines(qsizetype r, qsizetype n) const {
     if (n < 0)
         throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
     if (n == 0)
-        return lines_[rec.first];
-    return n <= rec.linesRead ? lines_[rec.first + 1 + n] : QStringView();
+        return line(rec.first);
+    return n <= rec.linesRead ? line(rec.first + 1 + n) : QStringView();
 }
 
 QStringView HoldingsTable::HolderCounts(qsizetype r) const {
-    return lines_[record(r).first + 1];
+    return line(record(r).first + 1);
 }
 
-std::span<const QStringView> HoldingsTable::holderRows(qsizetype r) const {
+HoldingsTable::Lines HoldingsTable::holderRows(qsizetype r) const {
     const Record& rec = records_[r];
-    if (rec.linesRead < 2)
-        return {};
-    return std::span(lines_).subspan(rec.first + 3, rec.linesRead - 1);
+    return {this, rec.first + 3, std::max(rec.linesRead - 1, 0)};
 }
 
 HoldingsTable loadHoldingsFile(const QString& path) {

@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringView>
-#include <span>
 #include <vector>
 
 namespace gegu {
@@ -14,14 +13,16 @@ namespace gegu {
 inline constexpr QStringView DataFileName = u"gegusj.rar";
 
 // Every stock of the data file: its header line, its holder count line, its table head line
-// and its holder rows. All lines are views into one decoded copy of the file that the table
-// owns; it is filled once and never changed.
+// and its holder rows. The table owns one decoded copy of the file and knows where each of its
+// lines starts; it is filled once and never changed.
 //
 // The file: the index N of the last record, then per record r = 0..N its header line, its
 // holder count c, and k = RoundToLong(Val(c) + 1) further lines: the head line and k - 1 holder
 // rows. The table grows with the lines actually read; there is no record or row limit.
 class HoldingsTable {
 public:
+    class Lines;
+
     HoldingsTable() = default;
     HoldingsTable(HoldingsTable&&) = default;
     HoldingsTable& operator=(HoldingsTable&&) = default;
@@ -46,25 +47,71 @@ public:
     QStringView HolderCounts(qsizetype r) const;
 
     // Unchecked access for the queries, r in 0..LastRecord.
-    QStringView header(qsizetype r) const { return lines_[records_[r].first]; }
+    QStringView header(qsizetype r) const { return line(records_[r].first); }
     QStringView headLine(qsizetype r) const { return HoldingLines(r, 1); }
     // Holder rows 2..k of record r; empty when k < 2.
-    std::span<const QStringView> holderRows(qsizetype r) const;
+    Lines holderRows(qsizetype r) const;
     // Val of the first six characters of the header, leading blanks removed: the stock code
     // that a code query compares with.
     double stockCode(qsizetype r) const { return records_[r].stockCode; }
 
+    // Line i of the file (0-based), without its line end.
+    QStringView line(qsizetype i) const;
+    // Left(line(i), n), which looks at the line's end only when the line may be shorter.
+    QStringView linePrefix(qsizetype i, qsizetype n) const {
+        const qsizetype start = lineStarts_[size_t(i)];
+        if (lineStarts_[size_t(i) + 1] - start >= n + 2) // a line end is two characters at most
+            return {text_.data() + start, n};
+        return line(i).first(std::min(n, line(i).size()));
+    }
+
 private:
     struct Record {
-        qsizetype first;  // index in lines_ of the header; the count line follows it
+        qsizetype first;  // line of the file that is the header; the count line follows it
         qint32 linesRead; // k: head line and holder rows read after the count line
         double stockCode;
     };
     const Record& record(qsizetype r) const;
 
     DecodedText text_;
-    std::vector<QStringView, LargeAllocator<QStringView>> lines_;
+    // Where every line of the file starts, then where a next line would start: the end of
+    // the last line's line end, or of the text.
+    std::vector<qsizetype, LargeAllocator<qsizetype>> lineStarts_;
     std::vector<Record> records_;
+};
+
+// A run of consecutive lines of the file, iterated as views.
+class HoldingsTable::Lines {
+public:
+    class iterator {
+    public:
+        iterator(const HoldingsTable* table, qsizetype i) : table_(table), i_(i) {}
+        QStringView operator*() const { return table_->line(i_); }
+        iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator==(const iterator& other) const { return i_ == other.i_; }
+
+    private:
+        const HoldingsTable* table_;
+        qsizetype i_;
+    };
+
+    Lines(const HoldingsTable* table, qsizetype first, qsizetype count)
+        : table_(table), first_(first), count_(count) {}
+    qsizetype firstLine() const { return first_; }
+    iterator begin() const { return {table_, first_}; }
+    iterator end() const { return {table_, first_ + count_}; }
+    std::size_t size() const { return std::size_t(count_); }
+    bool empty() const { return count_ == 0; }
+    QStringView operator[](qsizetype i) const { return table_->line(first_ + i); }
+    QStringView back() const { return table_->line(first_ + count_ - 1); }
+
+private:
+    const HoldingsTable* table_;
+    qsizetype first_;
+    qsizetype count_;
 };
 
 // Reads and decodes a data file (GBK) into a table. Throws RuntimeError: FileNotFound (53)

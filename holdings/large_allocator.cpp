@@ -15,7 +15,7 @@ constexpr std::size_t hugePage = std::size_t(2) << 20;
 
 void* allocateLarge(std::size_t bytes) {
     void* p = nullptr;
-    if (bytes >= 2 * hugePage) {
+    if (bytes >= hugePage) {
         const std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
         p = std::aligned_alloc(hugePage, rounded);
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
@@ -34,12 +34,13 @@ void freeLarge(void* p) noexcept {
     std::free(p);
 }
 
-void adviseHugePages(void* p, std::size_t bytes) noexcept {
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + hugePage - 1) & ~(hugePage - 1);
-    const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(hugePage - 1);
+void releasePages(void* p, std::size_t bytes) noexcept {
+#if defined(__linux__)
+    constexpr std::uintptr_t page = 4096;
+    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(page - 1);
     if (end > begin)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
 #else
     (void)p;
     (void)bytes;

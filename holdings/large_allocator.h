@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <new>
 #include <utility>
+#include <vector>
 
 namespace gegu {
 
@@ -12,9 +13,9 @@ namespace gegu {
 void* allocateLarge(std::size_t bytes);
 void freeLarge(void* p) noexcept;
 
-// Offers transparent huge pages for the 2 MiB-aligned part of a block that is about to be
-// filled (e.g. a reserved QString); advice only, for blocks allocated elsewhere.
-void adviseHugePages(void* p, std::size_t bytes) noexcept;
+// Gives the whole pages inside [p, p + bytes) back to the system: memory that was written
+// but is no longer needed. Reading it afterwards gives zeros.
+void releasePages(void* p, std::size_t bytes) noexcept;
 
 // An allocator for std::vector over allocateLarge. Elements are default-initialised, so that
 // resize() leaves a trivial type's memory untouched until it is written.
@@ -38,5 +39,8 @@ template <typename T> struct LargeAllocator {
 
     template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
+
+// UTF-16 text in a large buffer of its own: a decoded data file, a report.
+using TextBuffer = std::vector<char16_t, LargeAllocator<char16_t>>;
 
 } // namespace gegu

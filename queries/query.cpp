@@ -48,10 +48,10 @@ quint32 positionsOf(QStringView field, char16_t c) {
 #endif
 }
 
-// Whether the query occurs in the name field of a holder row: its first NameFieldWidth
-// characters, leading blanks removed.
-bool nameFieldContains(QStringView row, QStringView query) {
-    const QStringView field = LTrim(Left(row, NameFieldWidth));
+// Whether the query occurs in a name field: the first NameFieldWidth characters of a holder
+// row, leading blanks removed.
+bool nameFieldContains(QStringView rowPrefix, QStringView query) {
+    const QStringView field = LTrim(rowPrefix);
     const qsizetype span = field.size() - query.size() + 1; // windows that fit
     if (span <= 0)
         return false;
@@ -75,28 +75,28 @@ bool nameFieldContains(QStringView row, QStringView query) {
 }
 
 // Builds a report in one buffer of the exact size: writeAll(put) hands every piece of the
-// report to put, and is called twice, first to measure, then to write. A large report is
-// filled through huge pages.
-template <typename WriteAll> QString buildReport(WriteAll writeAll) {
-    qsizetype length = 0;
-    writeAll([&](QStringView piece) { length += piece.size(); });
-    QString text(length, Qt::Uninitialized);
-    adviseHugePages(text.data(), size_t(length) * sizeof(QChar));
-    QChar* out = text.data();
-    writeAll([&](QStringView piece) { out = std::copy(piece.begin(), piece.end(), out); });
-    Q_ASSERT(out == text.constData() + length);
+// report to put, and is called twice, first to measure, then to write.
+template <typename WriteAll> TextBuffer buildReport(WriteAll writeAll) {
+    size_t length = 0;
+    writeAll([&](QStringView piece) { length += size_t(piece.size()); });
+    TextBuffer text(length);
+    char16_t* out = text.data();
+    writeAll([&](QStringView piece) {
+        out = std::copy(piece.utf16(), piece.utf16() + piece.size(), out);
+    });
+    Q_ASSERT(out == text.data() + length);
     return text;
 }
 
 struct Match {
     qsizetype record;
-    QStringView row;
+    qsizetype line; // the holder row's line in the file
 };
 
 } // namespace
 
-QString codeReport(const HoldingsTable& table, qsizetype r) {
-    return buildReport([&](auto put) {
+QueryResult codeReport(const HoldingsTable& table, qsizetype r) {
+    TextBuffer ReportText = buildReport([&](auto put) {
         for (QStringView line : {table.header(r), table.headLine(r), TopRule}) {
             put(line);
             put(CrLf);
@@ -108,20 +108,23 @@ QString codeReport(const HoldingsTable& table, qsizetype r) {
         put(BottomRule);
         put(CrLf);
     });
+    return {std::move(ReportText), true};
 }
 
 QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
-    std::vector<Match> MatchList;
+    std::vector<Match, LargeAllocator<Match>> MatchList;
     if (QueryText.size() <= NameFieldWidth) {
         for (qsizetype r = 0; r < table.recordCount(); ++r) {
-            for (QStringView row : table.holderRows(r)) {
-                if (nameFieldContains(row, QueryText))
-                    MatchList.push_back({r, row});
+            const auto rows = table.holderRows(r);
+            const qsizetype end = rows.firstLine() + qsizetype(rows.size());
+            for (qsizetype line = rows.firstLine(); line < end; ++line) {
+                if (nameFieldContains(table.linePrefix(line, NameFieldWidth), QueryText))
+                    MatchList.push_back({r, line});
             }
         }
     }
 
-    QString text = buildReport([&](auto put) {
+    TextBuffer text = buildReport([&](auto put) {
         put(u"股东");
         put(QueryText);
         put(u"持有：");
@@ -133,7 +136,7 @@ QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
             put(Mid(table.headLine(m.record), 7, 18));
             put(u")");
             put(CrLf);
-            put(m.row);
+            put(table.line(m.line));
             put(CrLf);
         }
         put(CrLf);
@@ -148,9 +151,15 @@ QueryResult runQuery(const HoldingsTable& table, QStringView typed) {
         return nameReport(table, QueryText);
 
     const qsizetype r = findStock(table, v);
-    if (r < 0)
-        return {QStringLiteral("未找到证券代码：%1\r\n").arg(QueryText), false};
-    return {codeReport(table, r), true};
+    if (r < 0) {
+        TextBuffer text = buildReport([&](auto put) {
+            put(u"未找到证券代码：");
+            put(QueryText);
+            put(CrLf);
+        });
+        return {std::move(text), false};
+    }
+    return codeReport(table, r);
 }
 
 } // namespace gegu

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "holdings/large_allocator.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -17,8 +19,10 @@ inline constexpr QStringView TopRule = u"  ───────────┬�
 inline constexpr QStringView BottomRule = u"  ───────────┴─────┴─────┴─────┴──────";
 
 struct QueryResult {
-    QString text; // what the output box shows
-    bool found;   // a stock was shown, or at least one holder row listed
+    TextBuffer buffer; // what the output box shows
+    bool found;        // a stock was shown, or at least one holder row listed
+
+    QStringView text() const { return {buffer.data(), qsizetype(buffer.size())}; }
 };
 
 // The query button: takes the text exactly as typed into the input box and returns the output
@@ -28,7 +32,7 @@ QueryResult runQuery(const HoldingsTable& table, QStringView typed);
 
 // The framed holder table of record r: header, head line, TopRule, the holder rows and
 // BottomRule, each line ended by CR LF.
-QString codeReport(const HoldingsTable& table, qsizetype r);
+QueryResult codeReport(const HoldingsTable& table, qsizetype r);
 
 // Every holder row whose name field (its first NameFieldWidth characters, leading blanks
 // removed) contains QueryText, once per row, by record and then by row, under the heading

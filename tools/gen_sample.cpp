@@ -23,8 +23,9 @@ public:
 
     QString stockCode() {
         for (;;) {
-            static const int bases[] = {0, 2000, 300000, 600000, 601000, 603000};
-            const int code = bases[pick(std::size(bases))] + 1 + int(pick(999));
+            // Shenzhen main board, ChiNext and Shanghai: 29997 codes in all.
+            static const int bases[] = {0, 300000, 600000};
+            const int code = bases[pick(std::size(bases))] + 1 + int(pick(9999));
             if (codes_.insert(code).second)
                 return QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0'));
         }
@@ -150,7 +151,7 @@ int main(int argc, char* argv[]) {
     const int stocks = parser.value(QStringLiteral("stocks")).toInt(&ok1);
     const int rows = parser.value(QStringLiteral("rows")).toInt(&ok2);
     const quint64 seed = parser.value(QStringLiteral("seed")).toULongLong(&ok3);
-    if (!ok1 || !ok2 || !ok3 || stocks < 1 || stocks > 30000 || rows < 0 ||
+    if (!ok1 || !ok2 || !ok3 || stocks < 1 || stocks > 29997 || rows < 0 ||
         parser.positionalArguments().size() != 1) {
         std::fprintf(stderr, "gegu-gen-sample: bad arguments (see --help)\n");
         return 2;

@@ -199,7 +199,7 @@ void cid::Form_Load() {
 void cid::Command1_Click() {
     Picture1->hide();
     setCommand1Default(false);
-    setOutputText(runQuery(holdings_, Text1->text()).text);
+    setOutputText(runQuery(holdings_, Text1->text()).text());
 }
 
 void cid::Command2_Click() {

@@ -1,0 +1,241 @@
+// gegu-bench-report: runs every performance measurement and prints one table of figures,
+// goals and ratios.
+//
+//   gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE
+//
+// Needs hyperfine, iconv, grep and /usr/bin/time on the PATH; the GUI figures use Qt's
+// offscreen platform.
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+namespace {
+
+struct Row {
+    QString figure;
+    QString measured;
+    QString goal;
+    QString ratio;
+    bool met;
+};
+
+QString buildDir;
+QString fullFile;
+QString tenFile;
+QTemporaryDir scratch;
+const QString query = QStringLiteral("华夏");
+
+[[noreturn]] void die(const QString& message) {
+    std::fprintf(stderr, "gegu-bench-report: %s\n", qPrintable(message));
+    std::exit(2);
+}
+
+QByteArray run(const QString& program, const QStringList& args,
+               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
+               const QString& workingDir = {}, QByteArray* err = nullptr) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    if (!workingDir.isEmpty())
+        p.setWorkingDirectory(workingDir);
+    p.start(program, args);
+    if (!p.waitForFinished(30 * 60 * 1000) || p.exitStatus() != QProcess::NormalExit)
+        die(QStringLiteral("%1 did not finish").arg(program));
+    if (err)
+        *err = p.readAllStandardError();
+    return p.readAllStandardOutput();
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Medians of the in-process benchmarks, in milliseconds, by benchmark name.
+QMap<QString, double> engineBenchmarks() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("GEGU_BENCH_FILE"), fullFile);
+    const QByteArray out = run(buildDir + QStringLiteral("/gegu-bench-engine"),
+                               {QStringLiteral("--benchmark_repetitions=5"),
+                                QStringLiteral("--benchmark_report_aggregates_only=true"),
+                                QStringLiteral("--benchmark_format=json")},
+                               env);
+    QMap<QString, double> ms;
+    const QJsonArray benchmarks =
+        QJsonDocument::fromJson(out)[QStringLiteral("benchmarks")].toArray();
+    for (const QJsonValue& b : benchmarks) {
+        if (b[QStringLiteral("aggregate_name")].toString() != QStringLiteral("median"))
+            continue;
+        const QString unit = b[QStringLiteral("time_unit")].toString();
+        const double scale = unit == QStringLiteral("us")   ? 1e-3
+                             : unit == QStringLiteral("ns") ? 1e-6
+                                                            : 1;
+        ms[b[QStringLiteral("run_name")].toString().section(u'/', 0, 0)] =
+            b[QStringLiteral("real_time")].toDouble() * scale;
+    }
+    if (ms.isEmpty())
+        die(QStringLiteral("no benchmark results"));
+    return ms;
+}
+
+// Median whole-process times (ms) of gegu-query and of iconv | grep on a file, in one run.
+std::pair<double, double> versusIconvGrep(const QString& file) {
+    const QString json = scratch.filePath(QStringLiteral("hyperfine.json"));
+    const QString gegu = QStringLiteral("%1/gegu-query --data %2 -- %3").arg(buildDir, file, query);
+    const QString peer = QStringLiteral("iconv -f GBK -t UTF-8 %1 | grep -F %2").arg(file, query);
+    run(QStringLiteral("hyperfine"),
+        {QStringLiteral("--warmup"), QStringLiteral("3"), QStringLiteral("--runs"),
+         QStringLiteral("20"), QStringLiteral("--style"), QStringLiteral("none"),
+         QStringLiteral("--export-json"), json, gegu, peer});
+    QFile f(json);
+    if (!f.open(QIODevice::ReadOnly))
+        die(QStringLiteral("hyperfine wrote no results"));
+    const QJsonArray results =
+        QJsonDocument::fromJson(f.readAll())[QStringLiteral("results")].toArray();
+    return {results[0][QStringLiteral("median")].toDouble() * 1000,
+            results[1][QStringLiteral("median")].toDouble() * 1000};
+}
+
+// Peak resident memory of gegu-query on a file, in bytes (median of three runs).
+double peakRss(const QString& file) {
+    std::vector<double> kb;
+    for (int i = 0; i < 3; ++i) {
+        QByteArray err;
+        run(QStringLiteral("/usr/bin/time"),
+            {QStringLiteral("-f"), QStringLiteral("%M"), buildDir + QStringLiteral("/gegu-query"),
+             QStringLiteral("--data"), file, QStringLiteral("--"), query},
+            QProcessEnvironment::systemEnvironment(), {}, &err);
+        kb.push_back(err.trimmed().split('\n').last().toDouble());
+    }
+    return median(kb) * 1024;
+}
+
+qint64 monotonicNs() {
+    timespec ts{};
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return qint64(ts.tv_sec) * 1000000000 + ts.tv_nsec;
+}
+
+// Medians of the GUI figures over five starts of the window on the full-size file.
+QJsonObject guiTimings() {
+    QDir dir(scratch.path());
+    dir.mkdir(QStringLiteral("gui"));
+    const QString guiDir = dir.filePath(QStringLiteral("gui"));
+    QFile::remove(guiDir + QStringLiteral("/gegusj.rar"));
+    if (!QFile::link(QFileInfo(fullFile).absoluteFilePath(),
+                     guiDir + QStringLiteral("/gegusj.rar")))
+        die(QStringLiteral("cannot link the data file"));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    QMap<QString, std::vector<double>> values;
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray out =
+            run(buildDir + QStringLiteral("/gegu-bench-gui"),
+                {QString::number(monotonicNs()), QStringLiteral("3")}, env, guiDir);
+        const QJsonObject o = QJsonDocument::fromJson(out).object();
+        for (auto it = o.begin(); it != o.end(); ++it)
+            values[it.key()].push_back(it.value().toDouble());
+    }
+    QJsonObject medians;
+    for (auto it = values.begin(); it != values.end(); ++it)
+        medians[it.key()] = median(it.value());
+    return medians;
+}
+
+QString ms(double v) {
+    return v >= 100 ? QStringLiteral("%1 ms").arg(v, 0, 'f', 0)
+           : v >= 1 ? QStringLiteral("%1 ms").arg(v, 0, 'f', 2)
+                    : QStringLiteral("%1 us").arg(v * 1000, 0, 'f', 1);
+}
+QString ratio(double v) {
+    return QStringLiteral("%1").arg(v, 0, 'f', 2);
+}
+QString mib(double bytes) {
+    return QStringLiteral("%1 MiB").arg(bytes / (1 << 20), 0, 'f', 1);
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() != 4)
+        die(QStringLiteral("usage: gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE"));
+    buildDir = QFileInfo(args[1]).absoluteFilePath();
+    fullFile = QFileInfo(args[2]).absoluteFilePath();
+    tenFile = QFileInfo(args[3]).absoluteFilePath();
+
+    std::vector<Row> rows;
+    std::fprintf(stderr, "in-process benchmarks...\n");
+    const auto engine = engineBenchmarks();
+    std::fprintf(stderr, "gegu-query against iconv | grep...\n");
+    const auto [geguFull, peerFull] = versusIconvGrep(fullFile);
+    const auto [geguTen, peerTen] = versusIconvGrep(tenFile);
+    std::fprintf(stderr, "peak memory...\n");
+    const double rssFull = peakRss(fullFile);
+    const double rssTen = peakRss(tenFile);
+    std::fprintf(stderr, "GUI...\n");
+    const QJsonObject gui = guiTimings();
+
+    const double fullSize = double(QFileInfo(fullFile).size());
+    const double tenSize = double(QFileInfo(tenFile).size());
+    const double load = engine.value(QStringLiteral("BM_LoadFile"));
+    const double decode = engine.value(QStringLiteral("BM_ReadAndDecodeOnly"));
+    rows.push_back({QStringLiteral("gegu-query `%1`, full file, vs iconv | grep").arg(query),
+                    ms(geguFull) + QStringLiteral(" vs ") + ms(peerFull),
+                    QStringLiteral("ratio <= 0.8"), ratio(geguFull / peerFull),
+                    geguFull / peerFull <= 0.8});
+    rows.push_back(
+        {QStringLiteral("same, ten-times file"), ms(geguTen) + QStringLiteral(" vs ") + ms(peerTen),
+         QStringLiteral("ratio <= 0.8"), ratio(geguTen / peerTen), geguTen / peerTen <= 0.8});
+    rows.push_back({QStringLiteral("loading the full file vs decoding its bytes alone"),
+                    ms(load) + QStringLiteral(" vs ") + ms(decode), QStringLiteral("ratio <= 1.5"),
+                    ratio(load / decode), load / decode <= 1.5});
+    for (const auto& [name, label] :
+         {std::pair{QStringLiteral("BM_NameQueryRare"), QStringLiteral("name query, rare name")},
+          std::pair{QStringLiteral("BM_NameQueryCommon"),
+                    QStringLiteral("name query, common name (`华夏`)")}}) {
+        const double v = engine.value(name);
+        rows.push_back({label + QStringLiteral(" (in process)"), ms(v), QStringLiteral("<= 3 ms"),
+                        QString(), v <= 3});
+    }
+    const double code = engine.value(QStringLiteral("BM_CodeQueryLastStock"));
+    rows.push_back({QStringLiteral("code query, last stock (in process)"), ms(code),
+                    QStringLiteral("<= 50 us"), QString(), code <= 0.05});
+    const double largest = engine.value(QStringLiteral("BM_LargestReport"));
+    rows.push_back({QStringLiteral("largest report, empty query (in process)"), ms(largest),
+                    QStringLiteral("-"), QString(), true});
+    rows.push_back({QStringLiteral("gegu-query peak RSS, full file (%1)").arg(mib(fullSize)),
+                    mib(rssFull), QStringLiteral("<= 2.5 x file size"), ratio(rssFull / fullSize),
+                    rssFull / fullSize <= 2.5});
+    rows.push_back({QStringLiteral("gegu-query peak RSS, ten-times file (%1)").arg(mib(tenSize)),
+                    mib(rssTen), QStringLiteral("-"), ratio(rssTen / tenSize), true});
+    const double shown = gui[QStringLiteral("shown_ms")].toDouble();
+    const double typical = gui[QStringLiteral("typical_query_ms")].toDouble();
+    const double largestGui = gui[QStringLiteral("largest_report_ms")].toDouble();
+    rows.push_back({QStringLiteral("GUI start to window shown, full file"), ms(shown),
+                    QStringLiteral("<= 400 ms"), QString(), shown <= 400});
+    rows.push_back({QStringLiteral("GUI query to output shown, typical (`华夏大盘`)"), ms(typical),
+                    QStringLiteral("<= 30 ms"), QString(), typical <= 30});
+    rows.push_back({QStringLiteral("GUI query to output shown, largest report"), ms(largestGui),
+                    QStringLiteral("<= 1.5 s"), QString(), largestGui <= 1500});
+
+    std::printf("| figure | measured | goal | ratio | met |\n| --- | --- | --- | --- | --- |\n");
+    bool all = true;
+    for (const Row& r : rows) {
+        std::printf("| %s | %s | %s | %s | %s |\n", qPrintable(r.figure), qPrintable(r.measured),
+                    qPrintable(r.goal), qPrintable(r.ratio), r.met ? "yes" : "NO");
+        all = all && r.met;
+    }
+    std::printf("\n(medians; 2 cores; %s)\n", all ? "every goal met" : "some goals not met");
+    return all ? 0 : 1;
+}
