@@ -149,20 +149,6 @@ HoldingsTable HoldingsTable::parse(DecodedText text, const QString& sourceName) 
     return table;
 }
 
-QStringView HoldingsTable::line(qsizetype i) const {
-    const qsizetype start = lineStarts_[size_t(i)];
-    qsizetype end = lineStarts_[size_t(i) + 1];
-    const char16_t* text = text_.data();
-    if (end > start && text[end - 1] == u'\n') {
-        --end;
-        if (end > start && text[end - 1] == u'\r')
-            --end;
-    } else if (end > start && text[end - 1] == u'\r') {
-        --end;
-    }
-    return {text + start, end - start};
-}
-
 const HoldingsTable::Record& HoldingsTable::record(qsizetype r) const {
     if (r < 0 || r >= recordCount())
         throw RuntimeError(ErrorNumber::SubscriptOutOfRange);

@@ -37,6 +37,8 @@ public:
     // Index of the last record: records are numbered 0..LastRecord; -1 when there are none.
     qint32 LastRecord() const { return qint32(records_.size()) - 1; }
     qsizetype recordCount() const { return qsizetype(records_.size()); }
+    // Number of lines in the file, including any after the last record.
+    qsizetype lineCount() const { return qsizetype(lineStarts_.size()) - 1; }
 
     // Line n of record r: 0 the header, 1 the head line, 2.. the holder rows. A line that the
     // record did not read is empty text. Throws SubscriptOutOfRange (9) for a record outside
@@ -56,7 +58,19 @@ public:
     double stockCode(qsizetype r) const { return records_[r].stockCode; }
 
     // Line i of the file (0-based), without its line end.
-    QStringView line(qsizetype i) const;
+    QStringView line(qsizetype i) const {
+        const qsizetype start = lineStarts_[size_t(i)];
+        qsizetype end = lineStarts_[size_t(i) + 1];
+        const char16_t* text = text_.data();
+        if (end > start && text[end - 1] == u'\n') {
+            --end;
+            if (end > start && text[end - 1] == u'\r')
+                --end;
+        } else if (end > start && text[end - 1] == u'\r') {
+            --end;
+        }
+        return {text + start, end - start};
+    }
     // Left(line(i), n), which looks at the line's end only when the line may be shorter.
     QStringView linePrefix(qsizetype i, qsizetype n) const {
         const qsizetype start = lineStarts_[size_t(i)];

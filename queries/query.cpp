@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -90,8 +91,22 @@ template <typename WriteAll> TextBuffer buildReport(WriteAll writeAll) {
 
 struct Match {
     qsizetype record;
-    qsizetype line; // the holder row's line in the file
+    QStringView row;
 };
+using Matches = std::vector<Match, LargeAllocator<Match>>;
+
+// Appends the holder rows of records [from, to) whose name field contains the query.
+void findHolders(const HoldingsTable& table, QStringView query, qsizetype from, qsizetype to,
+                 Matches& out) {
+    for (qsizetype r = from; r < to; ++r) {
+        const auto rows = table.holderRows(r);
+        const qsizetype end = rows.firstLine() + qsizetype(rows.size());
+        for (qsizetype line = rows.firstLine(); line < end; ++line) {
+            if (nameFieldContains(table.linePrefix(line, NameFieldWidth), query))
+                out.push_back({r, table.line(line)});
+        }
+    }
+}
 
 } // namespace
 
@@ -112,16 +127,20 @@ QueryResult codeReport(const HoldingsTable& table, qsizetype r) {
 }
 
 QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
-    std::vector<Match, LargeAllocator<Match>> MatchList;
-    if (QueryText.size() <= NameFieldWidth) {
-        for (qsizetype r = 0; r < table.recordCount(); ++r) {
-            const auto rows = table.holderRows(r);
-            const qsizetype end = rows.firstLine() + qsizetype(rows.size());
-            for (qsizetype line = rows.firstLine(); line < end; ++line) {
-                if (nameFieldContains(table.linePrefix(line, NameFieldWidth), QueryText))
-                    MatchList.push_back({r, line});
-            }
-        }
+    // A large table is searched in two halves at once.
+    constexpr qsizetype largeTable = 65536; // lines
+    Matches MatchList;
+    const qsizetype records = table.recordCount();
+    if (QueryText.size() > NameFieldWidth) {
+        // no name field is that long
+    } else if (table.lineCount() < largeTable || records < 2) {
+        findHolders(table, QueryText, 0, records, MatchList);
+    } else {
+        Matches second;
+        std::thread worker([&] { findHolders(table, QueryText, records / 2, records, second); });
+        findHolders(table, QueryText, 0, records / 2, MatchList);
+        worker.join();
+        MatchList.insert(MatchList.end(), second.begin(), second.end());
     }
 
     TextBuffer text = buildReport([&](auto put) {
@@ -130,13 +149,20 @@ QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
         put(u"持有：");
         put(CrLf);
         // Each entry: "<header>:<head line, characters 7 to 24>)", then the row.
+        qsizetype record = -1;
+        QStringView header, quote;
         for (const Match& m : MatchList) {
-            put(table.header(m.record));
+            if (m.record != record) {
+                record = m.record;
+                header = table.header(record);
+                quote = Mid(table.headLine(record), 7, 18);
+            }
+            put(header);
             put(u":");
-            put(Mid(table.headLine(m.record), 7, 18));
+            put(quote);
             put(u")");
             put(CrLf);
-            put(table.line(m.line));
+            put(m.row);
             put(CrLf);
         }
         put(CrLf);
