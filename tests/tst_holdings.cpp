@@ -1,4 +1,5 @@
 #include "holdings/text_rules.h"
+#include "malformed_files.h"
 #include "support.h"
 
 #include <QCoreApplication>
@@ -45,9 +46,8 @@ private slots:
     void firstLineWithoutNumberReadsOneRecord();
     void noRecords();
     void growsBeyondClassicBounds();
-    void errors_data();
-    void errors();
-    void hugeFirstLineOnShortFileFailsWithoutHugeAllocation();
+    void malformedFiles_data();
+    void malformedFiles();
     void tableIndexOutOfRange();
     void gbkDecoding_data();
     void gbkDecoding();
@@ -152,47 +152,26 @@ void HoldingsTest::growsBeyondClassicBounds() {
     QCOMPARE(table.stockCode(1699), 1700.0);
 }
 
-void HoldingsTest::errors_data() {
-    QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<int>("number");
-    QTest::addColumn<qint64>("line");
-
-    QTest::newRow("empty file") << QByteArray() << 62 << qint64(1);
-    QTest::newRow("first line only") << "0\r\n"_ba << 62 << qint64(2);
-    QTest::newRow("header without count") << "0\r\n600001 甲"_ba << 62 << qint64(3);
-    QTest::newRow("ends inside a record")
-        << gbkFile({u"0"_s, u"h"_s, u"3"_s, u"head"_s, u"r1"_s}) << 62 << qint64(6);
-    QTest::newRow("second record missing")
-        << gbkFile({u"1"_s, u"h"_s, u"0"_s, u"head"_s}) << 62 << qint64(5);
-    QTest::newRow("first line beyond 32 bits") << "3000000000\r\n"_ba << 6 << qint64(1);
-    QTest::newRow("first line 2^31 - 0.5 rounds beyond") << "2147483647.5\r\n"_ba << 6 << qint64(1);
-    QTest::newRow("count beyond 32 bits") << gbkFile({u"0"_s, u"h"_s, u"1e10"_s}) << 6 << qint64(3);
-    QTest::newRow("count 2^31 - 1 overflows when 1 is added")
-        << gbkFile({u"0"_s, u"h"_s, u"2147483647"_s}) << 6 << qint64(3);
-    QTest::newRow("count infinity") << gbkFile({u"0"_s, u"h"_s, u"1e999"_s}) << 6 << qint64(3);
+void HoldingsTest::malformedFiles_data() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < int(gegu::test::malformedFiles().size()); ++i)
+        QTest::newRow(gegu::test::malformedFiles()[size_t(i)].name) << i;
 }
 
-void HoldingsTest::errors() {
-    QFETCH(QByteArray, bytes);
-    QFETCH(int, number);
-    QFETCH(qint64, line);
+void HoldingsTest::malformedFiles() {
+    QFETCH(int, index);
+    const MalformedFile& file = gegu::test::malformedFiles()[size_t(index)];
+    const QByteArray bytes = file.bytes();
+    if (file.error == 0) {
+        QCOMPARE(tableFromBytes(bytes).recordCount(), file.lineOrRecords);
+        return;
+    }
     const RuntimeError e = loadError(bytes);
-    QCOMPARE(int(e.number()), number);
-    QCOMPARE(e.line(), line);
+    QCOMPARE(int(e.number()), file.error);
+    QCOMPARE(e.line(), file.lineOrRecords);
     QCOMPARE(e.file(), u"test.rar"_s);
-    QVERIFY(e.message().contains(u"runtime error %1: "_s.arg(number)));
-    QVERIFY(e.message().contains(u"line %1"_s.arg(line)));
-}
-
-void HoldingsTest::hugeFirstLineOnShortFileFailsWithoutHugeAllocation() {
-    // Two records exist; the third header is missing.
-    const RuntimeError e =
-        loadError(gbkFile({u"2000000000"_s, u"h"_s, u"0"_s, u"head"_s, u"h2"_s, u"0"_s, u"hd"_s}));
-    QCOMPARE(e.number(), ErrorNumber::InputPastEndOfFile);
-    QCOMPARE(e.line(), 8);
-    // So is a count that announces more rows than there are.
-    QCOMPARE(loadError(gbkFile({u"0"_s, u"h"_s, u"2147483646"_s, u"head"_s})).number(),
-             ErrorNumber::InputPastEndOfFile);
+    QVERIFY(e.message().contains(u"runtime error %1: "_s.arg(file.error)));
+    QVERIFY(e.message().contains(u"line %1"_s.arg(file.lineOrRecords)));
 }
 
 void HoldingsTest::tableIndexOutOfRange() {
