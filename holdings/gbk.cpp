@@ -1,12 +1,12 @@
 #include "gbk.h"
 
+#include "parallel.h"
+
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
-#include <array>
 #include <cstring>
 #include <memory>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -223,14 +223,14 @@ bool decodeGbkFile(QFile& file, DecodedText& out) {
     } else {
         // Both halves at once, each through its own handle; the second half's text is written
         // at its byte offset (it cannot overtake the first half's) and moved down afterwards.
+        qsizetype firstUnits = -1;
         qsizetype secondUnits = -1;
-        std::thread second([&] {
-            QFile other(file.fileName());
-            if (other.open(QIODevice::ReadOnly))
-                secondUnits = decodeFileRange(other, middle, size, text.data() + middle);
-        });
-        const qsizetype firstUnits = decodeFileRange(file, 0, middle, text.data());
-        second.join();
+        inParallel([&] { firstUnits = decodeFileRange(file, 0, middle, text.data()); },
+                   [&] {
+                       QFile other(file.fileName());
+                       if (other.open(QIODevice::ReadOnly))
+                           secondUnits = decodeFileRange(other, middle, size, text.data() + middle);
+                   });
         if (firstUnits < 0 || secondUnits < 0)
             return false;
         std::memmove(text.data() + firstUnits, text.data() + middle,

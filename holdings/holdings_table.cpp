@@ -1,6 +1,7 @@
 #include "holdings_table.h"
 
 #include "gbk.h"
+#include "parallel.h"
 #include "runtime_error.h"
 #include "text_rules.h"
 
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <thread>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -78,9 +78,8 @@ LineStarts lineStartsOf(QStringView text) {
     } else {
         LineStarts second;
         second.reserve(size_t((text.size() - middle) / 16 + 16));
-        std::thread worker([&] { findLineStarts(text, middle, text.size(), second); });
-        findLineStarts(text, 0, middle, starts);
-        worker.join();
+        inParallel([&] { findLineStarts(text, 0, middle, starts); },
+                   [&] { findLineStarts(text, middle, text.size(), second); });
         starts.insert(starts.end(), second.begin(), second.end());
     }
     starts.push_back(text.size());

@@ -2,11 +2,11 @@
 
 #include "holdings/holdings_table.h"
 #include "holdings/large_allocator.h"
+#include "holdings/parallel.h"
 #include "holdings/text_rules.h"
 
 #include <algorithm>
 #include <bit>
-#include <thread>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -137,9 +137,8 @@ QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
         findHolders(table, QueryText, 0, records, MatchList);
     } else {
         Matches second;
-        std::thread worker([&] { findHolders(table, QueryText, records / 2, records, second); });
-        findHolders(table, QueryText, 0, records / 2, MatchList);
-        worker.join();
+        inParallel([&] { findHolders(table, QueryText, 0, records / 2, MatchList); },
+                   [&] { findHolders(table, QueryText, records / 2, records, second); });
         MatchList.insert(MatchList.end(), second.begin(), second.end());
     }
 
