@@ -65,7 +65,7 @@ QMap<QString, double> engineBenchmarks() {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("GEGU_BENCH_FILE"), fullFile);
     const QByteArray out = run(buildDir + QStringLiteral("/gegu-bench-engine"),
-                               {QStringLiteral("--benchmark_repetitions=5"),
+                               {QStringLiteral("--benchmark_repetitions=9"),
                                 QStringLiteral("--benchmark_report_aggregates_only=true"),
                                 QStringLiteral("--benchmark_format=json")},
                                env);

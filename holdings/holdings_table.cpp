@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <bit>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -18,37 +19,52 @@ namespace gegu {
 
 namespace {
 
-// The first CR or LF in [p, end), or end.
-const char16_t* findLineEnd(const char16_t* p, const char16_t* end) {
-#if defined(__SSE2__)
-    const __m128i cr = _mm_set1_epi16('\r');
-    const __m128i lf = _mm_set1_epi16('\n');
-    for (; end - p >= 8; p += 8) {
-        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi16(units, cr), _mm_cmpeq_epi16(units, lf));
-        if (const int mask = _mm_movemask_epi8(hit))
-            return p + __builtin_ctz(unsigned(mask)) / 2;
-    }
-#endif
-    while (p != end && *p != u'\r' && *p != u'\n')
-        ++p;
-    return p;
-}
-
 using LineStarts = std::vector<qsizetype, LargeAllocator<qsizetype>>;
+
+#if defined(__SSE2__)
+// Bit i set where unit i of p[0..63] equals c.
+quint64 positions64(const char16_t* p, __m128i c) {
+    quint64 mask = 0;
+    for (int i = 0; i < 64; i += 16) {
+        const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i + 8));
+        const __m128i equal = _mm_packs_epi16(_mm_cmpeq_epi16(a, c), _mm_cmpeq_epi16(b, c));
+        mask |= quint64(quint16(_mm_movemask_epi8(equal))) << i;
+    }
+    return mask;
+}
+#endif
 
 // Appends the start of every line that begins in [from, to) of the text; from is a line
 // start. A line ends at CR LF, at a lone CR or at a lone LF; the end of the text ends a last,
-// unterminated line.
+// unterminated line. A new line starts after every LF and after every CR that no LF follows.
 void findLineStarts(QStringView text, qsizetype from, qsizetype to, LineStarts& starts) {
+    if (from >= to)
+        return;
+    starts.push_back(from);
     const char16_t* const base = text.utf16();
-    const char16_t* const end = base + text.size();
-    for (qsizetype start = from; start < to;) {
-        starts.push_back(start);
-        const char16_t* p = findLineEnd(base + start, end);
-        if (p != end && *p == u'\r' && p + 1 != end && p[1] == u'\n')
-            ++p;
-        start = p == end ? text.size() : p + 1 - base;
+    const auto addStart = [&](qsizetype start) {
+        if (start < to)
+            starts.push_back(start);
+    };
+    qsizetype p = from;
+#if defined(__SSE2__)
+    // 64 characters at a time: a mask of the line ends, then one step per line.
+    const __m128i cr = _mm_set1_epi16('\r');
+    const __m128i lf = _mm_set1_epi16('\n');
+    for (; to - p >= 64; p += 64) {
+        const quint64 lfs = positions64(base + p, lf);
+        const quint64 crs = positions64(base + p, cr);
+        const bool lfFollows = p + 64 < text.size() && base[p + 64] == u'\n';
+        for (quint64 ends = lfs | (crs & ~((lfs >> 1) | (quint64(lfFollows) << 63))); ends != 0;
+             ends &= ends - 1)
+            addStart(p + std::countr_zero(ends) + 1);
+    }
+#endif
+    for (; p < to; ++p) {
+        if (base[p] == u'\n' ||
+            (base[p] == u'\r' && (p + 1 == text.size() || base[p + 1] != u'\n')))
+            addStart(p + 1);
     }
 }
 

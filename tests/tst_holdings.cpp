@@ -40,6 +40,7 @@ private slots:
     void lineEnds_data();
     void lineEnds();
     void emptyLinesAreLines();
+    void longTextSplitsIntoTheSameLines();
     void linesAfterLastRecordAreIgnored();
     void counts_data();
     void counts();
@@ -90,6 +91,25 @@ void HoldingsTest::emptyLinesAreLines() {
     const QByteArray bytes = "0\nh\n3\n\r\n\rr1\rr2\n"_ba;
     QCOMPARE(dump(tableFromBytes(bytes)), QStringList{u"h|3|||r1|r2"_s});
     QCOMPARE(dump(tableFromBytes("0\r\n\r\n\r\n\r\n"_ba)), QStringList{u"||"_s});
+}
+
+void HoldingsTest::longTextSplitsIntoTheSameLines() {
+    // More than a million characters, split in two halves at once and 64 characters at a time;
+    // line ends of every kind fall on every position of those blocks.
+    const char* const ends[] = {"\r\n", "\r", "\n", "\n\r", "\r\r\n"};
+    QByteArray bytes = "-1\r\n"_ba;
+    QStringList expected{u"-1"_s};
+    for (int i = 0; bytes.size() < (3 << 19); ++i) {
+        const QByteArray line = QByteArray(1 + i % 67, 'x');
+        bytes += line + ends[i % 5];
+        expected << QString::fromLatin1(line);
+        if (i % 5 == 3 || i % 5 == 4)
+            expected << QString(); // the second line end of the pair ends an empty line
+    }
+    const auto table = tableFromBytes(bytes);
+    QCOMPARE(table.lineCount(), expected.size());
+    for (qsizetype i = 0; i < table.lineCount(); ++i)
+        QCOMPARE(table.line(i).toString(), expected[i]);
 }
 
 void HoldingsTest::linesAfterLastRecordAreIgnored() {
