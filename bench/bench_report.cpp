@@ -70,6 +70,7 @@ QMap<QString, double> engineBenchmarks() {
                                 QStringLiteral("--benchmark_format=json")},
                                env);
     QMap<QString, double> ms;
+    // Counters come through under the benchmark's name and the counter's.
     const QJsonArray benchmarks =
         QJsonDocument::fromJson(out)[QStringLiteral("benchmarks")].toArray();
     for (const QJsonValue& b : benchmarks) {
@@ -79,8 +80,10 @@ QMap<QString, double> engineBenchmarks() {
         const double scale = unit == QStringLiteral("us")   ? 1e-3
                              : unit == QStringLiteral("ns") ? 1e-6
                                                             : 1;
-        ms[b[QStringLiteral("run_name")].toString().section(u'/', 0, 0)] =
-            b[QStringLiteral("real_time")].toDouble() * scale;
+        const QString name = b[QStringLiteral("run_name")].toString().section(u'/', 0, 0);
+        ms[name] = b[QStringLiteral("real_time")].toDouble() * scale;
+        if (b.toObject().contains(QStringLiteral("ratio")))
+            ms[name + QStringLiteral(".ratio")] = b[QStringLiteral("ratio")].toDouble();
     }
     if (ms.isEmpty())
         die(QStringLiteral("no benchmark results"));
@@ -197,9 +200,10 @@ int main(int argc, char* argv[]) {
     rows.push_back(
         {QStringLiteral("same, ten-times file"), ms(geguTen) + QStringLiteral(" vs ") + ms(peerTen),
          QStringLiteral("ratio <= 0.8"), ratio(geguTen / peerTen), geguTen / peerTen <= 0.8});
-    rows.push_back({QStringLiteral("loading the full file vs decoding its bytes alone"),
+    const double loadOverDecode = engine.value(QStringLiteral("BM_LoadOverDecode.ratio"));
+    rows.push_back({QStringLiteral("loading the full file vs decoding its bytes alone (in turns)"),
                     ms(load) + QStringLiteral(" vs ") + ms(decode), QStringLiteral("ratio <= 1.5"),
-                    ratio(load / decode), load / decode <= 1.5});
+                    ratio(loadOverDecode), loadOverDecode <= 1.5});
     for (const auto& [name, label] :
          {std::pair{QStringLiteral("BM_NameQueryRare"), QStringLiteral("name query, rare name")},
           std::pair{QStringLiteral("BM_NameQueryCommon"),
