@@ -76,7 +76,8 @@ public:
         const qsizetype start = lineStarts_[size_t(i)];
         if (lineStarts_[size_t(i) + 1] - start >= n + 2) // a line end is two characters at most
             return {text_.data() + start, n};
-        return line(i).first(std::min(n, line(i).size()));
+        const QStringView whole = line(i);
+        return whole.first(std::min(n, whole.size()));
     }
 
 private:
@@ -88,8 +89,7 @@ private:
     const Record& record(qsizetype r) const;
 
     DecodedText text_;
-    // Where every line of the file starts, then where a next line would start: the end of
-    // the last line's line end, or of the text.
+    // Where every line of the file starts, then the text's size.
     std::vector<qsizetype, LargeAllocator<qsizetype>> lineStarts_;
     std::vector<Record> records_;
 };
@@ -118,8 +118,6 @@ public:
     iterator begin() const { return {table_, first_}; }
     iterator end() const { return {table_, first_ + count_}; }
     std::size_t size() const { return std::size_t(count_); }
-    bool empty() const { return count_ == 0; }
-    QStringView operator[](qsizetype i) const { return table_->line(first_ + i); }
     QStringView back() const { return table_->line(first_ + count_ - 1); }
 
 private:
