@@ -193,7 +193,7 @@ int main(int argc, char* argv[]) {
     const double tenSize = double(QFileInfo(tenFile).size());
     const double load = engine.value(QStringLiteral("BM_LoadFile"));
     const double decode = engine.value(QStringLiteral("BM_ReadAndDecodeOnly"));
-    rows.push_back({QStringLiteral("gegu-query `%1`, full file, vs iconv | grep").arg(query),
+    rows.push_back({QStringLiteral("gegu-query `%1`, full file, vs iconv \\| grep").arg(query),
                     ms(geguFull) + QStringLiteral(" vs ") + ms(peerFull),
                     QStringLiteral("ratio <= 0.8"), ratio(geguFull / peerFull),
                     geguFull / peerFull <= 0.8});
