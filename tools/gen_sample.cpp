@@ -25,7 +25,8 @@ public:
         for (;;) {
             // Shenzhen main board, ChiNext and Shanghai: 29997 codes in all.
             static const int bases[] = {0, 300000, 600000};
-            const int code = bases[pick(std::size(bases))] + 1 + int(pick(9999));
+            const int base = bases[pick(std::size(bases))];
+            const int code = base + 1 + int(pick(9999));
             if (codes_.insert(code).second)
                 return QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0'));
         }
@@ -39,8 +40,10 @@ public:
         static const char16_t* trade[] = {u"银行", u"股份", u"科技", u"电子", u"药业", u"能源",
                                           u"地产", u"实业", u"控股", u"钢铁", u"汽车", u"化工",
                                           u"证券", u"传媒", u"物流", u"食品"};
-        return QString::fromUtf16(first[pick(16)]) + QString::fromUtf16(second[pick(16)]) +
-               QString::fromUtf16(trade[pick(16)]);
+        const char16_t* a = first[pick(16)];
+        const char16_t* b = second[pick(16)];
+        const char16_t* c = trade[pick(16)];
+        return QString::fromUtf16(a) + QString::fromUtf16(b) + QString::fromUtf16(c);
     }
 
     QString holderName() {
@@ -80,7 +83,9 @@ public:
 
     QString reportDate() {
         static const char* ends[] = {"03-31", "06-30", "09-30", "12-31"};
-        return QStringLiteral("%1-%2").arg(2019 + pick(8)).arg(QLatin1StringView(ends[pick(4)]));
+        const std::size_t year = 2019 + pick(8);
+        const char* end = ends[pick(4)];
+        return QStringLiteral("%1-%2").arg(year).arg(QLatin1StringView(end));
     }
 
     std::size_t pick(std::size_t n) { return std::size_t(rng_() % n); }
@@ -104,9 +109,11 @@ private:
                                            u"消费升级", u"优势企业", u"回报",     u"沪深300指数"};
         static const char16_t* kinds[] = {u"证券投资基金", u"混合基金", u"股票基金",
                                           u"灵活配置基金", u"混合型证券投资基金"};
-        QString name = QString::fromUtf16(houses[pick(16)]) + QString::fromUtf16(styles[pick(12)]) +
-                       QString::fromUtf16(kinds[pick(5)]);
-        return name.left(18);
+        const char16_t* house = houses[pick(16)];
+        const char16_t* style = styles[pick(12)];
+        const char16_t* kind = kinds[pick(5)];
+        return (QString::fromUtf16(house) + QString::fromUtf16(style) + QString::fromUtf16(kind))
+            .left(18);
     }
 
     QString companyName() {
@@ -116,8 +123,10 @@ private:
                                           u"东升", u"百川", u"卓越", u"宏图", u"新纪元", u"正泰"};
         static const char16_t* kinds[] = {u"投资有限公司", u"集团有限公司", u"股份有限公司",
                                           u"资产管理有限公司", u"实业发展有限公司"};
-        return (QString::fromUtf16(places[pick(12)]) + QString::fromUtf16(words[pick(12)]) +
-                QString::fromUtf16(kinds[pick(5)]))
+        const char16_t* place = places[pick(12)];
+        const char16_t* word = words[pick(12)];
+        const char16_t* kind = kinds[pick(5)];
+        return (QString::fromUtf16(place) + QString::fromUtf16(word) + QString::fromUtf16(kind))
             .left(18);
     }
 
@@ -127,7 +136,9 @@ private:
         static const char16_t* given[] = {u"伟", u"芳", u"娜",   u"秀英", u"敏",   u"静",
                                           u"丽", u"强", u"磊",   u"军",   u"洋",   u"勇",
                                           u"艳", u"杰", u"建华", u"志明", u"海燕", u"晓东"};
-        return QString::fromUtf16(surnames[pick(14)]) + QString::fromUtf16(given[pick(18)]);
+        const char16_t* surname = surnames[pick(14)];
+        const char16_t* name = given[pick(18)];
+        return QString::fromUtf16(surname) + QString::fromUtf16(name);
     }
 
     std::mt19937_64 rng_;
