@@ -2,19 +2,23 @@
 //
 //   gegu-query [--data FILE] [--] QUERY
 //
-// Prints exactly the text that the output box would show (UTF-8, CR LF kept). Exit status:
-// 0 when a stock or at least one holder row is shown, 1 when nothing is found, 2 when the data
-// file cannot be loaded or the arguments are wrong.
+// Prints exactly the text that the output box would show (UTF-8, CR LF kept), as it is built,
+// so that memory does not grow with the report. Exit status: 0 when a stock or at least one
+// holder row is shown, 1 when nothing is found, 2 when the data file cannot be loaded, the
+// arguments are wrong or the output cannot be written.
 
-#include "holdings/holdings_table.h"
+#include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "queries/query.h"
+#include "query_arguments.h"
 
-#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QStringEncoder>
-#include <algorithm>
 #include <cstdio>
+#include <new>
+#include <vector>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
@@ -25,69 +29,100 @@ int fail(const QString& message) {
     return Failure;
 }
 
-// Writes the text as UTF-8 in pieces, so that a large report is never held twice.
-bool writeUtf8(QStringView text, std::FILE* out) {
-    constexpr qsizetype piece = 1 << 16;
-    QStringEncoder utf8(QStringEncoder::Utf8);
-    QByteArray bytes;
-    for (qsizetype at = 0; at < text.size(); at += piece) {
-        bytes = utf8.encode(text.sliced(at, std::min(piece, text.size() - at)));
-        if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out) != size_t(bytes.size()))
-            return false;
+// Encodes the report as UTF-8 and writes it in blocks as the pieces arrive.
+class Utf8Writer : public gegu::ReportSink {
+public:
+    explicit Utf8Writer(std::FILE* out) : out_(out), text_(blockSize), bytes_(3 * blockSize, '\0') {
+        setBuffer(text_.data(), text_.data() + blockSize);
     }
-    return std::fflush(out) == 0;
+
+    // Writes what is left; false when any write failed.
+    bool finish() {
+        flush();
+        return ok_ && std::fflush(out_) == 0;
+    }
+
+protected:
+    void overflow(QStringView piece) override {
+        flush();
+        // A piece longer than the buffer goes through it in slices; the encoder keeps a
+        // surrogate pair that a slice cuts in two.
+        for (qsizetype at = 0; at < piece.size(); at += blockSize) {
+            put(piece.sliced(at, std::min(blockSize, piece.size() - at)));
+            if (piece.size() - at > blockSize)
+                flush();
+        }
+    }
+
+private:
+    static constexpr qsizetype blockSize = 1 << 14;
+
+    void flush() {
+        const QStringView text(text_.data(), position() - text_.data());
+        char* end = utf8_.appendToBuffer(bytes_.data(), text);
+        const size_t n = size_t(end - bytes_.data());
+        if (ok_ && n > 0)
+            ok_ = std::fwrite(bytes_.constData(), 1, n, out_) == n;
+        setBuffer(text_.data(), text_.data() + blockSize);
+    }
+
+    std::FILE* out_;
+    QStringEncoder utf8_{QStringEncoder::Utf8};
+    std::vector<char16_t> text_;
+    QByteArray bytes_;
+    bool ok_ = true;
+};
+
+int printText(const QString& text) {
+    const QByteArray bytes = text.toUtf8();
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
+        std::fflush(stdout) != 0)
+        return fail(u"cannot write to standard output"_s);
+    return Found;
+}
+
+int run(const gegu::QueryArguments& args) {
+    const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
+    const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
+    const gegu::Report report = gegu::runQuery(table, args.queries.front());
+    Utf8Writer out(stdout);
+    report.writeTo(out);
+    if (!out.finish())
+        return fail(u"cannot write the report"_s);
+    return report.found() ? Found : NotFound;
 }
 
 } // namespace
 
 int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("gegu-query"));
-    QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
-
-    QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Looks up the major shareholders of listed Chinese stocks in Gegu's data file.\n"
-        "A stock code (0 < code < 700000) prints that stock's holder table; any other text\n"
-        "lists every holder row whose name contains it.\n\n"
-        "Exit status: 0 found, 1 nothing found, 2 data file or argument error."));
-    parser.addHelpOption();
-    parser.addVersionOption();
-    parser.addOption({QStringLiteral("data"),
-                      QStringLiteral("Data file to read (default: gegusj.rar in the current "
-                                     "directory, else beside the program)."),
-                      QStringLiteral("FILE")});
-    parser.addPositionalArgument(
-        QStringLiteral("QUERY"),
-        QStringLiteral("Text as typed into the query box; put -- before a query that starts "
-                       "with '-'."));
-    if (!parser.parse(QCoreApplication::arguments()))
-        return fail(parser.errorText());
-    if (parser.isSet(QStringLiteral("help"))) {
-        QString help = parser.helpText();
-        if (!help.endsWith(u'\n'))
-            help += u'\n';
-        std::fputs(qPrintable(help), stdout);
-        return Found;
-    }
-    if (parser.isSet(QStringLiteral("version"))) {
-        std::printf("gegu-query %s\n", GEGU_VERSION);
-        return Found;
-    }
-    const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 1)
-        return fail(QStringLiteral("expected exactly one QUERY (see --help)"));
-
     try {
-        const QString dataFile = parser.isSet(QStringLiteral("data"))
-                                     ? parser.value(QStringLiteral("data"))
-                                     : gegu::findDataFile();
-        const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
-        const gegu::QueryResult result = gegu::runQuery(table, positional.front());
-        if (!writeUtf8(result.text(), stdout))
-            return fail(QStringLiteral("cannot write the report"));
-        return result.found ? Found : NotFound;
+        QCoreApplication app(argc, argv);
+        QCoreApplication::setApplicationName(u"gegu-query"_s);
+        QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
+
+        std::vector<QByteArray> raw;
+#if defined(Q_OS_WIN)
+        for (const QString& arg : QCoreApplication::arguments().mid(1))
+            raw.push_back(arg.toUtf8());
+#else
+        for (int i = 1; i < argc; ++i)
+            raw.emplace_back(argv[i]);
+#endif
+        const gegu::ParsedQueryArguments parsed = gegu::parseQueryArguments(raw);
+        if (!parsed.arguments)
+            return fail(parsed.error);
+        switch (parsed.arguments->action) {
+        case gegu::QueryArguments::Action::Help:
+            return printText(gegu::queryHelpText());
+        case gegu::QueryArguments::Action::Version:
+            return printText(u"gegu-query "_s + QStringLiteral(GEGU_VERSION) + u'\n');
+        case gegu::QueryArguments::Action::Query:
+            return run(*parsed.arguments);
+        }
+        return Failure;
     } catch (const gegu::RuntimeError& e) {
         return fail(e.message());
+    } catch (const std::bad_alloc&) {
+        return fail(gegu::RuntimeError(gegu::ErrorNumber::OutOfMemory).message());
     }
 }

@@ -17,6 +17,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -122,6 +123,21 @@ double peakRss(const QString& file) {
     return median(kb) * 1024;
 }
 
+// Writes a data file of lines one byte long, of about the given size: records of three empty
+// lines, or nothing but line ends. Returns its path.
+QString lineDenseFile(const QString& name, const QByteArray& head, const QByteArray& unit,
+                      qint64 size) {
+    const QString path = scratch.filePath(name);
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly))
+        die(QStringLiteral("cannot write %1").arg(path));
+    f.write(head);
+    const QByteArray block = unit.repeated((1 << 20) / unit.size());
+    for (qint64 written = 0; written < size; written += block.size())
+        f.write(block);
+    return path;
+}
+
 qint64 monotonicNs() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -186,6 +202,13 @@ int main(int argc, char* argv[]) {
     std::fprintf(stderr, "peak memory...\n");
     const double rssFull = peakRss(fullFile);
     const double rssTen = peakRss(tenFile);
+    // 16 MiB of records of three empty lines (5.6 million records), and 100 MiB of line ends.
+    const QString tinyRecords =
+        lineDenseFile(QStringLiteral("tiny-records.rar"), "5592405\r", "\r\r\r", qint64(16) << 20);
+    const QString lineEnds =
+        lineDenseFile(QStringLiteral("line-ends.rar"), {}, "\n", qint64(100) << 20);
+    const double rssTiny = peakRss(tinyRecords);
+    const double rssEnds = peakRss(lineEnds);
     std::fprintf(stderr, "GUI...\n");
     const QJsonObject gui = guiTimings();
 
@@ -223,6 +246,14 @@ int main(int argc, char* argv[]) {
                     rssFull / fullSize <= 2.5});
     rows.push_back({QStringLiteral("gegu-query peak RSS, ten-times file (%1)").arg(mib(tenSize)),
                     mib(rssTen), QStringLiteral("-"), ratio(rssTen / tenSize), true});
+    for (const auto& [file, rss, label] :
+         {std::tuple{tinyRecords, rssTiny, QStringLiteral("records of three empty lines")},
+          std::tuple{lineEnds, rssEnds, QStringLiteral("nothing but line ends")}}) {
+        const double size = double(QFileInfo(file).size());
+        rows.push_back(
+            {QStringLiteral("gegu-query peak RSS, line-dense file: %1 (%2)").arg(label, mib(size)),
+             mib(rss), QStringLiteral("<= 8 x file size"), ratio(rss / size), rss / size <= 8});
+    }
     const double shown = gui[QStringLiteral("shown_ms")].toDouble();
     const double typical = gui[QStringLiteral("typical_query_ms")].toDouble();
     const double largestGui = gui[QStringLiteral("largest_report_ms")].toDouble();

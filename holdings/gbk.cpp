@@ -72,14 +72,30 @@ private:
     bool asciiIsIdentity_ = false;
 };
 
+// Qt's decoder over [begin, end), chunkSize bytes at a time, into out, which has room for
+// end - begin code units (one unit per byte at most: every byte is ASCII, half of a pair, or
+// replaced). Returns the end of the output.
+char16_t* decodeWithQt(const uchar* begin, const uchar* end, char16_t* out, qsizetype chunkSize) {
+    QStringDecoder decoder("GBK");
+    char16_t* const limit = out + (end - begin);
+    const auto put = [&](const QString& piece) {
+        Q_ASSERT(piece.size() <= limit - out);
+        out = std::copy(piece.utf16(), piece.utf16() + piece.size(), out);
+    };
+    for (const uchar* p = begin; p < end; p += std::min(chunkSize, qsizetype(end - p)))
+        put(decoder.decode(QByteArrayView(p, std::min(chunkSize, qsizetype(end - p)))));
+    // The decoder holds back a lead byte that the input ends on, waiting for its trail byte,
+    // and drops it when flushed. A final CR (never part of a GBK character) makes it give that
+    // byte up as U+FFFD; the CR itself is not kept.
+    QString last = decoder.decode("\r");
+    last.chop(1);
+    put(last);
+    return out;
+}
+
 // Decodes one line (or a stretch of whole lines) with Qt's decoder into out; returns the end.
 char16_t* decodeSlowly(const uchar* begin, const uchar* end, char16_t* out) {
-    const QString text =
-        decodeGbkWithQt(QByteArrayView(reinterpret_cast<const char*>(begin), end - begin));
-    // One code unit per byte at most: every byte is ASCII, half of a pair, or replaced.
-    Q_ASSERT(text.size() <= end - begin);
-    std::memcpy(out, text.utf16(), size_t(text.size()) * sizeof(char16_t));
-    return out + text.size();
+    return decodeWithQt(begin, end, out, qtDecoderChunk);
 }
 
 // Decodes whole lines: [begin, end) either ends at a line end or is the last of the input.
@@ -134,25 +150,37 @@ char16_t* decodeLines(const uchar* begin, const uchar* end, char16_t* out) {
     return out;
 }
 
-// Reads the bytes [begin, end) of a file in blocks and decodes them to out, which has room for
-// end - begin code units; begin is the start of a line. Returns the number of code units, or
-// -1 on a read error.
-qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, char16_t* out) {
+// Reads the bytes of a file from begin up to end (to the end of the file when end is -1) in
+// blocks, and decodes them into text from index `at` on; begin is the start of a line. A bounded
+// range needs room for end - begin code units from `at`; reading to the end of the file grows
+// the text as needed. Returns the number of code units, or -1 when a read fails.
+qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, DecodedText& text, qsizetype at) {
     constexpr qsizetype blockSize = 1 << 20;
     if (!file.seek(begin))
         return -1;
-    char16_t* const start = out;
+    qsizetype units = 0;
+    const auto decode = [&](const char* bytes, qsizetype n) {
+        const qsizetype room = qsizetype(text.size()) - at - units;
+        if (room < n)
+            text.resize(size_t(std::max(qsizetype(text.size()) * 3 / 2, at + units + n)));
+        const auto* p = reinterpret_cast<const uchar*>(bytes);
+        units = decodeLines(p, p + n, text.data() + at + units) - (text.data() + at);
+    };
     // Whole lines are decoded as they come; the start of a line that a block cuts off moves to
     // the front of the buffer to wait for the rest of it.
     std::vector<char> block(blockSize);
     qsizetype kept = 0;
-    for (qint64 left = end - begin; left > 0;) {
+    for (qint64 left = end < 0 ? -1 : end - begin; left != 0;) {
         if (qsizetype(block.size()) - kept < blockSize)
             block.resize(size_t(kept + blockSize));
-        const qint64 n = file.read(block.data() + kept, std::min<qint64>(blockSize, left));
-        if (n <= 0)
-            return -1; // an error, or the file shrank while being read
-        left -= n;
+        const qint64 n = file.read(block.data() + kept,
+                                   left < 0 ? blockSize : std::min<qint64>(blockSize, left));
+        if (n < 0)
+            return -1;
+        if (n == 0)
+            break; // the end of the file, which may come before the size it reported
+        if (left > 0)
+            left -= n;
         const qsizetype filled = kept + n;
         qsizetype cut = filled;
         while (cut > kept && !isLineEnd(uchar(block[size_t(cut - 1)])))
@@ -161,14 +189,12 @@ qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, char16_t* out) 
             kept = filled; // no line end in this block: the line goes on
             continue;
         }
-        const auto* bytes = reinterpret_cast<const uchar*>(block.data());
-        out = decodeLines(bytes, bytes + cut, out);
+        decode(block.data(), cut);
         std::memmove(block.data(), block.data() + cut, size_t(filled - cut));
         kept = filled - cut;
     }
-    const auto* bytes = reinterpret_cast<const uchar*>(block.data());
-    out = decodeLines(bytes, bytes + kept, out);
-    return out - start;
+    decode(block.data(), kept);
+    return units;
 }
 
 // A place near the middle of the file where a line starts: after an LF, or after a CR that no
@@ -188,14 +214,12 @@ qint64 lineStartNearMiddle(QFile& file, qint64 size) {
 
 } // namespace
 
-QString decodeGbkWithQt(QByteArrayView bytes) {
-    QStringDecoder decoder("GBK");
-    QString text = decoder.decode(bytes);
-    // The decoder holds back a lead byte that the input ends on, waiting for its trail byte,
-    // and drops it when flushed. A final CR (never part of a GBK character) makes it give that
-    // byte up as U+FFFD; the CR itself is removed again.
-    text += decoder.decode("\r");
-    text.chop(1);
+QString decodeGbkWithQt(QByteArrayView bytes, qsizetype chunkSize) {
+    QString text(bytes.size(), Qt::Uninitialized);
+    const auto* in = reinterpret_cast<const uchar*>(bytes.data());
+    auto* out = reinterpret_cast<char16_t*>(text.data());
+    text.truncate(decodeWithQt(in, in + bytes.size(), out, std::max<qsizetype>(chunkSize, 1)) -
+                  out);
     return text;
 }
 
@@ -211,34 +235,42 @@ QString decodeGbk(QByteArrayView bytes) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
-bool decodeGbkFile(QFile& file, DecodedText& out) {
+bool decodeGbkFile(QFile& file, const std::function<std::unique_ptr<QFile>()>& openAgain,
+                   DecodedText& out) {
+    // The size is a first guess: the text never has more code units than the file has bytes,
+    // and a file that turns out longer than it said grows the text as it is read.
     const qint64 size = file.size();
-    DecodedText text(static_cast<size_t>(size)); // never more code units than bytes
-    qint64 middle = size >= parallelFileSize ? lineStartNearMiddle(file, size) : -1;
+    DecodedText text(static_cast<size_t>(size));
+    const qint64 middle = size >= parallelFileSize ? lineStartNearMiddle(file, size) : -1;
+    qsizetype units = 0;
     if (middle < 0) {
-        const qsizetype units = decodeFileRange(file, 0, size, text.data());
+        units = decodeFileRange(file, 0, -1, text, 0);
         if (units < 0)
             return false;
-        text.resize(size_t(units));
     } else {
         // Both halves at once, each through its own handle; the second half's text is written
         // at its byte offset (it cannot overtake the first half's) and moved down afterwards.
         qsizetype firstUnits = -1;
         qsizetype secondUnits = -1;
-        inParallel([&] { firstUnits = decodeFileRange(file, 0, middle, text.data()); },
+        inParallel([&] { firstUnits = decodeFileRange(file, 0, middle, text, 0); },
                    [&] {
-                       QFile other(file.fileName());
-                       if (other.open(QIODevice::ReadOnly))
-                           secondUnits = decodeFileRange(other, middle, size, text.data() + middle);
+                       if (const auto other = openAgain())
+                           secondUnits = decodeFileRange(*other, middle, size, text, middle);
                    });
         if (firstUnits < 0 || secondUnits < 0)
             return false;
         std::memmove(text.data() + firstUnits, text.data() + middle,
                      size_t(secondUnits) * sizeof(char16_t));
-        text.resize(size_t(firstUnits + secondUnits));
+        units = firstUnits + secondUnits;
         // The tail that the second half occupied before the move is free again.
-        releasePages(text.data() + text.size(), size_t(middle - firstUnits) * sizeof(char16_t));
+        releasePages(text.data() + units, size_t(middle - firstUnits) * sizeof(char16_t));
+        // Whatever the file holds beyond the size it reported.
+        const qsizetype more = decodeFileRange(file, size, -1, text, units);
+        if (more < 0)
+            return false;
+        units += more;
     }
+    text.resize(size_t(units));
     out = std::move(text);
     return true;
 }

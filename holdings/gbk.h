@@ -4,6 +4,8 @@
 
 #include <QByteArrayView>
 #include <QString>
+#include <functional>
+#include <memory>
 
 class QFile;
 
@@ -24,12 +26,17 @@ using DecodedText = TextBuffer;
 DecodedText decodeGbkText(QByteArrayView bytes);
 
 // Reads and decodes a whole file, in blocks, so that its bytes never sit in memory all at
-// once; a file of parallelFileSize bytes or more is decoded in two halves at the same time.
-// Returns false when the file cannot be read.
+// once; a file of parallelFileSize bytes or more is decoded in two halves at the same time,
+// the second through a handle of its own from openAgain. The file is read to its end, whatever
+// size it reports. Returns false when a read fails.
 inline constexpr qint64 parallelFileSize = qint64(4) << 20;
-bool decodeGbkFile(QFile& file, DecodedText& out);
+bool decodeGbkFile(QFile& file, const std::function<std::unique_ptr<QFile>()>& openAgain,
+                   DecodedText& out);
 
-// Qt's decoder alone, for the irregular lines and as the reference for the fast path.
-QString decodeGbkWithQt(QByteArrayView bytes);
+// Qt's decoder alone, for the irregular lines and as the reference for the fast path. It is fed
+// chunkSize bytes at a time (its state carries a character cut in two across the chunks), since
+// it fails on very large inputs at once.
+inline constexpr qsizetype qtDecoderChunk = qsizetype(1) << 24;
+QString decodeGbkWithQt(QByteArrayView bytes, qsizetype chunkSize = qtDecoderChunk);
 
 } // namespace gegu

@@ -5,10 +5,6 @@
 #include "runtime_error.h"
 #include "text_rules.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <bit>
 
 #if defined(__SSE2__)
@@ -18,8 +14,6 @@
 namespace gegu {
 
 namespace {
-
-using LineStarts = std::vector<qsizetype, LargeAllocator<qsizetype>>;
 
 #if defined(__SSE2__)
 // Bit i set where unit i of p[0..63] equals c.
@@ -35,17 +29,19 @@ quint64 positions64(const char16_t* p, __m128i c) {
 }
 #endif
 
-// Appends the start of every line that begins in [from, to) of the text; from is a line
-// start. A line ends at CR LF, at a lone CR or at a lone LF; the end of the text ends a last,
-// unterminated line. A new line starts after every LF and after every CR that no LF follows.
-void findLineStarts(QStringView text, qsizetype from, qsizetype to, LineStarts& starts) {
+// Calls found(start) for the start of every line that begins in [from, to) of the text; from is
+// a line start. A line ends at CR LF, at a lone CR or at a lone LF; the end of the text ends a
+// last, unterminated line. A new line starts after every LF and after every CR that no LF
+// follows.
+template <typename Found>
+void forEachLineStart(QStringView text, qsizetype from, qsizetype to, Found found) {
     if (from >= to)
         return;
-    starts.push_back(from);
+    found(from);
     const char16_t* const base = text.utf16();
     const auto addStart = [&](qsizetype start) {
         if (start < to)
-            starts.push_back(start);
+            found(start);
     };
     qsizetype p = from;
 #if defined(__SSE2__)
@@ -68,6 +64,12 @@ void findLineStarts(QStringView text, qsizetype from, qsizetype to, LineStarts& 
     }
 }
 
+qsizetype countLineStarts(QStringView text, qsizetype from, qsizetype to) {
+    qsizetype n = 0;
+    forEachLineStart(text, from, to, [&](qsizetype) { ++n; });
+    return n;
+}
+
 // A line start near the middle of a long text, or -1: right after an LF, or after a CR that
 // no LF follows, so that no CR LF pair is cut.
 qsizetype lineStartNearMiddle(QStringView text) {
@@ -81,25 +83,28 @@ qsizetype lineStartNearMiddle(QStringView text) {
     return -1;
 }
 
-// Where every line of the text starts, then the end of the text; a long text is searched in
-// two halves at once.
-LineStarts lineStartsOf(QStringView text) {
-    LineStarts starts;
-    // Room for lines of 16 characters on average; holder rows are longer, and the pages of the
-    // room that stays unused are never touched.
-    starts.reserve(size_t(text.size() / 16 + 16));
+// Where every line of the text starts, then the end of the text. The lines are counted first,
+// so that the table is allocated once at its exact size; a long text is handled in two halves
+// at once.
+void findLineStarts(QStringView text, AscendingOffsets& starts) {
     const qsizetype middle = lineStartNearMiddle(text);
-    if (middle < 0) {
-        findLineStarts(text, 0, text.size(), starts);
-    } else {
-        LineStarts second;
-        second.reserve(size_t((text.size() - middle) / 16 + 16));
-        inParallel([&] { findLineStarts(text, 0, middle, starts); },
-                   [&] { findLineStarts(text, middle, text.size(), second); });
-        starts.insert(starts.end(), second.begin(), second.end());
+    if (middle < 0 || text.size() >= starts.fillLimit()) {
+        starts.resizeForFill(0);
+        forEachLineStart(text, 0, text.size(), [&](qsizetype start) { starts.append(start); });
+        starts.append(text.size());
+        return;
     }
-    starts.push_back(text.size());
-    return starts;
+    qsizetype firstHalf = 0;
+    qsizetype secondHalf = 0;
+    inParallel([&] { firstHalf = countLineStarts(text, 0, middle); },
+               [&] { secondHalf = countLineStarts(text, middle, text.size()); });
+    starts.resizeForFill(firstHalf + secondHalf + 1);
+    quint32* const out = starts.lowBits();
+    const auto fill = [&](qsizetype from, qsizetype to, quint32* at) {
+        forEachLineStart(text, from, to, [&](qsizetype start) { *at++ = quint32(start); });
+    };
+    inParallel([&] { fill(0, middle, out); }, [&] { fill(middle, text.size(), out + firstHalf); });
+    out[firstHalf + secondHalf] = quint32(text.size());
 }
 
 // Hands out the lines of the file one at a time; asking for a line when none is left is
@@ -143,71 +148,57 @@ private:
 
 } // namespace
 
-HoldingsTable HoldingsTable::parse(DecodedText text, const QString& sourceName) {
+HoldingsTable HoldingsTable::parse(DecodedText text, const QString& sourceName, int offsetBits) {
     HoldingsTable table;
     table.text_ = std::move(text);
-    table.lineStarts_ =
-        lineStartsOf(QStringView(table.text_.data(), qsizetype(table.text_.size())));
-    LineReader in(table, qsizetype(table.lineStarts_.size()) - 1, sourceName);
+    table.lineStarts_ = AscendingOffsets(offsetBits);
+    findLineStarts(QStringView(table.text_.data(), qsizetype(table.text_.size())),
+                   table.lineStarts_);
+    table.recordStarts_ = LineSet(table.lineCount());
+    LineReader in(table, table.lineCount(), sourceName);
 
     const qint32 lastRecord = in.roundToLong(Val(in.next()));
     // A 64-bit counter: a bound of 2^31 - 1 must end the loop, not overflow it.
     for (qint64 r = 0; r <= lastRecord; ++r) {
-        Record record{in.index(), 0, 0};
-        const QStringView header = in.next();
+        table.recordStarts_.add(in.index());
+        in.next(); // the header
         const qint32 k = in.roundToLong(Val(in.next()) + 1);
-        record.linesRead = std::max(k, 0);
-        in.skip(record.linesRead); // the head line and the holder rows
-        record.stockCode = Val(Left(LTrim(header), 6));
-        table.records_.push_back(record);
+        in.skip(std::max(k, 0)); // the head line and the holder rows
     }
+    table.recordStarts_.finish();
+    table.recordCount_ = table.recordStarts_.size();
+    table.endLine_ = in.index();
     return table;
 }
 
-const HoldingsTable::Record& HoldingsTable::record(qsizetype r) const {
-    if (r < 0 || r >= recordCount())
+void HoldingsTable::checkRecord(qsizetype r) const {
+    if (r < 0 || r >= recordCount_)
         throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
-    return records_[r];
 }
 
 QStringView HoldingsTable::HoldingLines(qsizetype r, qsizetype n) const {
-    const Record& rec = record(r);
+    checkRecord(r);
     if (n < 0)
         throw RuntimeError(ErrorNumber::SubscriptOutOfRange);
+    const qsizetype first = firstLine(r);
     if (n == 0)
-        return line(rec.first);
-    return n <= rec.linesRead ? line(rec.first + 1 + n) : QStringView();
+        return line(first);
+    const qsizetype linesRead = endLine(first) - first - 2;
+    return n <= linesRead ? line(first + 1 + n) : QStringView();
 }
 
 QStringView HoldingsTable::HolderCounts(qsizetype r) const {
-    return line(record(r).first + 1);
+    checkRecord(r);
+    return line(firstLine(r) + 1);
 }
 
 HoldingsTable::Lines HoldingsTable::holderRows(qsizetype r) const {
-    const Record& rec = records_[r];
-    return {this, rec.first + 3, std::max(rec.linesRead - 1, 0)};
+    const qsizetype first = firstLine(r);
+    return recordRows(*this, first, endLine(first));
 }
 
-HoldingsTable loadHoldingsFile(const QString& path) {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
-        throw RuntimeError(ErrorNumber::FileNotFound, path);
-    DecodedText text;
-    if (!decodeGbkFile(file, text))
-        throw RuntimeError(ErrorNumber::FileNotFound, path);
-    return HoldingsTable::parse(std::move(text), path);
-}
-
-QString findDataFile() {
-    const QString name = DataFileName.toString();
-    if (QFileInfo(name).isFile() || !QCoreApplication::instance())
-        return name;
-    const QString besideProgram = QDir(QCoreApplication::applicationDirPath()).filePath(name);
-    return QFileInfo(besideProgram).isFile() ? besideProgram : name;
-}
-
-HoldingsTable LoadHoldings() {
-    return loadHoldingsFile(findDataFile());
+double HoldingsTable::stockCode(qsizetype r) const {
+    return Val(Left(LTrim(header(r)), 6));
 }
 
 } // namespace gegu

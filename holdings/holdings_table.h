@@ -1,20 +1,16 @@
 #pragma once
 
 #include "gbk.h"
-#include "large_allocator.h"
+#include "line_index.h"
 
 #include <QString>
 #include <QStringView>
-#include <vector>
 
 namespace gegu {
 
-// The data file's name; it is looked for in the current directory, then beside the program.
-inline constexpr QStringView DataFileName = u"gegusj.rar";
-
 // Every stock of the data file: its header line, its holder count line, its table head line
 // and its holder rows. The table owns one decoded copy of the file and knows where each of its
-// lines starts; it is filled once and never changed.
+// lines starts and which lines begin a record; it is filled once and never changed.
 //
 // The file: the index N of the last record, then per record r = 0..N its header line, its
 // holder count c, and k = RoundToLong(Val(c) + 1) further lines: the head line and k - 1 holder
@@ -31,14 +27,15 @@ public:
 
     // Builds the table from the decoded text of a data file. sourceName names the file in
     // errors. Throws RuntimeError: Overflow (6) for a count beyond 32 bits, InputPastEndOfFile
-    // (62) when the lines run out before the counts say.
-    static HoldingsTable parse(DecodedText text, const QString& sourceName);
+    // (62) when the lines run out before the counts say. offsetBits is for tests: line starts
+    // keep that many low bits each, the rest aside.
+    static HoldingsTable parse(DecodedText text, const QString& sourceName, int offsetBits = 32);
 
     // Index of the last record: records are numbered 0..LastRecord; -1 when there are none.
-    qint32 LastRecord() const { return qint32(records_.size()) - 1; }
-    qsizetype recordCount() const { return qsizetype(records_.size()); }
+    qint32 LastRecord() const { return qint32(recordCount_) - 1; }
+    qsizetype recordCount() const { return recordCount_; }
     // Number of lines in the file, including any after the last record.
-    qsizetype lineCount() const { return qsizetype(lineStarts_.size()) - 1; }
+    qsizetype lineCount() const { return lineStarts_.size() - 1; }
 
     // Line n of record r: 0 the header, 1 the head line, 2.. the holder rows. A line that the
     // record did not read is empty text. Throws SubscriptOutOfRange (9) for a record outside
@@ -48,19 +45,28 @@ public:
     // record outside 0..LastRecord.
     QStringView HolderCounts(qsizetype r) const;
 
+    // The line of the file that is record r's header, r in 0..LastRecord; the count line and
+    // the k lines the record read follow it.
+    qsizetype firstLine(qsizetype r) const { return recordStarts_.at(r); }
+    // The line after record r's last, given its first line.
+    qsizetype endLine(qsizetype first) const {
+        const qsizetype next = recordStarts_.next(first);
+        return next < 0 ? endLine_ : next;
+    }
+
     // Unchecked access for the queries, r in 0..LastRecord.
-    QStringView header(qsizetype r) const { return line(records_[r].first); }
+    QStringView header(qsizetype r) const { return line(firstLine(r)); }
     QStringView headLine(qsizetype r) const { return HoldingLines(r, 1); }
     // Holder rows 2..k of record r; empty when k < 2.
     Lines holderRows(qsizetype r) const;
     // Val of the first six characters of the header, leading blanks removed: the stock code
     // that a code query compares with.
-    double stockCode(qsizetype r) const { return records_[r].stockCode; }
+    double stockCode(qsizetype r) const;
 
     // Line i of the file (0-based), without its line end.
     QStringView line(qsizetype i) const {
-        const qsizetype start = lineStarts_[size_t(i)];
-        qsizetype end = lineStarts_[size_t(i) + 1];
+        const qint64 start = lineStarts_[i];
+        qint64 end = lineStarts_[i + 1];
         const char16_t* text = text_.data();
         if (end > start && text[end - 1] == u'\n') {
             --end;
@@ -69,29 +75,28 @@ public:
         } else if (end > start && text[end - 1] == u'\r') {
             --end;
         }
-        return {text + start, end - start};
+        return {text + start, qsizetype(end - start)};
     }
     // Left(line(i), n), which looks at the line's end only when the line may be shorter.
     QStringView linePrefix(qsizetype i, qsizetype n) const {
-        const qsizetype start = lineStarts_[size_t(i)];
-        if (lineStarts_[size_t(i) + 1] - start >= n + 2) // a line end is two characters at most
+        const qint64 start = lineStarts_[i];
+        if (lineStarts_[i + 1] - start >= n + 2) // a line end is two characters at most
             return {text_.data() + start, n};
         const QStringView whole = line(i);
         return whole.first(std::min(n, whole.size()));
     }
 
 private:
-    struct Record {
-        qsizetype first;  // line of the file that is the header; the count line follows it
-        qint32 linesRead; // k: head line and holder rows read after the count line
-        double stockCode;
-    };
-    const Record& record(qsizetype r) const;
+    void checkRecord(qsizetype r) const;
 
     DecodedText text_;
     // Where every line of the file starts, then the text's size.
-    std::vector<qsizetype, LargeAllocator<qsizetype>> lineStarts_;
-    std::vector<Record> records_;
+    AscendingOffsets lineStarts_;
+    // The header line of every record.
+    LineSet recordStarts_;
+    qsizetype recordCount_ = 0;
+    // The line after the last record's lines.
+    qsizetype endLine_ = 0;
 };
 
 // A run of consecutive lines of the file, iterated as views.
@@ -126,15 +131,9 @@ private:
     qsizetype count_;
 };
 
-// Reads and decodes a data file (GBK) into a table. Throws RuntimeError: FileNotFound (53)
-// when the file cannot be opened or read, and the errors of HoldingsTable::parse.
-HoldingsTable loadHoldingsFile(const QString& path);
-
-// The data file that LoadHoldings reads: "gegusj.rar" in the current directory if it is
-// there, else beside the running program; the current directory's path when neither has it.
-QString findDataFile();
-
-// Loads the data file that findDataFile names.
-HoldingsTable LoadHoldings();
+// The holder rows of the record whose header is line `first`, given the line after its last.
+inline HoldingsTable::Lines recordRows(const HoldingsTable& table, qsizetype first, qsizetype end) {
+    return {&table, first + 3, std::max<qsizetype>(end - first - 3, 0)};
+}
 
 } // namespace gegu

@@ -9,6 +9,7 @@
 
 namespace gegu {
 
+#if defined(__linux__)
 namespace {
 constexpr std::size_t hugePage = std::size_t(2) << 20;
 }
@@ -17,11 +18,11 @@ void* allocateLarge(std::size_t bytes) {
     void* p = nullptr;
     if (bytes >= hugePage) {
         const std::size_t rounded = (bytes + hugePage - 1) / hugePage * hugePage;
+        if (rounded < bytes)
+            throw std::bad_alloc();
         p = std::aligned_alloc(hugePage, rounded);
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
         if (p)
             madvise(p, rounded, MADV_HUGEPAGE); // advice only: failure changes nothing
-#endif
     } else {
         p = std::malloc(bytes ? bytes : 1);
     }
@@ -30,21 +31,27 @@ void* allocateLarge(std::size_t bytes) {
     return p;
 }
 
-void freeLarge(void* p) noexcept {
-    std::free(p);
-}
-
 void releasePages(void* p, std::size_t bytes) noexcept {
-#if defined(__linux__)
     constexpr std::uintptr_t page = 4096;
     const auto begin = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
     const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(page - 1);
     if (end > begin)
         madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+}
 #else
-    (void)p;
-    (void)bytes;
+// Elsewhere the C runtime's own allocation: no huge pages, nothing given back early.
+void* allocateLarge(std::size_t bytes) {
+    void* p = std::malloc(bytes ? bytes : 1);
+    if (!p)
+        throw std::bad_alloc();
+    return p;
+}
+
+void releasePages(void*, std::size_t) noexcept {}
 #endif
+
+void freeLarge(void* p) noexcept {
+    std::free(p);
 }
 
 } // namespace gegu

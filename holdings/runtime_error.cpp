@@ -1,17 +1,27 @@
 #include "runtime_error.h"
 
+using namespace Qt::StringLiterals;
+
 namespace gegu {
 
 QString errorText(ErrorNumber number) {
     switch (number) {
     case ErrorNumber::Overflow:
         return QStringLiteral("Overflow");
+    case ErrorNumber::OutOfMemory:
+        return QStringLiteral("Out of memory");
     case ErrorNumber::SubscriptOutOfRange:
         return QStringLiteral("Subscript out of range");
     case ErrorNumber::FileNotFound:
         return QStringLiteral("File not found");
+    case ErrorNumber::DeviceIOError:
+        return QStringLiteral("Device I/O error");
     case ErrorNumber::InputPastEndOfFile:
         return QStringLiteral("Input past end of file");
+    case ErrorNumber::PermissionDenied:
+        return QStringLiteral("Permission denied");
+    case ErrorNumber::PathFileAccessError:
+        return QStringLiteral("Path/File access error");
     }
     return QStringLiteral("Unknown error");
 }
@@ -24,11 +34,14 @@ QString RuntimeError::text() const {
 }
 
 QString RuntimeError::message() const {
-    QString out = QStringLiteral("runtime error %1: %2").arg(int(number_)).arg(text());
-    if (!file_.isEmpty() && line_ > 0)
-        out += QStringLiteral(" (file \"%1\", line %2)").arg(file_).arg(line_);
-    else if (!file_.isEmpty())
-        out += QStringLiteral(" (file \"%1\")").arg(file_);
+    // Put together piece by piece: a file name may hold anything, "%1" included.
+    QString out = u"runtime error "_s + QString::number(int(number_)) + u": "_s + text();
+    if (!file_.isEmpty()) {
+        out += u" (file \""_s + file_ + u'"';
+        if (line_ > 0)
+            out += u", line "_s + QString::number(line_);
+        out += u')';
+    }
     return out;
 }
 

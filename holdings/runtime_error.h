@@ -9,9 +9,13 @@ namespace gegu {
 // The runtime errors that loading and querying can raise, by their classic numbers.
 enum class ErrorNumber : int {
     Overflow = 6,            // a count or a rounded value outside the 32-bit range
+    OutOfMemory = 7,         // an allocation failed, or a report is too large to hold
     SubscriptOutOfRange = 9, // a table index outside the table
-    FileNotFound = 53,
+    FileNotFound = 53,       // no file of that name exists
+    DeviceIOError = 57,      // reading the file failed midway
     InputPastEndOfFile = 62, // the file ends before the lines its counts announce
+    PermissionDenied = 70,   // the file exists but may not be read
+    PathFileAccessError = 75 // a directory, a FIFO, a device: anything but a readable file
 };
 
 // Nothing catches these on the way up: the entry points report them (number, text,
@@ -29,6 +33,7 @@ public:
     qint64 line() const { return line_; }
 
     // One line for a person: "runtime error 62: Input past end of file (file "x", line 7)".
+    // The file name appears exactly as it is.
     QString message() const;
     const char* what() const noexcept override { return what_.c_str(); }
 

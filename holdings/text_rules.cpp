@@ -122,6 +122,20 @@ double readDecimalNumber(ValReader& in) {
 } // namespace
 
 double Val(QStringView text) {
+    // The common case first: a run of up to 15 digits (exact in a double) that nothing after it
+    // can continue, such as a stock code or a count.
+    const auto continuesNumber = [](char16_t c) {
+        return isDecimalDigit(c) || c == u'.' || c == u'e' || c == u'E' || c == u' ' ||
+               c == u'\t' || c == u'\n';
+    };
+    const qsizetype n = text.size();
+    quint64 digits = 0;
+    qsizetype i = 0;
+    for (; i < n && i < 15 && isDecimalDigit(text[i].unicode()); ++i)
+        digits = digits * 10 + (text[i].unicode() - u'0');
+    if (i > 0 && (i == n || !continuesNumber(text[i].unicode())))
+        return double(digits);
+
     ValReader in(text);
     if (in.peek() != u'&')
         return readDecimalNumber(in);

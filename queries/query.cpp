@@ -3,6 +3,7 @@
 #include "holdings/holdings_table.h"
 #include "holdings/large_allocator.h"
 #include "holdings/parallel.h"
+#include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
 
 #include <algorithm>
@@ -19,9 +20,11 @@ namespace {
 
 // The first record whose stock code equals code, or -1; the first match wins.
 qsizetype findStock(const HoldingsTable& table, double code) {
+    qsizetype first = table.recordCount() > 0 ? table.firstLine(0) : 0;
     for (qsizetype r = 0; r < table.recordCount(); ++r) {
-        if (table.stockCode(r) == code)
+        if (Val(Left(LTrim(table.line(first)), 6)) == code)
             return r;
+        first = table.endLine(first);
     }
     return -1;
 }
@@ -75,116 +78,209 @@ bool nameFieldContains(QStringView rowPrefix, QStringView query) {
     return false;
 }
 
-// Builds a report in one buffer of the exact size: writeAll(put) hands every piece of the
-// report to put, and is called twice, first to measure, then to write.
-template <typename WriteAll> TextBuffer buildReport(WriteAll writeAll) {
-    size_t length = 0;
-    writeAll([&](QStringView piece) { length += size_t(piece.size()); });
-    TextBuffer text(length);
-    char16_t* out = text.data();
-    writeAll([&](QStringView piece) {
-        out = std::copy(piece.utf16(), piece.utf16() + piece.size(), out);
-    });
-    Q_ASSERT(out == text.data() + length);
-    return text;
-}
-
-struct Match {
-    qsizetype record;
-    QStringView row;
-};
-using Matches = std::vector<Match, LargeAllocator<Match>>;
-
-// Appends the holder rows of records [from, to) whose name field contains the query.
-void findHolders(const HoldingsTable& table, QStringView query, qsizetype from, qsizetype to,
-                 Matches& out) {
-    for (qsizetype r = from; r < to; ++r) {
-        const auto rows = table.holderRows(r);
-        const qsizetype end = rows.firstLine() + qsizetype(rows.size());
-        for (qsizetype line = rows.firstLine(); line < end; ++line) {
-            if (nameFieldContains(table.linePrefix(line, NameFieldWidth), query))
-                out.push_back({r, table.line(line)});
+// Calls found(i) for every i in [from, to) whose bit is set; bit 0 stands for line `base`.
+template <typename Found>
+void forEachSetBit(const std::vector<quint64>& bits, qsizetype base, qsizetype from, qsizetype to,
+                   Found found) {
+    for (qsizetype i = from - base; i < to - base;) {
+        quint64 word = bits[size_t(i / 64)] >> (i % 64);
+        if (word == 0) {
+            i = (i / 64 + 1) * 64;
+            continue;
         }
+        i += std::countr_zero(word);
+        if (i >= to - base)
+            break;
+        found(base + i);
+        ++i;
     }
 }
+
+// The quote of a record in the name report: characters 7 to 24 of its head line.
+QStringView headLineQuote(const HoldingsTable& table, qsizetype first, qsizetype end) {
+    return end - first > 2 ? Mid(table.line(first + 2), 7, 18) : QStringView();
+}
+
+// The header line of an entry of the name report: "<header>:<quote>)" and CR LF.
+qsizetype entryHeadingLength(QStringView header, QStringView quote) {
+    return header.size() + 1 + quote.size() + 1 + CrLf.size();
+}
+
+struct Search {
+    FoundRows rows;
+    qsizetype count = 0;
+    qsizetype length = 0; // of the entries
+};
+
+// Marks the holder rows of records [from, to) whose name field contains the query.
+Search findHolders(const HoldingsTable& table, QStringView query, qsizetype from, qsizetype to) {
+    Search s;
+    s.rows.firstRecord = from;
+    s.rows.endRecord = to;
+    if (from >= to)
+        return s;
+    qsizetype first = table.firstLine(from);
+    const qsizetype last =
+        to < table.recordCount() ? table.firstLine(to) : table.endLine(table.firstLine(to - 1));
+    s.rows.firstLine = first;
+    s.rows.bits.assign(size_t((last - first) / 64 + 1), 0);
+    for (qsizetype r = from; r < to; ++r) {
+        const qsizetype end = table.endLine(first);
+        qsizetype heading = -1;
+        for (qsizetype line = first + 3; line < end; ++line) {
+            if (!nameFieldContains(table.linePrefix(line, NameFieldWidth), query))
+                continue;
+            if (heading < 0)
+                heading = entryHeadingLength(table.line(first), headLineQuote(table, first, end));
+            const qsizetype bit = line - s.rows.firstLine;
+            s.rows.bits[size_t(bit / 64)] |= quint64(1) << (bit % 64);
+            ++s.count;
+            s.length += heading + table.line(line).size() + CrLf.size();
+        }
+        first = end;
+    }
+    return s;
+}
+
+// Writes into a buffer that has room for the whole report.
+class BufferSink : public ReportSink {
+public:
+    BufferSink(char16_t* begin, char16_t* end) { setBuffer(begin, end); }
+    char16_t* end() const { return position(); }
+
+protected:
+    void overflow(QStringView) override { Q_UNREACHABLE(); }
+};
 
 } // namespace
 
-QueryResult codeReport(const HoldingsTable& table, qsizetype r) {
-    TextBuffer ReportText = buildReport([&](auto put) {
-        for (QStringView line : {table.header(r), table.headLine(r), TopRule}) {
-            put(line);
-            put(CrLf);
-        }
-        for (QStringView row : table.holderRows(r)) {
-            put(row);
-            put(CrLf);
-        }
-        put(BottomRule);
-        put(CrLf);
-    });
-    return {std::move(ReportText), true};
+void Report::writeTo(ReportSink& sink) const {
+    switch (kind_) {
+    case Kind::StockTable:
+        writeStockTable(sink);
+        break;
+    case Kind::Holders:
+        writeHolders(sink);
+        break;
+    case Kind::UnknownCode:
+        sink.put(u"未找到证券代码：");
+        sink.put(query_);
+        sink.put(CrLf);
+        break;
+    }
 }
 
-QueryResult nameReport(const HoldingsTable& table, QStringView QueryText) {
+void Report::writeStockTable(ReportSink& sink) const {
+    const HoldingsTable& table = *table_;
+    for (QStringView line : {table.header(record_), table.headLine(record_), TopRule}) {
+        sink.put(line);
+        sink.put(CrLf);
+    }
+    for (QStringView row : table.holderRows(record_)) {
+        sink.put(row);
+        sink.put(CrLf);
+    }
+    sink.put(BottomRule);
+    sink.put(CrLf);
+}
+
+void Report::writeHolders(ReportSink& sink) const {
+    const HoldingsTable& table = *table_;
+    sink.put(u"股东");
+    sink.put(query_);
+    sink.put(u"持有：");
+    sink.put(CrLf);
+    // Each entry: "<header>:<head line, characters 7 to 24>)", then the row; the first line
+    // is the same for every entry of a record, and is put together once.
+    QString heading;
+    for (const FoundRows& found : rows_) {
+        if (found.firstRecord >= found.endRecord)
+            continue;
+        qsizetype first = table.firstLine(found.firstRecord);
+        for (qsizetype r = found.firstRecord; r < found.endRecord; ++r) {
+            const qsizetype end = table.endLine(first);
+            bool headingMade = false;
+            forEachSetBit(found.bits, found.firstLine, first + 3, end, [&](qsizetype line) {
+                if (!headingMade) {
+                    heading.clear();
+                    heading += table.line(first);
+                    heading += u':';
+                    heading += headLineQuote(table, first, end);
+                    heading += u')';
+                    heading += CrLf;
+                    headingMade = true;
+                }
+                sink.put(heading);
+                sink.put(table.line(line));
+                sink.put(CrLf);
+            });
+            first = end;
+        }
+    }
+    sink.put(CrLf);
+}
+
+Report codeReport(const HoldingsTable& table, qsizetype r) {
+    Report report(Report::Kind::StockTable, table, {});
+    report.record_ = r;
+    report.found_ = true;
+    report.length_ = table.header(r).size() + table.headLine(r).size() + TopRule.size() +
+                     BottomRule.size() + 4 * CrLf.size();
+    for (QStringView row : table.holderRows(r))
+        report.length_ += row.size() + CrLf.size();
+    return report;
+}
+
+Report nameReport(const HoldingsTable& table, QStringView QueryText) {
+    Report report(Report::Kind::Holders, table, QueryText);
     // A large table is searched in two halves at once.
     constexpr qsizetype largeTable = 65536; // lines
-    Matches MatchList;
     const qsizetype records = table.recordCount();
+    std::vector<Search> searches;
     if (QueryText.size() > NameFieldWidth) {
         // no name field is that long
     } else if (table.lineCount() < largeTable || records < 2) {
-        findHolders(table, QueryText, 0, records, MatchList);
+        searches.push_back(findHolders(table, QueryText, 0, records));
     } else {
-        Matches second;
-        inParallel([&] { findHolders(table, QueryText, 0, records / 2, MatchList); },
-                   [&] { findHolders(table, QueryText, records / 2, records, second); });
-        MatchList.insert(MatchList.end(), second.begin(), second.end());
+        searches.resize(2);
+        inParallel([&] { searches[0] = findHolders(table, QueryText, 0, records / 2); },
+                   [&] { searches[1] = findHolders(table, QueryText, records / 2, records); });
     }
-
-    TextBuffer text = buildReport([&](auto put) {
-        put(u"股东");
-        put(QueryText);
-        put(u"持有：");
-        put(CrLf);
-        // Each entry: "<header>:<head line, characters 7 to 24>)", then the row.
-        qsizetype record = -1;
-        QStringView header, quote;
-        for (const Match& m : MatchList) {
-            if (m.record != record) {
-                record = m.record;
-                header = table.header(record);
-                quote = Mid(table.headLine(record), 7, 18);
-            }
-            put(header);
-            put(u":");
-            put(quote);
-            put(u")");
-            put(CrLf);
-            put(m.row);
-            put(CrLf);
-        }
-        put(CrLf);
-    });
-    return {std::move(text), !MatchList.empty()};
+    report.length_ = 2 + QueryText.size() + 3 + 2 * CrLf.size(); // heading, and the last CR LF
+    for (Search& s : searches) {
+        report.found_ = report.found_ || s.count > 0;
+        report.length_ += s.length;
+        report.rows_.push_back(std::move(s.rows));
+    }
+    return report;
 }
 
-QueryResult runQuery(const HoldingsTable& table, QStringView typed) {
+Report runQuery(const HoldingsTable& table, QStringView typed) {
     const QStringView QueryText = LTrim(typed);
     const double v = Val(QueryText);
     if (!(v > 0 && v < CodeQueryLimit))
         return nameReport(table, QueryText);
 
     const qsizetype r = findStock(table, v);
-    if (r < 0) {
-        TextBuffer text = buildReport([&](auto put) {
-            put(u"未找到证券代码：");
-            put(QueryText);
-            put(CrLf);
-        });
-        return {std::move(text), false};
+    if (r >= 0)
+        return codeReport(table, r);
+    Report report(Report::Kind::UnknownCode, table, QueryText);
+    report.length_ = 8 + QueryText.size() + CrLf.size();
+    return report;
+}
+
+TextBuffer reportText(const Report& report, qsizetype limit) {
+    if (report.length() > limit)
+        throw RuntimeError(ErrorNumber::OutOfMemory);
+    try {
+        TextBuffer text(size_t(report.length()));
+        BufferSink sink(text.data(), text.data() + text.size());
+        report.writeTo(sink);
+        Q_ASSERT(sink.end() == text.data() + text.size());
+        return text;
+    } catch (const std::bad_alloc&) {
+        throw RuntimeError(ErrorNumber::OutOfMemory);
     }
-    return codeReport(table, r);
 }
 
 } // namespace gegu

@@ -62,6 +62,12 @@ inline const std::vector<MalformedFile>& malformedFiles() {
          1},
         {"LF line ends", text("0\nh\n1\nhead\nrow\n"), 0, 1},
         {"CR line ends", text("0\rh\r1\rhead\rrow\r"), 0, 1},
+        {"records of three empty lines", [] { return "2999\r"_ba + "\r\r\r"_ba.repeated(3000); }, 0,
+         3000},
+        {"nothing but line ends", [] { return "\n"_ba.repeated(5000); }, 0, 1},
+        {"an irregular byte in a long line",
+         [] { return "0\r\nh\r\n1\r\nhead\r\n"_ba + QByteArray(100000, '\x80') + "\xff"_ba; }, 0,
+         1},
         {"50 MB single line", [] { return QByteArray(50 << 20, 'a'); }, 62, 2, true},
         {"50 MB single line of digits", [] { return QByteArray(50 << 20, '9'); }, 6, 1, true},
     };

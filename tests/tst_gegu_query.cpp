@@ -1,20 +1,11 @@
+#include "processes.h"
 #include "support.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
+#include <sys/stat.h>
 
 using namespace gegu::test;
 using namespace Qt::StringLiterals;
-
-namespace {
-
-struct Run {
-    int exitCode;
-    QByteArray out;
-    QByteArray err;
-};
-
-} // namespace
 
 class GeguQueryTest : public QObject {
     Q_OBJECT
@@ -33,9 +24,21 @@ private slots:
     void helpAndVersion();
     void defaultDataFileIsInCurrentDirectory();
     void bundledSampleIsGeneratedAndAnswers();
+    void fileAccessErrors_data();
+    void fileAccessErrors();
+    void fileReportingSizeZeroIsReadToItsEnd();
+    void pathsAreOpenedFromTheirBytes();
+    void fileNamesAppearVerbatim();
+    void fileTooLargeForMemoryIsError7();
+    void lineDenseFilesLoadInBoundedMemory_data();
+    void lineDenseFilesLoadInBoundedMemory();
+    void reportIsWrittenAsItIsBuilt();
+    void writeErrorsExit2_data();
+    void writeErrorsExit2();
 
 private:
     Run run(const QStringList& args, const QString& workingDir = {});
+    Run run(const QString& program, const QStringList& args, const Setup& setup);
     QString writeFile(const QString& name, const QByteArray& bytes);
 
     QTemporaryDir dir_;
@@ -57,13 +60,13 @@ QString GeguQueryTest::writeFile(const QString& name, const QByteArray& bytes) {
 }
 
 Run GeguQueryTest::run(const QStringList& args, const QString& workingDir) {
-    QProcess p;
-    if (!workingDir.isEmpty())
-        p.setWorkingDirectory(workingDir);
-    p.start(QStringLiteral(GEGU_QUERY_PATH), args);
-    if (!p.waitForFinished(30000))
-        qFatal("gegu-query did not finish");
-    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+    Setup setup;
+    setup.workingDir = workingDir;
+    return run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
+}
+
+Run GeguQueryTest::run(const QString& program, const QStringList& args, const Setup& setup) {
+    return runProcess(program, args, setup);
 }
 
 void GeguQueryTest::stockCode() {
@@ -166,7 +169,7 @@ void GeguQueryTest::argumentErrors() {
 void GeguQueryTest::helpAndVersion() {
     const Run help = run({u"--help"_s});
     QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.contains("--data <FILE>"));
+    QVERIFY(help.out.contains("--data FILE"));
     QVERIFY(help.out.contains("QUERY"));
     const Run version = run({u"--version"_s});
     QCOMPARE(version.exitCode, 0);
@@ -199,6 +202,168 @@ void GeguQueryTest::bundledSampleIsGeneratedAndAnswers() {
         QVERIFY2(r.exitCode == 0, qPrintable(query));
     }
     QVERIFY(run({u"--data"_s, sample, u"2"_s}).out.startsWith("000002 "));
+}
+
+void GeguQueryTest::fileAccessErrors_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<bool>("unprivileged");
+    QTest::addColumn<int>("error");
+    QTest::newRow("missing") << dir_.filePath(u"missing.rar"_s) << false << 53;
+    QTest::newRow("missing folder") << dir_.filePath(u"no/such.rar"_s) << false << 53;
+    QTest::newRow("a folder") << dir_.path() << false << 75;
+    QTest::newRow("a device") << u"/dev/null"_s << false << 75;
+    const QString fifo = dir_.filePath(u"fifo.rar"_s);
+    QFile::remove(fifo);
+    QVERIFY(mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+    QTest::newRow("a FIFO, which must not block") << fifo << false << 75;
+    // A file that may not be read, in a folder that may be listed.
+    QVERIFY(QFile::setPermissions(dir_.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                   QFile::ExeOwner | QFile::ReadOther |
+                                                   QFile::ExeOther));
+    const QString locked = writeFile(u"locked.rar"_s, "0\r\nh\r\n0\r\nhead\r\n"_ba);
+    QVERIFY(QFile::setPermissions(locked, {}));
+    QTest::newRow("no read permission") << locked << true << 70;
+    // Reading address 0 of one's own memory fails midway through a read.
+    QTest::newRow("a read that fails") << u"/proc/self/mem"_s << false << 57;
+}
+
+void GeguQueryTest::fileAccessErrors() {
+    QFETCH(QString, path);
+    QFETCH(bool, unprivileged);
+    QFETCH(int, error);
+    Setup setup;
+    setup.unprivileged = unprivileged;
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, path, u"1"_s}, setup);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.startsWith("gegu-query: runtime error " + QByteArray::number(error) + ": "),
+             r.err.constData());
+    QVERIFY2(r.err.contains("(file \"" + path.toUtf8() + "\")\n"), r.err.constData());
+}
+
+void GeguQueryTest::fileReportingSizeZeroIsReadToItsEnd() {
+    // /proc/self/environ says it is empty; its content is the environment, which here is a
+    // data file of one record.
+    Setup setup;
+    setup.environment = {};
+    setup.environment.insert(u"X"_s, u"0\r\n600036 name\r\n1\r\nhead\r\n  row\r\n"_s);
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH),
+                      {u"--data"_s, u"/proc/self/environ"_s, u"600036"_s}, setup);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith("600036 name\r\nhead\r\n"), r.out.constData());
+}
+
+void GeguQueryTest::pathsAreOpenedFromTheirBytes() {
+    // A folder named in GBK (华夏), as folders made on Chinese Windows arrive, given to
+    // gegu-query as those bytes.
+    const QByteArray folder = QFile::encodeName(dir_.path()) + "/\xbb\xaa\xcf\xc4";
+    QVERIFY(::mkdir(folder.constData(), 0755) == 0 || errno == EEXIST);
+    QFile in(data_);
+    QVERIFY(in.open(QIODevice::ReadOnly));
+    const QByteArray bytes = in.readAll();
+    const QByteArray file = folder + "/gegusj.rar";
+    // Qt's own removal cannot name these bytes; the test removes them itself.
+    const auto removeFolder = qScopeGuard([&] {
+        ::unlink(file.constData());
+        ::rmdir(folder.constData());
+    });
+    FILE* out = std::fopen(file.constData(), "wb");
+    QVERIFY(out);
+    QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), out), size_t(bytes.size()));
+    std::fclose(out);
+    const Run r = run(
+        u"/bin/sh"_s,
+        {u"-c"_s,
+         u"exec \"$0\" --data \"$(printf '%s/\\273\\252\\317\\304/gegusj.rar' \"$1\")\" 600036"_s,
+         QStringLiteral(GEGU_QUERY_PATH), dir_.path()},
+        Setup{});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("600036 招商银行\r\n"));
+}
+
+void GeguQueryTest::fileNamesAppearVerbatim() {
+    const QString path = dir_.filePath(u"a%1b%2.rar"_s);
+    const Run r = run({u"--data"_s, path, u"1"_s});
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err,
+             "gegu-query: runtime error 53: File not found (file \"" + path.toUtf8() + "\")\n");
+}
+
+void GeguQueryTest::fileTooLargeForMemoryIsError7() {
+    if (sanitized)
+        QSKIP("the sanitizers' own reservations exceed any address-space limit");
+    // 100 GiB that take no room on disk, read under a 1 GiB address-space limit.
+    const QString big = dir_.filePath(u"big.rar"_s);
+    QFile f(big);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.resize(qint64(100) << 30));
+    f.close();
+    Setup setup;
+    setup.addressSpace = rlim_t(1) << 30;
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, big, u"600036"_s}, setup);
+    QFile::remove(big);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err, "gegu-query: runtime error 7: Out of memory (file \"" + big.toUtf8() + "\")\n");
+}
+
+void GeguQueryTest::lineDenseFilesLoadInBoundedMemory_data() {
+    QTest::addColumn<QByteArray>("head");
+    QTest::addColumn<QByteArray>("unit");
+    // Lines of one byte: a record of three empty lines, or nothing but line ends.
+    QTest::newRow("tiny records") << "5333332\r"_ba
+                                  << "\r\r\r"_ba;
+    QTest::newRow("line ends only") << QByteArray() << "\n"_ba;
+}
+
+void GeguQueryTest::lineDenseFilesLoadInBoundedMemory() {
+    if (sanitized)
+        QSKIP("the sanitizers' own reservations exceed any address-space limit");
+    QFETCH(QByteArray, head);
+    QFETCH(QByteArray, unit);
+    // 16 MB in 256 MiB of address space, the program's own libraries included: a few bytes
+    // a line at most.
+    const QString file = writeFile(u"dense.rar"_s, head + unit.repeated((16 << 20) / unit.size()));
+    Setup setup;
+    setup.addressSpace = rlim_t(256) << 20;
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, file, u"1"_s}, setup);
+    QFile::remove(file);
+    QVERIFY2(r.exitCode == 1, r.err.constData());
+}
+
+void GeguQueryTest::reportIsWrittenAsItIsBuilt() {
+    if (sanitized)
+        QSKIP("the sanitizers' own reservations exceed any address-space limit");
+    // A 1 MB header repeated for each of 2000 rows: a 2 GB report for the empty query, far
+    // beyond the 512 MiB that gegu-query may use here.
+    QStringList lines{u"0"_s, u"600001 "_s + QString(1 << 20, u'x'), u"2000"_s, u"head"_s};
+    for (int i = 0; i < 2000; ++i)
+        lines << u"  holder"_s;
+    const QString file = writeFile(u"wide.rar"_s, gbkFile(lines));
+    const QString out = dir_.filePath(u"wide.out"_s);
+    Setup setup;
+    setup.addressSpace = rlim_t(512) << 20;
+    setup.stdoutFile = out;
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, file, u"--"_s, u""_s}, setup);
+    QVERIFY2(r.exitCode == 0, r.err.constData());
+    // Heading, then per row the header entry and the row, then the final line end.
+    const qint64 entry = 7 + (1 << 20) + 2 + 2 + 10;
+    QCOMPARE(QFileInfo(out).size(), qint64(sizeof("股东持有：\r\n") - 1) + 2000 * entry + 2);
+    QFile::remove(out);
+}
+
+void GeguQueryTest::writeErrorsExit2_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("--help") << QStringList{u"--help"_s};
+    QTest::newRow("--version") << QStringList{u"--version"_s};
+    QTest::newRow("a report") << QStringList{u"--data"_s, data_, u"600036"_s};
+}
+
+void GeguQueryTest::writeErrorsExit2() {
+    QFETCH(QStringList, args);
+    Setup setup;
+    setup.stdoutFile = u"/dev/full"_s;
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.startsWith("gegu-query: cannot write"), r.err.constData());
 }
 
 QTEST_GUILESS_MAIN(GeguQueryTest)

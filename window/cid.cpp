@@ -1,7 +1,11 @@
 #include "cid.h"
 
 #include "graphical_button.h"
+#include "holdings/data_file.h"
+#include "holdings/runtime_error.h"
 #include "queries/query.h"
+#include "report_limit.h"
+#include "startup.h"
 
 #include <QDesktopServices>
 #include <QGuiApplication>
@@ -90,7 +94,7 @@ QString helpText() {
     return text;
 }
 
-cid::cid(QWidget* parent) : QWidget(parent) {
+cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     setObjectName(QStringLiteral("cid"));
     setWindowTitle(QStringLiteral("Varnel老师设计（qq:246813579电话0555-2468013）"));
     setWindowIcon(QIcon(QStringLiteral(":/gegu.ico")));
@@ -199,7 +203,18 @@ void cid::Form_Load() {
 void cid::Command1_Click() {
     Picture1->hide();
     setCommand1Default(false);
-    setOutputText(runQuery(holdings_, Text1->text()).text());
+    try {
+        try {
+            const TextBuffer report = reportText(runQuery(holdings_, Text1->text()), reportLimit_);
+            setOutputText(QStringView(report.data(), qsizetype(report.size())));
+        } catch (const std::bad_alloc&) {
+            throw RuntimeError(ErrorNumber::OutOfMemory);
+        }
+    } catch (const RuntimeError& e) {
+        // Nothing catches a runtime error: Gegu ends after the error box.
+        reportRuntimeError(e);
+        QCoreApplication::exit(1);
+    }
 }
 
 void cid::Command2_Click() {

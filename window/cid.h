@@ -34,6 +34,10 @@ public:
     // is missing or malformed), puts the help text into the output box and shows the panel.
     void Form_Load();
 
+    // The longest report, in characters, that the output box takes; a longer one is runtime
+    // error 7. Set from the machine's memory; tests set less.
+    void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -53,6 +57,7 @@ private:
     void setCommand1Default(bool isDefault);
 
     HoldingsTable holdings_;
+    qsizetype reportLimit_;
     QString ReportText;
 
     GraphicalButton* Command1;

@@ -1,0 +1,36 @@
+#pragma once
+
+// The command line of gegu-query, read from the arguments exactly as the system gave them.
+
+#include "holdings/data_file.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace gegu {
+
+struct QueryArguments {
+    enum class Action { Query, Help, Version };
+    Action action = Action::Query;
+    std::optional<NativePath> dataFile; // --data FILE; Gegu's own search without it
+    QStringList queries;
+};
+
+// The result of reading the command line: the arguments, or what is wrong with them.
+struct ParsedQueryArguments {
+    std::optional<QueryArguments> arguments;
+    QString error;
+};
+
+// Reads gegu-query's arguments (without the program's name). Options come before "--"; any
+// argument after "--", and any that does not start with '-', is a query. Option values are
+// kept as the system's bytes, queries decoded from the user's encoding (UTF-8).
+ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args);
+
+// What --help prints.
+QString queryHelpText();
+
+} // namespace gegu

@@ -1,0 +1,111 @@
+#pragma once
+
+// Compact indexes over the lines of a data file: where each line starts, and which lines
+// begin a record. A file can hold a line end in every byte, so these cost a few bytes a line
+// at most.
+
+#include "large_allocator.h"
+
+#include <QtGlobal>
+#include <algorithm>
+#include <bit>
+#include <vector>
+
+namespace gegu {
+
+// An ascending sequence of offsets, 4 bytes each. Only the low bits of an offset are stored;
+// the few places where the high part grows are kept aside, so that offsets past 4 Gi cost
+// nothing more. Tests set fewer low bits to reach those places with small texts.
+class AscendingOffsets {
+public:
+    explicit AscendingOffsets(int lowBits = 32)
+        : bits_(lowBits), mask_((quint64(1) << bits_) - 1) {}
+
+    qsizetype size() const { return qsizetype(low_.size()); }
+
+    qint64 operator[](qsizetype i) const {
+        qint64 high = 0;
+        if (!highStarts_.empty())
+            high =
+                std::upper_bound(highStarts_.begin(), highStarts_.end(), i) - highStarts_.begin();
+        return (high << bits_) | low_[size_t(i)];
+    }
+
+    // Appends an offset, not below the last one.
+    void append(qint64 offset) {
+        Q_ASSERT(low_.empty() || offset >= (*this)[size() - 1]);
+        const qint64 high = offset >> bits_;
+        while (qint64(highStarts_.size()) < high)
+            highStarts_.push_back(size());
+        low_.push_back(quint32(quint64(offset) & mask_));
+    }
+
+    // Room for n offsets, filled afterwards through lowBits() by several writers at once; every
+    // offset written so must lie below fillLimit().
+    void resizeForFill(qsizetype n) { low_.resize(size_t(n)); }
+    quint32* lowBits() { return low_.data(); }
+    qint64 fillLimit() const { return qint64(mask_) + 1; }
+
+private:
+    int bits_;
+    quint64 mask_;
+    std::vector<quint32, LargeAllocator<quint32>> low_;
+    // highStarts_[h - 1]: the first index whose offset has a high part of h or more.
+    std::vector<qsizetype> highStarts_;
+};
+
+// A set of line numbers, added in ascending order: one bit a line, and a count every 64 lines
+// to find the k-th line of the set.
+class LineSet {
+public:
+    LineSet() = default;
+    explicit LineSet(qsizetype lines) : words_(size_t(lines / 64 + 1), 0) {}
+
+    void add(qsizetype line) {
+        words_[size_t(line / 64)] |= quint64(1) << (line % 64);
+        ++size_;
+    }
+    // Counts the lines before each word; call once, after the last add().
+    void finish() {
+        before_.resize(words_.size());
+        qsizetype n = 0;
+        for (size_t w = 0; w < words_.size(); ++w) {
+            before_[w] = n;
+            n += std::popcount(words_[w]);
+        }
+    }
+
+    qsizetype size() const { return size_; }
+
+    // The k-th line of the set (0-based), k in 0..size() - 1.
+    qsizetype at(qsizetype k) const {
+        const auto w =
+            size_t(std::upper_bound(before_.begin(), before_.end(), k) - before_.begin() - 1);
+        quint64 word = words_[w];
+        for (qsizetype skip = k - before_[w]; skip > 0; --skip)
+            word &= word - 1;
+        return qsizetype(w) * 64 + std::countr_zero(word);
+    }
+
+    // The first line of the set after the given one, or -1.
+    qsizetype next(qsizetype line) const {
+        qsizetype from = line + 1;
+        size_t w = size_t(from / 64);
+        if (w >= words_.size())
+            return -1;
+        quint64 word = words_[w] & (~quint64(0) << (from % 64));
+        while (word == 0) {
+            if (++w == words_.size())
+                return -1;
+            word = words_[w];
+        }
+        return qsizetype(w) * 64 + std::countr_zero(word);
+    }
+
+private:
+    std::vector<quint64, LargeAllocator<quint64>> words_;
+    std::vector<qsizetype, LargeAllocator<qsizetype>> before_;
+    qsizetype size_ = 0;
+};
+
+} // namespace gegu

@@ -1,0 +1,26 @@
+// Fuzzes gegu-query's command line: the input is the arguments, separated by NUL bytes.
+
+#include "app/query_arguments.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+using namespace gegu;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::vector<QByteArray> args;
+    const QByteArray bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    for (const QByteArray& arg : bytes.split('\0'))
+        args.push_back(arg);
+    const ParsedQueryArguments parsed = parseQueryArguments(args);
+    // Either arguments or a reason, never both or neither.
+    if (parsed.arguments.has_value() == !parsed.error.isEmpty())
+        std::abort();
+    if (parsed.arguments && parsed.arguments->action == QueryArguments::Action::Query &&
+        parsed.arguments->queries.size() != 1)
+        std::abort();
+    // Every query comes from an argument, after "--" or not starting with '-'.
+    if (parsed.arguments && parsed.arguments->queries.size() > qsizetype(args.size()))
+        std::abort();
+    return 0;
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+// Runs Gegu's programs as child processes, with limits, as users meet them.
+
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+#include <sys/resource.h>
+#include <unistd.h>
+
+namespace gegu::test {
+
+struct Run {
+    int exitCode;
+    QByteArray out;
+    QByteArray err;
+};
+
+// How a child process is started beyond its arguments.
+struct Setup {
+    QString workingDir;
+    rlim_t addressSpace = 0;   // RLIMIT_AS in bytes; 0 for none
+    bool unprivileged = false; // run as nobody when the tests run as root
+    QString stdoutFile;        // stdout goes there instead of to the test
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+};
+
+// Sanitizers reserve far more address space than any limit a test sets.
+constexpr bool sanitized =
+#if defined(__SANITIZE_ADDRESS__)
+    true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+    true;
+#else
+    false;
+#endif
+#else
+    false;
+#endif
+
+inline Run runProcess(const QString& program, const QStringList& args, const Setup& setup = {}) {
+    QProcess p;
+    if (!setup.workingDir.isEmpty())
+        p.setWorkingDirectory(setup.workingDir);
+    if (!setup.stdoutFile.isEmpty())
+        p.setStandardOutputFile(setup.stdoutFile);
+    p.setProcessEnvironment(setup.environment);
+    const rlim_t addressSpace = setup.addressSpace;
+    const bool unprivileged = setup.unprivileged && geteuid() == 0;
+    p.setChildProcessModifier([addressSpace, unprivileged] {
+        if (addressSpace != 0) {
+            const rlimit limit{addressSpace, addressSpace};
+            if (setrlimit(RLIMIT_AS, &limit) != 0)
+                _exit(127);
+        }
+        if (unprivileged && (setgid(65534) != 0 || setuid(65534) != 0))
+            _exit(127);
+    });
+    p.start(program, args);
+    if (!p.waitForFinished(60000))
+        qFatal("%s did not finish", qPrintable(program));
+    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
+            p.readAllStandardError()};
+}
+
+} // namespace gegu::test
