@@ -1,6 +1,7 @@
 #include "processes.h"
 #include "support.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
@@ -279,6 +280,22 @@ void GeguQueryTest::pathsAreOpenedFromTheirBytes() {
         Setup{});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.startsWith("600036 招商银行\r\n"));
+
+    // The program itself in that folder finds the data file beside it.
+    const QByteArray program = folder + "/gegu-query";
+    const auto removeProgram = qScopeGuard([&] { ::unlink(program.constData()); });
+    const QString copy = dir_.filePath(u"gegu-query.copy"_s);
+    QVERIFY(QFile::copy(QStringLiteral(GEGU_QUERY_PATH), copy));
+    QVERIFY(::rename(QFile::encodeName(copy).constData(), program.constData()) == 0);
+    Setup elsewhere;
+    elsewhere.workingDir = QDir::rootPath();
+    const Run beside =
+        run(u"/bin/sh"_s,
+            {u"-c"_s, u"exec \"$(printf '%s/\\273\\252\\317\\304/gegu-query' \"$0\")\" 600036"_s,
+             dir_.path()},
+            elsewhere);
+    QCOMPARE(beside.exitCode, 0);
+    QVERIFY(beside.out.startsWith("600036 招商银行\r\n"));
 }
 
 void GeguQueryTest::fileNamesAppearVerbatim() {
