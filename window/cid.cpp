@@ -3,6 +3,7 @@
 #include "graphical_button.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
+#include "output_box.h"
 #include "queries/query.h"
 #include "report_limit.h"
 #include "startup.h"
@@ -12,7 +13,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPlainTextEdit>
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
@@ -35,14 +35,18 @@ QColor bgr(quint32 value) {
 }
 
 // "宋体" at a point size, with the Song/Ming faces of Linux as fallbacks: their Latin letters
-// and digits are half as wide as an ideograph, like the original face's.
+// and digits are half as wide as an ideograph, like the original face's. It is drawn without
+// anti-aliasing, as the classic face is at these sizes: the text is crisp and every inked pixel
+// has the text's own colour. Of the fallbacks, SungtiL GB has regular-weight strokes that stay
+// whole that way; UMing's light strokes break up.
 QFont songFont(int pointSize) {
     QFont font;
     font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("AR PL UMing CN"), QStringLiteral("AR PL SungtiL GB"),
+                      QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL UMing CN"),
                       QStringLiteral("Noto Serif CJK SC")});
     font.setPointSize(pointSize);
     font.setWeight(QFont::Normal);
+    font.setStyleStrategy(QFont::NoAntialias);
     return font;
 }
 
@@ -64,6 +68,11 @@ void setColours(QWidget* w, QPalette::ColorRole background, QColor backColor,
 
 bool isEnter(const QKeyEvent* e) {
     return e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter;
+}
+
+// Tab and Shift+Tab move the focus; the key handlers never see them.
+bool movesFocus(const QKeyEvent* e) {
+    return e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab;
 }
 
 } // namespace
@@ -109,7 +118,7 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Command2 = new GraphicalButton(QStringLiteral("数据下载更新"), bgr(0x0080FFFF), this);
     Picture1 = new QLabel(this);
     Text1 = new QLineEdit(QStringLiteral("华夏大盘"), this);
-    Text2 = new QPlainTextEdit(this);
+    Text2 = new OutputBox(this);
     Command1 = new GraphicalButton(QStringLiteral("精确查询"), bgr(0x00C0E0FF), this);
     Label1 = new QLabel(QStringLiteral("请输入股东名称（或证券代码）"), this);
     Label2 = new QLabel(QStringLiteral("Quillmark"), this);
@@ -133,17 +142,13 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(songFont(15));
+    Text1->setMaxLength(std::numeric_limits<int>::max()); // the box has no length limit
     Text1->setGeometry(twipsRect(4800, 600, 3135, 495));
 
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setFont(songFont(12));
     Text2->setGeometry(twipsRect(240, 1440, 9615, 6135));
     setColours(Text2, QPalette::Base, bgr(0x00FFC0FF), QPalette::Text, bgr(0x000000FF));
-    Text2->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    Text2->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text2->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    Text2->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    Text2->setTabChangesFocus(true);
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(songFont(12));
@@ -165,9 +170,12 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     autoSize(Label2, {px(240), px(480)});
 
     // A focused button takes Enter itself, as buttons do on the desktop; otherwise Enter goes
-    // to Command1 while it is the default button.
-    for (GraphicalButton* b : {Command1, Command2, Command3})
-        b->setAutoDefault(true);
+    // to Command1 while it is the default button. Qt's own default-button handling is not
+    // used: outside a dialog it moves the role with the focus.
+    for (GraphicalButton* b : {Command1, Command2, Command3}) {
+        b->setAutoDefault(false);
+        b->installEventFilter(this);
+    }
     setCommand1Default(true);
 
     setTabOrder(Text1, Command1);
@@ -184,18 +192,14 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
                        static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
         w->installEventFilter(this);
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame(QPoint(), size());
-        frame.moveCenter(screen->availableGeometry().center());
-        move(frame.topLeft());
-    }
+    centreOnScreen();
 }
 
 cid::~cid() = default;
 
 void cid::Form_Load() {
     holdings_ = LoadHoldings();
-    setOutputText({});
+    Text2->clear();
     Command3_Click();
     Picture1->show();
 }
@@ -205,8 +209,9 @@ void cid::Command1_Click() {
     setCommand1Default(false);
     try {
         try {
-            const TextBuffer report = reportText(runQuery(holdings_, Text1->text()), reportLimit_);
-            setOutputText(QStringView(report.data(), qsizetype(report.size())));
+            // The box's old text goes first, so that the two never take memory at once.
+            Text2->clear();
+            Text2->setText(reportText(runQuery(holdings_, Text1->text()), reportLimit_));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }
@@ -225,7 +230,7 @@ void cid::Command2_Click() {
 void cid::Command3_Click() {
     Picture1->hide();
     ReportText = helpText();
-    setOutputText(ReportText);
+    Text2->setText(ReportText);
 }
 
 void cid::Label1_Click() {
@@ -249,37 +254,31 @@ void cid::Form_KeyDown(int, Qt::KeyboardModifiers) {
 }
 
 void cid::setCommand1Default(bool isDefault) {
-    Command1->setDefault(isDefault);
+    command1Default_ = isDefault;
+    Command1->setShowsDefault(isDefault);
 }
 
-void cid::setOutputText(QStringView text) {
-    // The box breaks lines only at CR LF. A lone CR or LF becomes a word joiner: invisible, and
-    // no line break. The document spends microseconds on every block it adds, so a long text
-    // goes in as blocks of several lines joined by line separators, which look, wrap and copy
-    // as separate lines.
-    constexpr qsizetype manyLines = 2000;
-    constexpr qsizetype linesPerBlock = 32;
-    const bool group = text.count(u"\r\n") > manyLines;
+void cid::centreOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen)
+        return;
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
 
-    QString shown(text.size(), Qt::Uninitialized);
-    QChar* out = shown.data();
-    qsizetype lines = 0;
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const QChar c = text[i];
-        if (c == u'\r' && i + 1 < n && text[i + 1] == u'\n') {
-            ++lines;
-            *out++ =
-                group && lines % linesPerBlock != 0 ? QChar(QChar::LineSeparator) : QChar(u'\n');
-            ++i;
-        } else if (c == u'\r' || c == u'\n') {
-            *out++ = QChar(0x2060);
-        } else {
-            *out++ = c;
+bool cid::event(QEvent* event) {
+    // The frame is known only once a window manager has put it around the shown window; the
+    // window is centred again as soon as it is there.
+    if (centring_ && (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+                      event->type() == QEvent::Show)) {
+        const bool framed = frameGeometry() != geometry();
+        if (framed) {
+            centring_ = false;
+            centreOnScreen();
         }
     }
-    shown.truncate(out - shown.constData());
-    Text2->setPlainText(shown);
+    return QWidget::event(event);
 }
 
 bool cid::eventFilter(QObject* watched, QEvent* event) {
@@ -299,7 +298,16 @@ bool cid::eventFilter(QObject* watched, QEvent* event) {
     }
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
-        if (isEnter(key) && Command1->isDefault()) {
+        if (movesFocus(key))
+            return false;
+        if (auto* button = qobject_cast<GraphicalButton*>(watched)) {
+            // The focused button takes Enter; other keys go on to the window.
+            if (!isEnter(key))
+                return false;
+            button->click();
+            return true;
+        }
+        if (isEnter(key) && command1Default_) {
             Command1->click();
             return true;
         }
@@ -312,7 +320,7 @@ bool cid::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void cid::keyPressEvent(QKeyEvent* event) {
-    if (isEnter(event) && Command1->isDefault()) {
+    if (isEnter(event) && command1Default_) {
         Command1->click();
         return;
     }

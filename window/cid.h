@@ -7,11 +7,11 @@
 
 class QLabel;
 class QLineEdit;
-class QPlainTextEdit;
 
 namespace gegu {
 
 class GraphicalButton;
+class OutputBox;
 
 // The web page from which new data files are downloaded by hand.
 inline constexpr QStringView UpdatePageAddress =
@@ -39,6 +39,7 @@ public:
     void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -52,19 +53,23 @@ private:
     void Text1_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
     void Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
 
-    // Replaces the whole output box and shows it from its first line. Only CR LF starts a line.
-    void setOutputText(QStringView text);
     void setCommand1Default(bool isDefault);
+    // Centres the window, its frame included, on the screen that holds it.
+    void centreOnScreen();
 
     HoldingsTable holdings_;
     qsizetype reportLimit_;
     QString ReportText;
+    // Only Command1 is ever the default button; moving the focus never changes that.
+    bool command1Default_ = true;
+    // Until the window manager has put its frame around the window, centring is repeated.
+    bool centring_ = true;
 
     GraphicalButton* Command1;
     GraphicalButton* Command2;
     GraphicalButton* Command3;
     QLineEdit* Text1;
-    QPlainTextEdit* Text2;
+    OutputBox* Text2;
     QLabel* Label1;
     QLabel* Label2;
     QLabel* Picture1;

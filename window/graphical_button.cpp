@@ -1,7 +1,6 @@
 #include "graphical_button.h"
 
 #include <QPainter>
-#include <QStyleOptionFocusRect>
 #include <qdrawutil.h>
 
 namespace gegu {
@@ -13,10 +12,17 @@ GraphicalButton::GraphicalButton(const QString& caption, QColor face, QWidget* p
     setPalette(pal);
 }
 
+void GraphicalButton::setShowsDefault(bool shows) {
+    if (showsDefault_ != shows) {
+        showsDefault_ = shows;
+        update();
+    }
+}
+
 void GraphicalButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     QRect r = rect();
-    if (isDefault()) {
+    if (showsDefault_) {
         p.setPen(palette().color(QPalette::Shadow));
         p.drawRect(r.adjusted(0, 0, -1, -1));
         r.adjust(1, 1, -1, -1);
@@ -28,17 +34,18 @@ void GraphicalButton::paintEvent(QPaintEvent*) {
     QRect textRect = r.adjusted(2, 2, -2, -2);
     if (sunken)
         textRect.translate(1, 1);
-    p.setPen(
-        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText));
+    const QColor text =
+        palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    p.setPen(text);
     p.setFont(font());
-    p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, text());
+    p.drawText(textRect, Qt::AlignCenter | Qt::TextShowMnemonic, this->text());
 
     if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = r.adjusted(3, 3, -3, -3);
-        focus.backgroundColor = face_;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &p, this);
+        // The classic dotted rectangle, drawn here: the style's focus frame fills the face.
+        QPen dots(text, 1, Qt::DotLine);
+        p.setPen(dots);
+        p.setBrush(Qt::NoBrush);
+        p.drawRect(r.adjusted(3, 3, -4, -4));
     }
 }
 

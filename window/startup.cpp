@@ -13,12 +13,40 @@ using namespace Qt::StringLiterals;
 
 namespace gegu {
 
-void reportRuntimeError(const RuntimeError& e) {
-    QString text = u"实时错误 '"_s + QString::number(int(e.number())) + u"':\n\n"_s + e.text();
+QString chineseErrorText(ErrorNumber number) {
+    switch (number) {
+    case ErrorNumber::Overflow:
+        return u"溢出"_s;
+    case ErrorNumber::OutOfMemory:
+        return u"内存溢出"_s;
+    case ErrorNumber::SubscriptOutOfRange:
+        return u"下标越界"_s;
+    case ErrorNumber::FileNotFound:
+        return u"文件未找到"_s;
+    case ErrorNumber::DeviceIOError:
+        return u"设备 I/O 错误"_s;
+    case ErrorNumber::InputPastEndOfFile:
+        return u"输入超出文件尾"_s;
+    case ErrorNumber::PermissionDenied:
+        return u"拒绝的权限"_s;
+    case ErrorNumber::PathFileAccessError:
+        return u"路径/文件访问错误"_s;
+    }
+    return u"未知错误"_s;
+}
+
+QString errorBoxText(const RuntimeError& e) {
+    QString text = u"实时错误 '"_s + QString::number(int(e.number())) + u"':\n\n"_s +
+                   chineseErrorText(e.number());
     if (!e.file().isEmpty())
         text += u"\n\n文件："_s + e.file();
     if (e.line() > 0)
         text += u"\n行："_s + QString::number(e.line());
+    return text;
+}
+
+void reportRuntimeError(const RuntimeError& e) {
+    const QString text = errorBoxText(e);
     std::fprintf(stderr, "gegu: %s\n", qPrintable(e.message()));
     std::fflush(stderr);
     // Where nobody can see a box (Qt's offscreen and minimal platforms), nobody could close it

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "holdings/runtime_error.h"
+
+#include <QString>
+
 class QApplication;
 
 namespace gegu {
-
-class RuntimeError;
 
 // Runs Gegu: creates the main window, runs its start-up (which loads the data file), shows
 // it and runs the event loop until it closes; returns the exit status. When the data file is
@@ -12,7 +14,13 @@ class RuntimeError;
 // returns 1 without ever showing the main window.
 int runGegu(QApplication& app);
 
-// Reports a runtime error that ends Gegu: one line on stderr, and the error box.
+// Reports a runtime error that ends Gegu: one line on stderr (in English, as gegu-query has
+// it), and the error box where a screen can show it.
 void reportRuntimeError(const RuntimeError& e);
+
+// The error box's text, all Chinese, in the classic runtime's words: "实时错误 '53':", the
+// error's text, then the file and the line where they apply.
+QString chineseErrorText(ErrorNumber number);
+QString errorBoxText(const RuntimeError& e);
 
 } // namespace gegu
