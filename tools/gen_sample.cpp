@@ -2,24 +2,37 @@
 //
 //   gegu-gen-sample [--stocks N] [--rows R] [--seed S] OUTPUT
 //
-// The same arguments always give the same bytes. Every stock gets a unique six-digit code
-// (ascending), a name, a head line and R holder rows: funds, companies and people, each name
-// within the first 20 characters of its row, then shares, percentage, share type and change
-// in columns under the report's frame lines.
+// The same arguments always give the same bytes, whatever the compiler or its library: every
+// random value is drawn in its own statement, in a fixed order, and only exact arithmetic
+// follows. Every stock gets a unique six-digit code (ascending), a made-up name, a share
+// capital, and R holders (funds, companies and people, all made up) ranked by shares: their
+// percentages come from the one share capital and add up to less than 100, and each change
+// says how the holding differs from a previous period. Every header line ends with 示例数据,
+// so that every report drawn from the file says it is a sample.
+
+#include "holdings/data_file_writer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
-#include <QFile>
-#include <QStringEncoder>
+#include <QSaveFile>
+#include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <set>
+
+using namespace Qt::StringLiterals;
 
 namespace {
 
 class Generator {
 public:
     explicit Generator(quint64 seed) : rng_(seed) {}
+
+    // 0 .. n - 1.
+    std::size_t pick(std::size_t n) { return std::size_t(rng_() % n); }
+    // [0, 1), from the top 53 bits.
+    double unit() { return double(rng_() >> 11) * (1.0 / 9007199254740992.0); }
 
     QString stockCode() {
         for (;;) {
@@ -46,58 +59,55 @@ public:
         return QString::fromUtf16(a) + QString::fromUtf16(b) + QString::fromUtf16(c);
     }
 
-    QString holderName() {
-        switch (pick(10)) {
-        case 0:
-        case 1:
-        case 2:
-        case 3:
-            return fundName();
-        case 4:
-        case 5:
-        case 6:
-            return companyName();
-        default:
-            return personName();
-        }
-    }
-
-    QString holderRow(const QString& name) {
-        static const char16_t* types[] = {u"流通A股", u"限售A股", u"流通B股", u"H股"};
-        static const char16_t* changes[] = {u"新进", u"增持", u"减持", u"不变"};
-        const double shares = double(pick(5000000) + 1) / 100; // ten thousand shares
-        const double percent = double(pick(3000) + 1) / 100;
-        QString change = QString::fromUtf16(changes[pick(4)]);
-        if (change != u"不变" && change != u"新进")
-            change += QString::number(double(pick(100000) + 1) / 100, 'f', 2);
-        const QString type = QString::fromUtf16(types[pick(4)]);
-        // Columns are half-width columns, an ideograph taking two: the name column is 22 wide,
-        // the share type 9 after a blank, so that the bars stand under the frame's joints.
-        return QStringLiteral("  ") + padded(name, 22, 1) +
-               QStringLiteral("│%1│%2│ %3│ ")
-                   .arg(shares, 10, 'f', 2)
-                   .arg(percent, 10, 'f', 2)
-                   .arg(padded(type, 9, 0)) +
-               change;
-    }
-
     QString reportDate() {
         static const char* ends[] = {"03-31", "06-30", "09-30", "12-31"};
-        const std::size_t year = 2019 + pick(8);
+        const std::size_t year = 2019 + pick(6);
         const char* end = ends[pick(4)];
         return QStringLiteral("%1-%2").arg(year).arg(QLatin1StringView(end));
     }
 
-    std::size_t pick(std::size_t n) { return std::size_t(rng_() % n); }
+    // A stock's table: rows holders of one share capital, ranked by shares.
+    std::vector<gegu::HolderRow> holders(int rows) {
+        // Share capital from 1 to 100 hundred-million shares, in 万股; the rows hold 25% to 85%
+        // of it between them, unevenly: a weight 0.05 + u^2 each, largest first.
+        const double capital = double(10000 + pick(990000));
+        const double held = double(2500 + pick(6000)) / 100;
+        std::vector<double> weights;
+        double total = 0;
+        for (int i = 0; i < rows; ++i) {
+            const double u = unit();
+            weights.push_back(0.05 + u * u);
+            total += weights.back();
+        }
+        std::sort(weights.begin(), weights.end(), std::greater<>());
+        std::vector<gegu::HolderRow> table;
+        for (int i = 0; i < rows; ++i) {
+            const double shares =
+                std::max(0.01, cents(capital * held / 100 * weights[size_t(i)] / total));
+            const QString name = holderName();
+            const QString type = shareType();
+            const QString change = changeSince(shares);
+            table.push_back({name, shares, cents(shares / capital * 100), type, change});
+        }
+        return table;
+    }
 
 private:
-    // The text with blanks after it up to the given width in half-width columns, and at least
-    // minBlanks of them.
-    static QString padded(const QString& s, int columns, int minBlanks) {
-        int used = 0;
-        for (QChar c : s)
-            used += c.unicode() < 0x80 ? 1 : 2;
-        return s + QString(qMax(minBlanks, columns - used), u' ');
+    static double cents(double v) { return double(qRound64(v * 100)) / 100; }
+
+    QString holderName() {
+        const std::size_t kind = pick(10);
+        return kind < 4 ? fundName() : kind < 7 ? companyName() : personName();
+    }
+
+    // The first of the candidates that fits the name's columns, all of them made up.
+    static QString fitting(const QString& front, std::initializer_list<const char16_t*> ends) {
+        for (const char16_t* end : ends) {
+            const QString name = front + QString::fromUtf16(end);
+            if (gegu::displayWidth(name) < gegu::NameColumns)
+                return name;
+        }
+        return front;
     }
 
     QString fundName() {
@@ -107,13 +117,15 @@ private:
         static const char16_t* styles[] = {u"大盘精选", u"成长",     u"价值优选", u"红利",
                                            u"蓝筹",     u"稳健增利", u"中小盘",   u"行业轮动",
                                            u"消费升级", u"优势企业", u"回报",     u"沪深300指数"};
-        static const char16_t* kinds[] = {u"证券投资基金", u"混合基金", u"股票基金",
-                                          u"灵活配置基金", u"混合型证券投资基金"};
         const char16_t* house = houses[pick(16)];
         const char16_t* style = styles[pick(12)];
-        const char16_t* kind = kinds[pick(5)];
-        return (QString::fromUtf16(house) + QString::fromUtf16(style) + QString::fromUtf16(kind))
-            .left(18);
+        const std::size_t kind = pick(3);
+        const QString front = QString::fromUtf16(house) + QString::fromUtf16(style);
+        if (kind == 0)
+            return fitting(front, {u"证券投资基金", u"混合基金", u"基金"});
+        if (kind == 1)
+            return fitting(front, {u"混合型基金", u"混合基金", u"基金"});
+        return fitting(front, {u"股票型基金", u"股票基金", u"基金"});
     }
 
     QString companyName() {
@@ -121,13 +133,15 @@ private:
                                            u"武汉", u"广州", u"天津", u"厦门", u"青岛", u"西安"};
         static const char16_t* words[] = {u"临江", u"华夏", u"金石", u"远航", u"恒通",   u"瑞丰",
                                           u"东升", u"百川", u"卓越", u"宏图", u"新纪元", u"正泰"};
-        static const char16_t* kinds[] = {u"投资有限公司", u"集团有限公司", u"股份有限公司",
-                                          u"资产管理有限公司", u"实业发展有限公司"};
         const char16_t* place = places[pick(12)];
         const char16_t* word = words[pick(12)];
-        const char16_t* kind = kinds[pick(5)];
-        return (QString::fromUtf16(place) + QString::fromUtf16(word) + QString::fromUtf16(kind))
-            .left(18);
+        const std::size_t kind = pick(3);
+        const QString front = QString::fromUtf16(place) + QString::fromUtf16(word);
+        if (kind == 0)
+            return fitting(front, {u"投资有限公司", u"投资公司"});
+        if (kind == 1)
+            return fitting(front, {u"集团有限公司", u"集团公司"});
+        return fitting(front, {u"资产管理公司", u"资产公司"});
     }
 
     QString personName() {
@@ -141,6 +155,28 @@ private:
         return QString::fromUtf16(surname) + QString::fromUtf16(name);
     }
 
+    QString shareType() {
+        const std::size_t kind = pick(20);
+        return kind < 15 ? u"流通A股"_s : kind < 19 ? u"限售A股"_s : u"流通B股"_s;
+    }
+
+    // How the holding differs from the previous period: new, the same, or more or less by the
+    // difference, in 万股.
+    QString changeSince(double shares) {
+        const std::size_t kind = pick(20);
+        if (kind < 3)
+            return u"新进"_s;
+        if (kind < 10)
+            return u"不变"_s;
+        const double factor = 0.5 + unit(); // the previous holding, against today's
+        const double previous = cents(shares * factor);
+        const double difference = cents(shares - previous);
+        if (difference == 0)
+            return u"不变"_s;
+        return (difference > 0 ? u"增持"_s : u"减持"_s) +
+               QString::number(difference > 0 ? difference : -difference, 'f', 2);
+    }
+
     std::mt19937_64 rng_;
     std::set<int> codes_;
 };
@@ -150,38 +186,34 @@ private:
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("Writes a fictional Gegu data file."));
+    parser.setApplicationDescription(u"Writes a fictional Gegu data file."_s);
     parser.addHelpOption();
-    parser.addOptions({{QStringLiteral("stocks"), QStringLiteral("Number of stocks."),
-                        QStringLiteral("N"), QStringLiteral("1681")},
-                       {QStringLiteral("rows"), QStringLiteral("Holder rows per stock."),
-                        QStringLiteral("R"), QStringLiteral("199")},
-                       {QStringLiteral("seed"), QStringLiteral("Random seed."), QStringLiteral("S"),
-                        QStringLiteral("1")}});
-    parser.addPositionalArgument(QStringLiteral("OUTPUT"), QStringLiteral("File to write."));
+    parser.addOptions({{u"stocks"_s, u"Number of stocks."_s, u"N"_s, u"1681"_s},
+                       {u"rows"_s, u"Holder rows per stock."_s, u"R"_s, u"199"_s},
+                       {u"seed"_s, u"Random seed."_s, u"S"_s, u"1"_s}});
+    parser.addPositionalArgument(u"OUTPUT"_s, u"File to write."_s);
     parser.process(app);
 
     bool ok1 = false, ok2 = false, ok3 = false;
-    const int stocks = parser.value(QStringLiteral("stocks")).toInt(&ok1);
-    const int rows = parser.value(QStringLiteral("rows")).toInt(&ok2);
-    const quint64 seed = parser.value(QStringLiteral("seed")).toULongLong(&ok3);
+    const int stocks = parser.value(u"stocks"_s).toInt(&ok1);
+    const int rows = parser.value(u"rows"_s).toInt(&ok2);
+    const quint64 seed = parser.value(u"seed"_s).toULongLong(&ok3);
     if (!ok1 || !ok2 || !ok3 || stocks < 1 || stocks > 29997 || rows < 0 ||
         parser.positionalArguments().size() != 1) {
         std::fprintf(stderr, "gegu-gen-sample: bad arguments (see --help)\n");
         return 2;
     }
 
-    QFile file(parser.positionalArguments().front());
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    QSaveFile file(parser.positionalArguments().front());
+    if (!file.open(QIODevice::WriteOnly)) {
         std::fprintf(stderr, "gegu-gen-sample: cannot write %s\n", qPrintable(file.fileName()));
         return 2;
     }
 
     Generator gen(seed);
-    // Codes ascend through the file, as in the published data.
+    // Codes ascend through the file, as in the published data. Two well-known codes are always
+    // there, so that the usual first lookups (600036, and 2 for 000002) answer on every sample.
     std::set<QString> codes;
-    // Two well-known codes are always there, so that the usual first lookups (600036, and 2 for
-    // 000002) answer on every sample.
     for (const char* known : {"600036", "000002"}) {
         if (int(codes.size()) < stocks)
             codes.insert(QString::fromLatin1(known));
@@ -189,25 +221,15 @@ int main(int argc, char* argv[]) {
     while (int(codes.size()) < stocks)
         codes.insert(gen.stockCode());
 
-    QStringEncoder gbk("GBK");
-    const QString crlf = QStringLiteral("\r\n");
-    QString text = QString::number(stocks - 1) + crlf;
+    gegu::DataFileWriter writer(file);
+    writer.begin(stocks);
     for (const QString& code : codes) {
         const QString date = gen.reportDate();
-        text += code + u' ' + gen.stockName() + QStringLiteral("  十大股东  ") + date + crlf;
-        text += QString::number(rows) + crlf;
-        text += QStringLiteral("股东情况 (截止日期：%1   ) 持股数(万股)  占比(%)  股份性质  增减")
-                    .arg(date) +
-                crlf;
-        for (int i = 0; i < rows; ++i)
-            text += gen.holderRow(gen.holderName()) + crlf;
-        if (text.size() > (1 << 20)) {
-            file.write(gbk.encode(text));
-            text.clear();
-        }
+        const QString name = gen.stockName();
+        std::vector<gegu::HolderRow> holders = gen.holders(rows);
+        writer.write({code, name, u"十大股东"_s, date, u"示例数据"_s, std::move(holders)});
     }
-    file.write(gbk.encode(text));
-    if (gbk.hasError() || !file.flush()) {
+    if (!writer.finish() || !file.commit()) {
         std::fprintf(stderr, "gegu-gen-sample: cannot write %s\n", qPrintable(file.fileName()));
         return 2;
     }
