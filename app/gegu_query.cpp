@@ -7,6 +7,7 @@
 // holder row is shown, 1 when nothing is found, 2 when the data file cannot be loaded, the
 // arguments are wrong or the output cannot be written.
 
+#include "command_line.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "queries/query.h"
@@ -100,15 +101,8 @@ int main(int argc, char* argv[]) {
         QCoreApplication::setApplicationName(u"gegu-query"_s);
         QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
 
-        std::vector<QByteArray> raw;
-#if defined(Q_OS_WIN)
-        for (const QString& arg : QCoreApplication::arguments().mid(1))
-            raw.push_back(arg.toUtf8());
-#else
-        for (int i = 1; i < argc; ++i)
-            raw.emplace_back(argv[i]);
-#endif
-        const gegu::ParsedQueryArguments parsed = gegu::parseQueryArguments(raw);
+        const gegu::ParsedQueryArguments parsed =
+            gegu::parseQueryArguments(gegu::programArguments(argc, argv));
         if (!parsed.arguments)
             return fail(parsed.error);
         switch (parsed.arguments->action) {

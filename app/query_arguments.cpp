@@ -1,10 +1,10 @@
 #include "query_arguments.h"
 
+#include "command_line.h"
+
 using namespace Qt::StringLiterals;
 
 namespace gegu {
-
-namespace {
 
 NativePath pathArgument(const QByteArray& bytes) {
 #if defined(Q_OS_WIN)
@@ -14,38 +14,22 @@ NativePath pathArgument(const QByteArray& bytes) {
 #endif
 }
 
-} // namespace
-
 ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
+    const CommandLine line = parseCommandLine(
+        args, {{{"--data"}, true}, {{"-h", "--help"}, false}, {{"-v", "--version"}, false}});
+    if (!line.error.isEmpty())
+        return {{}, line.error};
     QueryArguments parsed;
-    const auto error = [](const QString& message) {
-        return ParsedQueryArguments{{}, message};
-    };
-    bool optionsEnded = false;
-    for (size_t i = 0; i < args.size(); ++i) {
-        const QByteArray& arg = args[i];
-        if (optionsEnded || !arg.startsWith('-') || arg == "-") {
-            parsed.queries << QString::fromLocal8Bit(arg);
-        } else if (arg == "--") {
-            optionsEnded = true;
-        } else if (arg == "-h" || arg == "--help") {
-            parsed.action = QueryArguments::Action::Help;
-        } else if (arg == "-v" || arg == "--version") {
-            if (parsed.action != QueryArguments::Action::Help)
-                parsed.action = QueryArguments::Action::Version;
-        } else if (arg == "--data") {
-            if (++i == args.size())
-                return error(u"--data needs a FILE"_s);
-            parsed.dataFile = pathArgument(args[i]);
-        } else if (arg.startsWith("--data=")) {
-            parsed.dataFile = pathArgument(arg.sliced(7));
-        } else {
-            return error(u"unknown option "_s + QString::fromLocal8Bit(arg) +
-                         u" (put -- before a query that starts with '-')"_s);
-        }
-    }
+    if (line.has("--help"))
+        parsed.action = QueryArguments::Action::Help;
+    else if (line.has("--version"))
+        parsed.action = QueryArguments::Action::Version;
+    if (line.values.count("--data"))
+        parsed.dataFile = pathArgument(line.values.at("--data"));
+    for (const QByteArray& query : line.positional)
+        parsed.queries << QString::fromLocal8Bit(query);
     if (parsed.action == QueryArguments::Action::Query && parsed.queries.size() != 1)
-        return error(u"expected exactly one QUERY (see --help)"_s);
+        return {{}, u"expected exactly one QUERY (see --help)"_s};
     return {parsed, {}};
 }
 

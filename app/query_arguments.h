@@ -26,11 +26,14 @@ struct ParsedQueryArguments {
 };
 
 // Reads gegu-query's arguments (without the program's name). Options come before "--"; any
-// argument after "--", and any that does not start with '-', is a query. Option values are
-// kept as the system's bytes, queries decoded from the user's encoding (UTF-8).
+// argument after "--", and any that does not start with '-', is a query. Paths are kept as the
+// system's bytes, queries decoded from the user's encoding (UTF-8).
 ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args);
 
 // What --help prints.
 QString queryHelpText();
+
+// A path given on the command line, as the system gave it.
+NativePath pathArgument(const QByteArray& bytes);
 
 } // namespace gegu

@@ -1,7 +1,7 @@
 // gegu-bench-report: runs every performance measurement and prints one table of figures,
 // goals and ratios.
 //
-//   gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE
+//   gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE FULL_CSV
 //
 // Needs hyperfine, iconv, grep and /usr/bin/time on the PATH; the GUI figures use Qt's
 // offscreen platform.
@@ -33,6 +33,7 @@ struct Row {
 QString buildDir;
 QString fullFile;
 QString tenFile;
+QString fullCsv;
 QTemporaryDir scratch;
 const QString query = QStringLiteral("华夏");
 
@@ -109,18 +110,42 @@ std::pair<double, double> versusIconvGrep(const QString& file) {
             results[1][QStringLiteral("median")].toDouble() * 1000};
 }
 
-// Peak resident memory of gegu-query on a file, in bytes (median of three runs).
-double peakRss(const QString& file) {
+// Peak resident memory of a command, in bytes (median of three runs).
+double peakRss(const QStringList& command) {
     std::vector<double> kb;
     for (int i = 0; i < 3; ++i) {
         QByteArray err;
         run(QStringLiteral("/usr/bin/time"),
-            {QStringLiteral("-f"), QStringLiteral("%M"), buildDir + QStringLiteral("/gegu-query"),
-             QStringLiteral("--data"), file, QStringLiteral("--"), query},
+            QStringList{QStringLiteral("-f"), QStringLiteral("%M")} + command,
             QProcessEnvironment::systemEnvironment(), {}, &err);
         kb.push_back(err.trimmed().split('\n').last().toDouble());
     }
     return median(kb) * 1024;
+}
+
+// Peak resident memory of gegu-query on a file, in bytes.
+double peakRss(const QString& file) {
+    return peakRss({buildDir + QStringLiteral("/gegu-query"), QStringLiteral("--data"), file,
+                    QStringLiteral("--"), query});
+}
+
+// Median times (ms) of gegu-import of a CSV and of iconv -f UTF-8 -t GBK over it, in one run.
+std::pair<double, double> importVersusIconv(const QString& csv) {
+    const QString json = scratch.filePath(QStringLiteral("import.json"));
+    const QString out = scratch.filePath(QStringLiteral("imported.rar"));
+    const QString gegu = QStringLiteral("%1/gegu-import --force -o %2 %3").arg(buildDir, out, csv);
+    const QString peer = QStringLiteral("iconv -f UTF-8 -t GBK -o %1.gbk %2").arg(out, csv);
+    run(QStringLiteral("hyperfine"),
+        {QStringLiteral("-N"), QStringLiteral("--warmup"), QStringLiteral("3"),
+         QStringLiteral("--runs"), QStringLiteral("30"), QStringLiteral("--style"),
+         QStringLiteral("none"), QStringLiteral("--export-json"), json, gegu, peer});
+    QFile f(json);
+    if (!f.open(QIODevice::ReadOnly))
+        die(QStringLiteral("hyperfine wrote no results"));
+    const QJsonArray results =
+        QJsonDocument::fromJson(f.readAll())[QStringLiteral("results")].toArray();
+    return {results[0][QStringLiteral("median")].toDouble() * 1000,
+            results[1][QStringLiteral("median")].toDouble() * 1000};
 }
 
 // Writes a data file of lines one byte long, of about the given size: records of three empty
@@ -187,11 +212,12 @@ QString mib(double bytes) {
 int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() != 4)
-        die(QStringLiteral("usage: gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE"));
+    if (args.size() != 5)
+        die(QStringLiteral("usage: gegu-bench-report BUILD_DIR FULL_FILE TEN_TIMES_FILE FULL_CSV"));
     buildDir = QFileInfo(args[1]).absoluteFilePath();
     fullFile = QFileInfo(args[2]).absoluteFilePath();
     tenFile = QFileInfo(args[3]).absoluteFilePath();
+    fullCsv = QFileInfo(args[4]).absoluteFilePath();
 
     std::vector<Row> rows;
     std::fprintf(stderr, "in-process benchmarks...\n");
@@ -209,6 +235,11 @@ int main(int argc, char* argv[]) {
         lineDenseFile(QStringLiteral("line-ends.rar"), {}, "\n", qint64(100) << 20);
     const double rssTiny = peakRss(tinyRecords);
     const double rssEnds = peakRss(lineEnds);
+    std::fprintf(stderr, "gegu-import against iconv...\n");
+    const auto [importMs, iconvMs] = importVersusIconv(fullCsv);
+    const double rssImport =
+        peakRss({buildDir + QStringLiteral("/gegu-import"), QStringLiteral("--force"),
+                 QStringLiteral("-o"), scratch.filePath(QStringLiteral("imported.rar")), fullCsv});
     std::fprintf(stderr, "GUI...\n");
     const QJsonObject gui = guiTimings();
 
@@ -254,6 +285,16 @@ int main(int argc, char* argv[]) {
             {QStringLiteral("gegu-query peak RSS, line-dense file: %1 (%2)").arg(label, mib(size)),
              mib(rss), QStringLiteral("<= 8 x file size"), ratio(rss / size), rss / size <= 8});
     }
+    const double csvSize = double(QFileInfo(fullCsv).size());
+    rows.push_back({QStringLiteral("gegu-import of a CSV of 1681 x 199 rows (%1) vs iconv -f UTF-8 "
+                                   "-t GBK")
+                        .arg(mib(csvSize)),
+                    ms(importMs) + QStringLiteral(" vs ") + ms(iconvMs),
+                    QStringLiteral("ratio <= 2"), ratio(importMs / iconvMs),
+                    importMs / iconvMs <= 2});
+    rows.push_back({QStringLiteral("gegu-import peak RSS, same CSV"), mib(rssImport),
+                    QStringLiteral("<= 3 x input size"), ratio(rssImport / csvSize),
+                    rssImport / csvSize <= 3});
     const double shown = gui[QStringLiteral("shown_ms")].toDouble();
     const double typical = gui[QStringLiteral("typical_query_ms")].toDouble();
     const double largestGui = gui[QStringLiteral("largest_report_ms")].toDouble();

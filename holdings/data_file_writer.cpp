@@ -1,6 +1,11 @@
 #include "data_file_writer.h"
 
+#include "gbk.h"
+
 #include <QIODevice>
+#include <QStringEncoder>
+#include <charconv>
+#include <cmath>
 
 using namespace Qt::StringLiterals;
 
@@ -20,6 +25,73 @@ QString paddedTo(QStringView text, int columns, int minBlanks) {
     return text.toString() + QString(std::max(minBlanks, columns - displayWidth(text)), u' ');
 }
 
+namespace {
+
+void appendBlanks(std::string& out, qsizetype n) {
+    if (n > 0)
+        out.append(size_t(n), ' ');
+}
+
+void append(std::string& out, const QByteArray& bytes) {
+    out.append(bytes.constData(), size_t(bytes.size()));
+}
+
+// The constant pieces of a row, encoded once.
+struct Pieces {
+    EncodedText bar = encodeText(u"│");
+    EncodedText more = encodeText(u"增持");
+    EncodedText less = encodeText(u"减持");
+    EncodedText same = encodeText(u"不变");
+
+    static const Pieces& get() {
+        static const Pieces pieces;
+        return pieces;
+    }
+};
+
+// The GBK bytes of a whole line, with every CR and LF in it a blank; ok turns false when a
+// character has no GBK form.
+QByteArray encodeLine(QStringView text, bool& ok) {
+    QStringEncoder gbk("GBK");
+    QByteArray bytes = gbk.encode(text);
+    ok = ok && !gbk.hasError();
+    for (char& c : bytes) {
+        if (c == '\r' || c == '\n')
+            c = ' ';
+    }
+    return bytes;
+}
+
+} // namespace
+
+EncodedText encodeText(QStringView text) {
+    bool ok = true;
+    return {encodeLine(text, ok), displayWidth(text)};
+}
+
+void appendFixed(std::string& out, double value, int width) {
+    char digits[40];
+    char* end = digits;
+    if (std::isnan(value)) {
+        // nothing: blanks
+    } else if (std::abs(value) < 1e15) {
+        const qint64 cents = qRound64(std::abs(value) * 100);
+        if (value < 0 && cents != 0)
+            *end++ = '-';
+        end = std::to_chars(end, digits + sizeof(digits), cents / 100).ptr;
+        *end++ = '.';
+        *end++ = char('0' + cents % 100 / 10);
+        *end++ = char('0' + cents % 10);
+    } else {
+        const QByteArray wide = QByteArray::number(value, 'f', 2);
+        appendBlanks(out, width - wide.size());
+        append(out, wide);
+        return;
+    }
+    appendBlanks(out, width - (end - digits));
+    out.append(digits, size_t(end - digits));
+}
+
 QString headerLine(const StockRecord& record) {
     QString line = record.code;
     if (!record.name.isEmpty())
@@ -37,12 +109,13 @@ QString headLine(const QString& date) {
 }
 
 QString holderLine(const HolderRow& row) {
-    // Two blanks, the name in its columns, then shares, percent, type and change between bars
-    // that stand under the joints of the report's frame lines.
-    return u"  "_s + paddedTo(row.name, NameColumns, 1) + u'│' +
-           QStringLiteral("%1").arg(row.shares, 10, 'f', 2) + u'│' +
-           QStringLiteral("%1").arg(row.percent, 10, 'f', 2) + u"│ "_s + paddedTo(row.type, 9, 0) +
-           u"│ "_s + row.change;
+    std::string bytes;
+    DataFileWriter line(bytes);
+    const EncodedText name = encodeText(row.name);
+    const EncodedText type = encodeText(row.type);
+    const EncodedText change = encodeText(row.change);
+    line.holder({&name, row.shares, row.percent, &type, &change, row.changed});
+    return decodeGbk(QByteArrayView(bytes).chopped(2));
 }
 
 void DataFileWriter::begin(qsizetype records) {
@@ -50,13 +123,50 @@ void DataFileWriter::begin(qsizetype records) {
 }
 
 void DataFileWriter::write(const StockRecord& record) {
-    line(headerLine(record));
-    line(QString::number(record.rows.size()));
-    line(headLine(record.date));
-    for (const HolderRow& row : record.rows)
-        line(holderLine(row));
-    if (pending_.size() > (1 << 20))
+    beginRecord(record, qsizetype(record.rows.size()));
+    for (const HolderRow& row : record.rows) {
+        const EncodedText name = encodeText(row.name);
+        const EncodedText type = encodeText(row.type);
+        const EncodedText change = encodeText(row.change);
+        holder({&name, row.shares, row.percent, &type, &change, row.changed});
+    }
+}
+
+void DataFileWriter::beginRecord(const StockRecord& record, qsizetype rows) {
+    if (out_ && pending_.size() > (1 << 20))
         flush();
+    line(headerLine(record));
+    line(QString::number(rows));
+    line(headLine(record.date));
+}
+
+void DataFileWriter::holder(const EncodedRow& row) {
+    // Two blanks, the name in its columns, then shares, percent, type and change between bars
+    // that stand under the joints of the report's frame lines.
+    const Pieces& p = Pieces::get();
+    std::string& out = *bytes_;
+    out += "  ";
+    append(out, row.name->bytes);
+    appendBlanks(out, std::max(1, NameColumns - row.name->columns));
+    append(out, p.bar.bytes);
+    appendFixed(out, row.shares, 10);
+    append(out, p.bar.bytes);
+    appendFixed(out, row.percent, 10);
+    append(out, p.bar.bytes);
+    out += ' ';
+    append(out, row.type->bytes);
+    appendBlanks(out, 9 - row.type->columns);
+    append(out, p.bar.bytes);
+    out += ' ';
+    if (std::isnan(row.changed)) {
+        append(out, row.change->bytes);
+    } else if (row.changed == 0) {
+        append(out, p.same.bytes);
+    } else {
+        append(out, (row.changed > 0 ? p.more : p.less).bytes);
+        appendFixed(out, std::abs(row.changed), 0);
+    }
+    out += "\r\n";
 }
 
 bool DataFileWriter::finish() {
@@ -65,30 +175,15 @@ bool DataFileWriter::finish() {
 }
 
 void DataFileWriter::line(QStringView text) {
-    pending_ += text;
-    pending_ += u"\r\n";
+    append(*bytes_, encodeLine(text, ok_));
+    *bytes_ += "\r\n";
 }
 
 void DataFileWriter::flush() {
-    const QByteArray bytes = gbk_.encode(pending_);
-    pending_.clear();
-    ok_ = ok_ && !gbk_.hasError() && out_.write(bytes) == bytes.size();
-}
-
-qsizetype firstNonGbk(QStringView text) {
-    QStringEncoder whole("GBK");
-    (void)whole.encode(text).operator QByteArray();
-    if (!whole.hasError())
-        return -1;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QStringEncoder one("GBK");
-        (void)one.encode(text.sliced(i, n)).operator QByteArray();
-        if (one.hasError())
-            return i;
-        i += n - 1;
-    }
-    return -1;
+    if (!out_)
+        return;
+    ok_ = ok_ && out_->write(pending_.data(), qint64(pending_.size())) == qint64(pending_.size());
+    pending_.clear(); // keeps its room
 }
 
 } // namespace gegu

@@ -2,9 +2,11 @@
 
 // Writes data files: the one writer of the format, for every program that makes one.
 
+#include <QByteArray>
 #include <QString>
-#include <QStringEncoder>
 #include <QStringView>
+#include <limits>
+#include <string>
 #include <vector>
 
 class QIODevice;
@@ -15,9 +17,11 @@ namespace gegu {
 struct HolderRow {
     QString name;   // the holder, within the first 20 characters of the row when it fits
     double shares;  // shares held, in 万股 (ten thousand shares)
-    double percent; // of the share capital (or of the float), in %
+    double percent; // of the share capital (or of the float), in %; NaN when not known
     QString type;   // share type, e.g. 流通A股
-    QString change; // e.g. 增持12.50, 减持3.00, 不变, 新进
+    QString change; // in words: 新进, 不变, or as an export gives them
+    // The change in 万股, written as 增持 or 减持 and its size, or 不变; NaN to write `change`.
+    double changed = std::numeric_limits<double>::quiet_NaN();
 };
 
 // One stock's record: its header line's parts and its holder rows, largest holder first.
@@ -46,31 +50,56 @@ QString paddedTo(QStringView text, int columns, int minBlanks);
 QString headerLine(const StockRecord& record);
 QString headLine(const QString& date);
 QString holderLine(const HolderRow& row);
+// A field's text as the data file holds it: GBK bytes, and the columns it takes. A CR or LF in
+// it is a blank, so that every line stays one line.
+struct EncodedText {
+    QByteArray bytes;
+    int columns = 0;
+};
+EncodedText encodeText(QStringView text);
+
+// A holder row whose texts are encoded already, once for every row that has them.
+struct EncodedRow {
+    const EncodedText* name;
+    double shares;
+    double percent;
+    const EncodedText* type;
+    const EncodedText* change;
+    double changed;
+};
+
+// Appends the number with two decimals (halves rounded away from zero), right-aligned in
+// `width` characters.
+void appendFixed(std::string& out, double value, int width);
 
 // Writes a data file (GBK, CR LF) to a device: the index of the last record, then the records
-// in the order given. begin() takes the number of records that follow.
+// in the order given. begin() takes the number of records that follow; a writer that is not
+// begun writes records alone, to be put after another's. A CR or LF inside a field is written
+// as a blank, so that every line stays one line.
 class DataFileWriter {
 public:
-    explicit DataFileWriter(QIODevice& out) : out_(out) {}
+    // Writes to a device, in pieces as they fill up.
+    explicit DataFileWriter(QIODevice& out) : out_(&out), bytes_(&pending_) {}
+    // Writes into memory, to be put after what another writer writes.
+    explicit DataFileWriter(std::string& memory) : bytes_(&memory) {}
 
     void begin(qsizetype records);
     void write(const StockRecord& record);
+    // A record whose rows come one by one: its header line, count and head line, then each row.
+    void beginRecord(const StockRecord& record, qsizetype rows);
+    void holder(const EncodedRow& row);
     // Writes what is buffered. False when a write failed or a character had no GBK form
-    // (callers check their text with firstNonGbk before).
+    // (callers check their text with firstNonGbk of gbk.h before).
     bool finish();
 
 private:
     void line(QStringView text);
     void flush();
 
-    QIODevice& out_;
-    QStringEncoder gbk_{"GBK"};
-    QString pending_;
+    QIODevice* out_ = nullptr;
+    std::string pending_;
+    std::string* bytes_; // pending_, or the memory written into
     bool ok_ = true;
 };
-
-// The index of the first character (a whole surrogate pair counts as one) that GBK cannot
-// hold, or -1 when it holds them all.
-qsizetype firstNonGbk(QStringView text);
 
 } // namespace gegu

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <memory>
 
@@ -32,6 +33,9 @@ public:
     // Whether ASCII bytes decode to themselves, as they must for the fast path to be used.
     bool usable() const { return asciiIsIdentity_; }
     char16_t pair(uchar lead, uchar trail) const { return pairs_[(lead << 8) | trail]; }
+    // Whether the decoder gives the character for some byte sequence: ASCII, a pair, or the
+    // single byte 0x80.
+    bool holds(char16_t c) const { return held_[c]; }
 
 private:
     PairTable() : pairs_(std::make_unique<char16_t[]>(1 << 16)) {
@@ -66,9 +70,17 @@ private:
         asciiIsIdentity_ = asciiDecoded.size() == 128;
         for (int b = 0; asciiIsIdentity_ && b < 128; ++b)
             asciiIsIdentity_ = asciiDecoded[b].unicode() == b;
+
+        for (QChar c : asciiDecoded + decodeGbkWithQt("\x80"))
+            held_[c.unicode()] = true;
+        for (int i = 0; i < (1 << 16); ++i)
+            held_[pairs_[i]] = true;
+        held_[0] = true; // the NUL byte; unset pairs leave 0 above as well
+        held_[0xFFFD] = false;
     }
 
     std::unique_ptr<char16_t[]> pairs_;
+    std::bitset<1 << 16> held_;
     bool asciiIsIdentity_ = false;
 };
 
@@ -228,6 +240,16 @@ DecodedText decodeGbkText(QByteArrayView bytes) {
     const auto* in = reinterpret_cast<const uchar*>(bytes.data());
     text.resize(size_t(decodeLines(in, in + bytes.size(), text.data()) - text.data()));
     return text;
+}
+
+qsizetype firstNonGbk(QStringView text) {
+    const PairTable& table = PairTable::instance();
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (c >= 0x80 && !table.holds(c))
+            return i; // a surrogate never decodes from GBK: its pair counts as one character
+    }
+    return -1;
 }
 
 QString decodeGbk(QByteArrayView bytes) {

@@ -33,6 +33,11 @@ inline constexpr qint64 parallelFileSize = qint64(4) << 20;
 bool decodeGbkFile(QFile& file, const std::function<std::unique_ptr<QFile>()>& openAgain,
                    DecodedText& out);
 
+// The index of the first character that GBK cannot hold (a surrogate pair counts as one
+// character, at its first half), or -1 when it holds them all. The characters it holds are the
+// ones Qt's decoder gives for some bytes, so that nothing written is ever replaced or changed.
+qsizetype firstNonGbk(QStringView text);
+
 // Qt's decoder alone, for the irregular lines and as the reference for the fast path. It is fed
 // chunkSize bytes at a time (its state carries a character cut in two across the chunks), since
 // it fails on very large inputs at once.

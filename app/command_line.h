@@ -1,0 +1,38 @@
+#pragma once
+
+// Reads a program's command line from the arguments exactly as the system gave them: options
+// before "--", the rest in order.
+
+#include <QByteArray>
+#include <QByteArrayList>
+#include <QString>
+#include <map>
+#include <set>
+#include <vector>
+
+namespace gegu {
+
+struct OptionSpec {
+    QByteArrayList names; // e.g. {"-o", "--output"}; the first long one names the option
+    bool takesValue = false;
+};
+
+struct CommandLine {
+    std::map<QByteArray, QByteArray> values; // option name -> its value (the last given)
+    std::set<QByteArray> flags;              // options without a value that were given
+    std::vector<QByteArray> positional;      // everything else, in order
+    QString error;                           // empty when the command line is well-formed
+
+    bool has(const QByteArray& option) const { return flags.count(option) || values.count(option); }
+};
+
+// Options start with '-' and come before "--"; "-" alone and everything after "--" are
+// positional. A value follows its option as the next argument or after '=' ("--data=x").
+CommandLine parseCommandLine(const std::vector<QByteArray>& args,
+                             const std::vector<OptionSpec>& options);
+
+// The arguments after the program's name, as bytes: argv itself on Unix, Qt's UTF-16 arguments
+// as UTF-8 on Windows.
+std::vector<QByteArray> programArguments(int argc, char* argv[]);
+
+} // namespace gegu

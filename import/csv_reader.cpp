@@ -1,0 +1,125 @@
+#include "csv_reader.h"
+
+#include "holdings/gbk.h"
+
+#include <QIODevice>
+#include <algorithm>
+#include <cstring>
+#include <csv.h>
+#include <exception>
+#include <memory>
+
+using namespace Qt::StringLiterals;
+
+namespace gegu {
+
+namespace {
+
+constexpr qint64 blockSize = 1 << 20;
+const QByteArray byteOrderMark = "\xEF\xBB\xBF";
+
+// The state that libcsv's callbacks fill: the row so far, and where it started.
+struct Parse {
+    CsvRow* row;
+    const std::function<void(const CsvRow&)>* onRow;
+    qint64 line = 1;         // of the text being fed
+    qint64 rowStartLine = 1; // of the row being read
+    qint64 nextRowLine = 1;  // where the row after the last one read starts at the latest
+    // What onRow threw; no exception may cross libcsv's C code, so it waits here until
+    // csv_parse has returned.
+    std::exception_ptr failure;
+};
+
+} // namespace
+
+QString ImportError::text() const {
+    QString out = file;
+    if (line > 0)
+        out += u':' + QString::number(line);
+    return out + u": "_s + message;
+}
+
+TextEncoding detectEncoding(QByteArrayView text) {
+    if (text.startsWith(byteOrderMark))
+        text = text.sliced(3);
+    return text.isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Gbk;
+}
+
+QString decodeField(QByteArrayView bytes, TextEncoding encoding) {
+    return encoding == TextEncoding::Gbk ? decodeGbk(bytes) : QString::fromUtf8(bytes);
+}
+
+qint64 CsvReader::read(QByteArrayView text, const QString& file,
+                       const std::function<void(const CsvRow&)>& onRow,
+                       const std::function<void(qint64)>& progress, qint64 firstLine) {
+    csv_parser parser{};
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+        throw ImportError{file, 0, u"out of memory"_s};
+    const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
+
+    CsvRow row;
+    Parse state{&row, &onRow, firstLine, firstLine, firstLine, {}};
+    const auto field = [](void* bytes, size_t length, void* data) {
+        auto* s = static_cast<Parse*>(data);
+        CsvRow& r = *s->row;
+        const QByteArrayView view(static_cast<const char*>(bytes), qsizetype(length));
+        // The first field ends on the line being fed; it started as many lines before as it
+        // holds line breaks.
+        if (r.ends_.empty())
+            s->rowStartLine = s->line - view.count('\n');
+        r.bytes_.append(view.data(), size_t(view.size()));
+        r.ends_.push_back(qsizetype(r.bytes_.size()));
+    };
+    const auto rowEnd = [](int, void* data) {
+        auto* s = static_cast<Parse*>(data);
+        s->row->line_ = s->rowStartLine;
+        if (!s->failure) {
+            try {
+                (*s->onRow)(*s->row);
+            } catch (...) {
+                s->failure = std::current_exception();
+            }
+        }
+        s->row->bytes_.clear(); // keeps its room for the next row
+        s->row->ends_.clear();
+        s->nextRowLine = s->line + 1;
+    };
+    const auto fail = [&](qint64 line, const QString& why) {
+        throw ImportError{file, line, u"not well-formed CSV: "_s + why};
+    };
+    const auto parse = [&](const char* bytes, size_t length) {
+        if (csv_parse(&parser, bytes, length, field, rowEnd, &state) != length)
+            fail(state.line, u"a quote inside a field that is not quoted, or after one"_s);
+        if (state.failure)
+            std::rethrow_exception(state.failure);
+    };
+
+    if (text.startsWith(byteOrderMark))
+        text = text.sliced(3);
+    // Fed a line at a time, so that the line a row starts on is known.
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* reported = begin;
+    const char* p = begin;
+    for (const char* lineEnd; p < end; p = lineEnd + 1, ++state.line) {
+        lineEnd = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
+        if (!lineEnd)
+            break;
+        parse(p, size_t(lineEnd + 1 - p));
+        if (progress && lineEnd - reported >= blockSize) {
+            progress(lineEnd - begin);
+            reported = lineEnd;
+        }
+    }
+    if (p < end)
+        parse(p, size_t(end - p));
+    if (csv_fini(&parser, field, rowEnd, &state) != 0)
+        fail(state.nextRowLine, unendedQuote.toString());
+    if (state.failure)
+        std::rethrow_exception(state.failure);
+    if (progress)
+        progress(text.size());
+    return state.line - firstLine;
+}
+
+} // namespace gegu

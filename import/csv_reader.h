@@ -1,0 +1,66 @@
+#pragma once
+
+// Reads CSV files (RFC 4180: quoted fields may hold commas, quotes and line breaks; CR LF or
+// LF line ends) with libcsv, row by row.
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace gegu {
+
+enum class TextEncoding { Detect, Utf8, Gbk };
+
+// The end of the message for a quoted field that runs to the end of the text.
+inline constexpr QStringView unendedQuote = u"a quoted field that never ends";
+
+// A file's problem at a line: what gegu-import reports before it stops.
+struct ImportError {
+    QString file;
+    qint64 line = 0; // 0 when no line applies
+    QString message;
+
+    // "file:line: message"
+    QString text() const;
+};
+
+// One row of a CSV file: its fields as the file's bytes, and the line it starts on.
+class CsvRow {
+public:
+    qsizetype size() const { return qsizetype(ends_.size()); }
+    QByteArrayView field(qsizetype i) const {
+        const qsizetype begin = i == 0 ? 0 : ends_[size_t(i - 1)];
+        return QByteArrayView(bytes_.data() + begin, ends_[size_t(i)] - begin);
+    }
+    qint64 line() const { return line_; }
+
+private:
+    friend class CsvReader;
+    QByteArray bytes_; // the fields one after the other
+    std::vector<qsizetype> ends_;
+    qint64 line_ = 0;
+};
+
+// The encoding of a file's text: UTF-8 when all of it is valid UTF-8 (after a byte order mark,
+// if any), else GBK.
+TextEncoding detectEncoding(QByteArrayView text);
+
+// A field's text in the given encoding (UTF-8 or GBK).
+QString decodeField(QByteArrayView bytes, TextEncoding encoding);
+
+class CsvReader {
+public:
+    // Calls onRow for every row of the CSV text, whose first row is on line firstLine of the
+    // file; a UTF-8 byte order mark at its start is skipped. progress, when set, is told how many
+    // bytes have been read. Returns the number of line ends read. Throws ImportError, naming
+    // `file` and the line, for CSV that is not well-formed (a stray quote, a quoted field that
+    // never ends); an exception from onRow comes through as it is.
+    static qint64 read(QByteArrayView text, const QString& file,
+                       const std::function<void(const CsvRow&)>& onRow,
+                       const std::function<void(qint64)>& progress = {}, qint64 firstLine = 1);
+};
+
+} // namespace gegu
