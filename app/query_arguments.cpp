@@ -36,7 +36,7 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
 QString queryHelpText() {
     return uR"(Usage: gegu-query [--data FILE] [--] QUERY
 Looks up the major shareholders of listed Chinese stocks in Gegu's data file.
-A stock code (0 < code < 700000) prints that stock's holder table; any other text
+A stock code (0 < code < 1000000) prints that stock's holder table; any other text
 lists every holder row whose name contains it.
 
 Options:

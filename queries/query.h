@@ -12,8 +12,9 @@ namespace gegu {
 
 class HoldingsTable;
 
-// A query whose Val lies strictly between 0 and this limit is a stock code.
-inline constexpr double CodeQueryLimit = 700000;
+// A query whose Val lies strictly between 0 and this limit is a stock code: every six-digit
+// code, of every exchange (Beijing's 43xxxx, 83xxxx, 87xxxx and 92xxxx among them).
+inline constexpr double CodeQueryLimit = 1000000;
 // Only the first NameFieldWidth characters of a holder row hold the holder's name.
 inline constexpr qsizetype NameFieldWidth = 20;
 

@@ -76,6 +76,8 @@ private slots:
     void headerCodes();
     void unknownCodeSaysSo();
     void nameReportCharacterForCharacter();
+    void codesOfEveryExchange_data();
+    void codesOfEveryExchange();
     void numericTextsThatAreNoCodesAreNames_data();
     void numericTextsThatAreNoCodesAreNames();
     void emptyQueryListsEveryRowOnce();
@@ -162,9 +164,26 @@ void QueriesTest::nameReportCharacterForCharacter() {
                     u"  华夏华夏华夏 │ 1"_s, u"000002 重复:)"_s, u"  华夏 dup"_s, QString()}));
 }
 
+void QueriesTest::codesOfEveryExchange_data() {
+    QTest::addColumn<QString>("code");
+    // Shanghai's last, the first past the old limit of 700000, Beijing's, the last of all.
+    for (const char* code : {"699999", "700000", "830799", "920001", "999999"})
+        QTest::newRow(code) << QString::fromLatin1(code);
+}
+
+void QueriesTest::codesOfEveryExchange() {
+    QFETCH(QString, code);
+    const auto table = tableFromLines(
+        {u"1"_s, u"600036 甲"_s, u"0"_s, u"head"_s, code + u" 北证示例"_s, u"1"_s, u"head"_s,
+         u"  某 "_s + code});
+    const Shown result = ask(table, code);
+    QVERIFY(result.found);
+    QCOMPARE(result.text, lines({code + u" 北证示例"_s, u"head"_s, top, u"  某 "_s + code, bottom}));
+}
+
 void QueriesTest::numericTextsThatAreNoCodesAreNames_data() {
     QTest::addColumn<QString>("query");
-    for (const char* q : {"0", "-3", "700000", "700001", "7e5", "0.0"})
+    for (const char* q : {"0", "-3", "1000000", "1000001", "1e6", "0.0"})
         QTest::newRow(q) << QString::fromLatin1(q);
 }
 
