@@ -1,10 +1,51 @@
 // gegu: the desktop program. Reads gegusj.rar at start-up and opens the main window.
+//
+//   gegu [--help | --version]
+//
+// --help and --version print and exit without opening the window (and without a display);
+// any other argument is ignored.
 
 #include "window/startup.h"
 
 #include <QApplication>
+#include <cstdio>
+#include <cstring>
+
+namespace {
+
+const char helpText[] =
+    "Usage: gegu [--help | --version]\n"
+    "Opens Gegu's window, which looks up the major shareholders of listed Chinese stocks\n"
+    "in its data file, gegusj.rar: type a stock code for that stock's holder table, or\n"
+    "(part of) a holder's name for every holder row whose name field contains it.\n"
+    "Other arguments are ignored. The same queries from a terminal: gegu-query.\n"
+    "\n"
+    "Options:\n"
+    "  -h, --help     Show this help and exit.\n"
+    "  -v, --version  Show the version and exit.\n"
+    "\n"
+    "Exit status: 0 when the window is closed, 1 when the data file cannot be loaded,\n"
+    "2 when the help or version cannot be written.\n";
+
+// Prints the text and returns the exit status: 0, or 2 when it cannot be written.
+int print(const char* text) {
+    const size_t n = std::strlen(text);
+    if (std::fwrite(text, 1, n, stdout) != n || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "gegu: cannot write to standard output\n");
+        return 2;
+    }
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+            return print(helpText);
+        if (std::strcmp(argv[i], "--version") == 0 || std::strcmp(argv[i], "-v") == 0)
+            return print("gegu " GEGU_VERSION "\n");
+    }
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gegu"));
     QApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));

@@ -1,20 +1,23 @@
-// gegu-query: the query button of Gegu, from a terminal.
+// gegu-query: the query button of Gegu, from a terminal and from scripts.
 //
-//   gegu-query [--data FILE] [--] QUERY
+//   gegu-query [--data FILE] [--stdin] [--lf] [--tsv] [--] QUERY...
 //
 // Prints exactly the text that the output box would show (UTF-8, CR LF kept), as it is built,
-// so that memory does not grow with the report. Exit status: 0 when a stock or at least one
-// holder row is shown, 1 when nothing is found, 2 when the data file cannot be loaded, the
-// arguments are wrong or the output cannot be written.
+// so that memory does not grow with the report; several queries one after the other from one
+// load. Exit status: 0 when any query shows a stock or a holder row, 1 when none does, 2 when
+// the data file cannot be loaded, the arguments are wrong or the output cannot be written.
 
 #include "command_line.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
+#include "holdings/text_rules.h"
 #include "queries/query.h"
 #include "query_arguments.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringEncoder>
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <vector>
@@ -30,44 +33,61 @@ int fail(const QString& message) {
     return Failure;
 }
 
-// Encodes the report as UTF-8 and writes it in blocks as the pieces arrive.
+// Encodes the reports as UTF-8 and writes them in blocks as the pieces arrive; with lf, every
+// CR LF is written as LF.
 class Utf8Writer : public gegu::ReportSink {
 public:
-    explicit Utf8Writer(std::FILE* out) : out_(out), text_(blockSize), bytes_(3 * blockSize, '\0') {
+    Utf8Writer(std::FILE* out, bool lf)
+        : out_(out), lf_(lf), text_(blockSize + 1), bytes_(3 * blockSize, '\0') {
         setBuffer(text_.data(), text_.data() + blockSize);
     }
 
     // Writes what is left; false when any write failed.
     bool finish() {
-        flush();
+        flush(true);
         return ok_ && std::fflush(out_) == 0;
     }
 
 protected:
     void overflow(QStringView piece) override {
-        flush();
+        flush(false);
         // A piece longer than the buffer goes through it in slices; the encoder keeps a
         // surrogate pair that a slice cuts in two.
         for (qsizetype at = 0; at < piece.size(); at += blockSize) {
             put(piece.sliced(at, std::min(blockSize, piece.size() - at)));
             if (piece.size() - at > blockSize)
-                flush();
+                flush(false);
         }
     }
 
 private:
     static constexpr qsizetype blockSize = 1 << 14;
 
-    void flush() {
-        const QStringView text(text_.data(), position() - text_.data());
-        char* end = utf8_.appendToBuffer(bytes_.data(), text);
-        const size_t n = size_t(end - bytes_.data());
+    void flush(bool last) {
+        char16_t* const begin = text_.data();
+        char16_t* end = position();
+        char16_t* kept = end;
+        if (lf_) {
+            // A CR at the end waits for what follows it.
+            if (!last && end > begin && end[-1] == u'\r')
+                --end;
+            end = std::remove_if(begin, end, [&](const char16_t& c) {
+                return c == u'\r' && &c + 1 < kept && (&c)[1] == u'\n';
+            });
+        }
+        char* written = utf8_.appendToBuffer(bytes_.data(), QStringView(begin, end - begin));
+        const size_t n = size_t(written - bytes_.data());
         if (ok_ && n > 0)
             ok_ = std::fwrite(bytes_.constData(), 1, n, out_) == n;
-        setBuffer(text_.data(), text_.data() + blockSize);
+        const bool carried = kept != position() ||
+                             (lf_ && !last && kept > begin && kept[-1] == u'\r' && end != kept);
+        setBuffer(begin, begin + blockSize);
+        if (carried)
+            put(u"\r");
     }
 
     std::FILE* out_;
+    bool lf_;
     QStringEncoder utf8_{QStringEncoder::Utf8};
     std::vector<char16_t> text_;
     QByteArray bytes_;
@@ -82,15 +102,66 @@ int printText(const QString& text) {
     return Found;
 }
 
+// A field of a TSV line: tabs and line breaks become blanks.
+QString tsvField(QStringView text) {
+    QString field = text.toString();
+    for (QChar& c : field) {
+        if (c == u'\t' || c == u'\r' || c == u'\n')
+            c = u' ';
+    }
+    return field;
+}
+
+// The holder rows a report shows, a TSV line each: the query, the stock's code, its header
+// line, and the row without its outer blanks.
+void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& out) {
+    const QString field = tsvField(query);
+    report.forEachRow([&](QStringView header, QStringView row) {
+        qsizetype from = 0;
+        qsizetype to = row.size();
+        while (from < to && row[from] == u' ')
+            ++from;
+        while (to > from && row[to - 1] == u' ')
+            --to;
+        out.put(field);
+        out.put(u"\t");
+        out.put(tsvField(gegu::Left(gegu::LTrim(header), 6)));
+        out.put(u"\t");
+        out.put(tsvField(header));
+        out.put(u"\t");
+        out.put(tsvField(row.sliced(from, to - from)));
+        out.put(u"\n");
+    });
+}
+
 int run(const gegu::QueryArguments& args) {
+    QStringList queries = args.queries;
+    if (args.fromStdin) {
+        QFile in;
+        if (!in.open(stdin, QIODevice::ReadOnly))
+            return fail(u"cannot read standard input"_s);
+        QString error;
+        queries += gegu::queriesFromLines(in.readAll(), error);
+        if (!error.isEmpty())
+            return fail(error);
+    }
     const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
     const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
-    const gegu::Report report = gegu::runQuery(table, args.queries.front());
-    Utf8Writer out(stdout);
-    report.writeTo(out);
+    Utf8Writer out(stdout, args.lf);
+    if (args.tsv)
+        out.put(u"query\tcode\tstock\trow\n");
+    bool found = false;
+    for (const QString& query : queries) {
+        const gegu::Report report = gegu::runQuery(table, query);
+        found = found || report.found();
+        if (args.tsv)
+            writeTsv(report, query, out);
+        else
+            report.writeTo(out);
+    }
     if (!out.finish())
         return fail(u"cannot write the report"_s);
-    return report.found() ? Found : NotFound;
+    return found ? Found : NotFound;
 }
 
 } // namespace

@@ -15,8 +15,12 @@ NativePath pathArgument(const QByteArray& bytes) {
 }
 
 ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
-    const CommandLine line = parseCommandLine(
-        args, {{{"--data"}, true}, {{"-h", "--help"}, false}, {{"-v", "--version"}, false}});
+    const CommandLine line = parseCommandLine(args, {{{"--data"}, true},
+                                                     {{"--stdin"}, false},
+                                                     {{"--lf"}, false},
+                                                     {{"--tsv"}, false},
+                                                     {{"-h", "--help"}, false},
+                                                     {{"-v", "--version"}, false}});
     if (!line.error.isEmpty())
         return {{}, line.error};
     QueryArguments parsed;
@@ -26,22 +30,56 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
         parsed.action = QueryArguments::Action::Version;
     if (line.values.count("--data"))
         parsed.dataFile = pathArgument(line.values.at("--data"));
+    parsed.fromStdin = line.has("--stdin");
+    parsed.lf = line.has("--lf");
+    parsed.tsv = line.has("--tsv");
     for (const QByteArray& query : line.positional)
         parsed.queries << QString::fromLocal8Bit(query);
-    if (parsed.action == QueryArguments::Action::Query && parsed.queries.size() != 1)
-        return {{}, u"expected exactly one QUERY (see --help)"_s};
+    if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
+        !parsed.fromStdin)
+        return {{}, u"expected a QUERY, or --stdin (see --help)"_s};
     return {parsed, {}};
 }
 
+QStringList queriesFromLines(QByteArrayView text, QString& error) {
+    QStringList queries;
+    qint64 number = 0;
+    for (qsizetype at = 0; at < text.size();) {
+        qsizetype end = text.indexOf('\n', at);
+        if (end < 0)
+            end = text.size();
+        QByteArrayView line = text.sliced(at, end - at);
+        at = end + 1;
+        ++number;
+        if (line.endsWith('\r'))
+            line.chop(1);
+        if (!line.isValidUtf8()) {
+            error = u"standard input, line "_s + QString::number(number) + u": not UTF-8"_s;
+            return {};
+        }
+        if (!line.trimmed().isEmpty())
+            queries << QString::fromUtf8(line);
+    }
+    return queries;
+}
+
 QString queryHelpText() {
-    return uR"(Usage: gegu-query [--data FILE] [--] QUERY
+    return uR"(Usage: gegu-query [options] [--] QUERY...
 Looks up the major shareholders of listed Chinese stocks in Gegu's data file.
 A stock code (0 < code < 1000000) prints that stock's holder table; any other text
-lists every holder row whose name contains it.
+lists every holder row whose name contains it. Several queries are answered one
+after the other from one load of the data file.
 
 Options:
   --data FILE    Data file to read (default: gegusj.rar in the current directory,
                  else beside the program).
+  --stdin        Read queries from standard input too, one a line (UTF-8),
+                 after those given as arguments; blank lines are skipped.
+  --lf           End lines with LF instead of CR LF.
+  --tsv          Print one line per holder row shown, tab-separated and
+                 LF-ended, under a header line: the query, the stock's code,
+                 its header line, and the holder row without its outer blanks.
+                 Tabs and line breaks inside a field become blanks.
   -h, --help     Show this help and exit.
   -v, --version  Show the version and exit.
 
@@ -49,8 +87,10 @@ Arguments:
   QUERY          Text as typed into the query box; put -- before a query that
                  starts with '-'.
 
-Output: the text of Gegu's output box, as UTF-8 with CR LF line ends.
-Exit status: 0 found, 1 nothing found, 2 data file or argument error.
+Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the
+reports of several queries one after the other.
+Exit status: 0 when any query found something, 1 when none did, 2 on a data
+file, argument or output error.
 )"_s;
 }
 

@@ -17,6 +17,9 @@ struct QueryArguments {
     Action action = Action::Query;
     std::optional<NativePath> dataFile; // --data FILE; Gegu's own search without it
     QStringList queries;
+    bool fromStdin = false; // --stdin: queries from standard input too, one a line
+    bool lf = false;        // --lf: LF line ends instead of CR LF
+    bool tsv = false;       // --tsv: one tab-separated line a holder row
 };
 
 // The result of reading the command line: the arguments, or what is wrong with them.
@@ -26,8 +29,9 @@ struct ParsedQueryArguments {
 };
 
 // Reads gegu-query's arguments (without the program's name). Options come before "--"; any
-// argument after "--", and any that does not start with '-', is a query. Paths are kept as the
-// system's bytes, queries decoded from the user's encoding (UTF-8).
+// argument after "--", and any that does not start with '-', is a query; there must be one at
+// least, or --stdin. Paths are kept as the system's bytes, queries decoded from the user's
+// encoding (UTF-8).
 ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args);
 
 // What --help prints.
@@ -35,5 +39,9 @@ QString queryHelpText();
 
 // A path given on the command line, as the system gave it.
 NativePath pathArgument(const QByteArray& bytes);
+
+// The queries of a text given on standard input: one a line (LF or CR LF), blank lines
+// skipped. Sets error, naming the line, when the text is not UTF-8.
+QStringList queriesFromLines(QByteArrayView text, QString& error);
 
 } // namespace gegu

@@ -184,6 +184,21 @@ void Report::writeStockTable(ReportSink& sink) const {
     sink.put(CrLf);
 }
 
+template <typename Found> void Report::forEachFoundRow(Found found) const {
+    const HoldingsTable& table = *table_;
+    for (const FoundRows& rows : rows_) {
+        if (rows.firstRecord >= rows.endRecord)
+            continue;
+        qsizetype first = table.firstLine(rows.firstRecord);
+        for (qsizetype r = rows.firstRecord; r < rows.endRecord; ++r) {
+            const qsizetype end = table.endLine(first);
+            forEachSetBit(rows.bits, rows.firstLine, first + 3, end,
+                          [&](qsizetype line) { found(first, end, line); });
+            first = end;
+        }
+    }
+}
+
 void Report::writeHolders(ReportSink& sink) const {
     const HoldingsTable& table = *table_;
     sink.put(u"股东");
@@ -193,31 +208,39 @@ void Report::writeHolders(ReportSink& sink) const {
     // Each entry: "<header>:<head line, characters 7 to 24>)", then the row; the first line
     // is the same for every entry of a record, and is put together once.
     QString heading;
-    for (const FoundRows& found : rows_) {
-        if (found.firstRecord >= found.endRecord)
-            continue;
-        qsizetype first = table.firstLine(found.firstRecord);
-        for (qsizetype r = found.firstRecord; r < found.endRecord; ++r) {
-            const qsizetype end = table.endLine(first);
-            bool headingMade = false;
-            forEachSetBit(found.bits, found.firstLine, first + 3, end, [&](qsizetype line) {
-                if (!headingMade) {
-                    heading.clear();
-                    heading += table.line(first);
-                    heading += u':';
-                    heading += headLineQuote(table, first, end);
-                    heading += u')';
-                    heading += CrLf;
-                    headingMade = true;
-                }
-                sink.put(heading);
-                sink.put(table.line(line));
-                sink.put(CrLf);
-            });
-            first = end;
+    qsizetype headingOf = -1;
+    forEachFoundRow([&](qsizetype first, qsizetype end, qsizetype line) {
+        if (headingOf != first) {
+            heading.clear();
+            heading += table.line(first);
+            heading += u':';
+            heading += headLineQuote(table, first, end);
+            heading += u')';
+            heading += CrLf;
+            headingOf = first;
         }
-    }
+        sink.put(heading);
+        sink.put(table.line(line));
+        sink.put(CrLf);
+    });
     sink.put(CrLf);
+}
+
+void Report::forEachRow(const std::function<void(QStringView header, QStringView row)>& row) const {
+    const HoldingsTable& table = *table_;
+    switch (kind_) {
+    case Kind::StockTable:
+        for (QStringView holder : table.holderRows(record_))
+            row(table.header(record_), holder);
+        break;
+    case Kind::Holders:
+        forEachFoundRow([&](qsizetype first, qsizetype, qsizetype line) {
+            row(table.line(first), table.line(line));
+        });
+        break;
+    case Kind::UnknownCode:
+        break;
+    }
 }
 
 Report codeReport(const HoldingsTable& table, qsizetype r) {

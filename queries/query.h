@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringView>
 #include <algorithm>
+#include <functional>
 #include <limits>
 #include <vector>
 
@@ -70,6 +71,8 @@ public:
     bool found() const { return found_; }
     // Hands the whole text to the sink, piece by piece.
     void writeTo(ReportSink& sink) const;
+    // Every holder row the report shows, in order, with its stock's header line.
+    void forEachRow(const std::function<void(QStringView header, QStringView row)>& row) const;
 
 private:
     enum class Kind { StockTable, Holders, UnknownCode };
@@ -82,6 +85,9 @@ private:
 
     void writeStockTable(ReportSink& sink) const;
     void writeHolders(ReportSink& sink) const;
+    // Calls found(first, end, line) for each row found, by record: the lines [first, end) are
+    // its record's.
+    template <typename Found> void forEachFoundRow(Found found) const;
 
     Kind kind_;
     const HoldingsTable* table_;

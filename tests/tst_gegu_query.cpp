@@ -34,11 +34,18 @@ private slots:
     void lineDenseFilesLoadInBoundedMemory_data();
     void lineDenseFilesLoadInBoundedMemory();
     void reportIsWrittenAsItIsBuilt();
+    void severalQueriesFollowEachOther_data();
+    void severalQueriesFollowEachOther();
+    void queriesFromStandardInput_data();
+    void queriesFromStandardInput();
+    void lfLineEnds();
+    void tsvRows();
     void writeErrorsExit2_data();
     void writeErrorsExit2();
 
 private:
     Run run(const QStringList& args, const QString& workingDir = {});
+    Run runWithInput(const QStringList& args, const QByteArray& input);
     Run run(const QString& program, const QStringList& args, const Setup& setup);
     QString writeFile(const QString& name, const QByteArray& bytes);
 
@@ -153,7 +160,6 @@ void GeguQueryTest::dataFileErrors() {
 void GeguQueryTest::argumentErrors_data() {
     QTest::addColumn<QStringList>("args");
     QTest::newRow("no query") << QStringList{};
-    QTest::newRow("two queries") << QStringList{u"a"_s, u"b"_s};
     QTest::newRow("unknown option") << QStringList{u"--fast"_s, u"a"_s};
     QTest::newRow("dash query without --") << QStringList{u"-3"_s};
     QTest::newRow("--data without file") << QStringList{u"--data"_s};
@@ -365,6 +371,109 @@ void GeguQueryTest::reportIsWrittenAsItIsBuilt() {
     const qint64 entry = 7 + (1 << 20) + 2 + 2 + 10;
     QCOMPARE(QFileInfo(out).size(), qint64(sizeof("股东持有：\r\n") - 1) + 2000 * entry + 2);
     QFile::remove(out);
+}
+
+Run GeguQueryTest::runWithInput(const QStringList& args, const QByteArray& input) {
+    QProcess p;
+    p.start(QStringLiteral(GEGU_QUERY_PATH), args);
+    p.write(input);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(30000))
+        qFatal("gegu-query did not finish");
+    return {p.exitCode(), p.readAllStandardOutput(), p.readAllStandardError()};
+}
+
+void GeguQueryTest::severalQueriesFollowEachOther_data() {
+    QTest::addColumn<QStringList>("queries");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("all found") << QStringList{u"600036"_s, u"华夏"_s} << 0;
+    QTest::newRow("one found") << QStringList{u"李四"_s, u"2"_s, u"123"_s} << 0;
+    QTest::newRow("none found") << QStringList{u"李四"_s, u"123"_s} << 1;
+}
+
+void GeguQueryTest::severalQueriesFollowEachOther() {
+    // Each report as it would be alone, in order; found when any query found something.
+    QFETCH(QStringList, queries);
+    QFETCH(int, exitCode);
+    QByteArray alone;
+    for (const QString& query : queries)
+        alone += run({u"--data"_s, data_, u"--"_s, query}).out;
+    const Run r = run(QStringList{u"--data"_s, data_, u"--"_s} + queries);
+    QCOMPARE(r.exitCode, exitCode);
+    QCOMPARE(r.out, alone);
+}
+
+void GeguQueryTest::queriesFromStandardInput_data() {
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QStringList>("queries"); // as they are answered; empty for an error
+    QTest::newRow("one a line, blank lines skipped")
+        << "600036\n\n   \n华夏\n"_ba << QStringList{} << QStringList{u"600036"_s, u"华夏"_s};
+    QTest::newRow("CR LF line ends, no last line end")
+        << "600036\r\n华夏"_ba << QStringList{} << QStringList{u"600036"_s, u"华夏"_s};
+    QTest::newRow("after the arguments' queries")
+        << "华夏\n"_ba << QStringList{u"2"_s} << QStringList{u"2"_s, u"华夏"_s};
+    QTest::newRow("blanks kept around a query")
+        << " 华夏 \n"_ba << QStringList{} << QStringList{u" 华夏 "_s};
+    QTest::newRow("nothing at all") << QByteArray() << QStringList{} << QStringList{};
+    QTest::newRow("not UTF-8") << "600036\n\xbb\xaa\n"_ba << QStringList{} << QStringList{};
+}
+
+void GeguQueryTest::queriesFromStandardInput() {
+    QFETCH(QByteArray, input);
+    QFETCH(QStringList, args);
+    QFETCH(QStringList, queries);
+    const Run r =
+        runWithInput(QStringList{u"--data"_s, data_, u"--stdin"_s, u"--"_s} + args, input);
+    if (input.contains('\xbb')) {
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(r.err, "gegu-query: standard input, line 2: not UTF-8\n"_ba);
+        return;
+    }
+    QByteArray expected;
+    int exitCode = 1;
+    for (const QString& query : queries) {
+        const Run alone = run({u"--data"_s, data_, u"--"_s, query});
+        expected += alone.out;
+        exitCode = std::min(exitCode, alone.exitCode);
+    }
+    QCOMPARE(r.out, expected);
+    QCOMPARE(r.exitCode, exitCode);
+}
+
+void GeguQueryTest::lfLineEnds() {
+    // Every CR LF an LF, the text otherwise unchanged, also where a CR LF is cut by the blocks
+    // that the output is written in: a report of many lines of every length.
+    QStringList lines{u"0"_s, u"600001 甲"_s, u"3000"_s, u"head"_s};
+    for (int i = 0; i < 3000; ++i)
+        lines << u"  华夏"_s + QString(i % 37, u'x');
+    const QString file = writeFile(u"lf.rar"_s, gbkFile(lines));
+    for (const QString& query : {u"600001"_s, u"华夏"_s, u"没有"_s}) {
+        const Run crlf = run({u"--data"_s, file, query});
+        const Run lf = run({u"--data"_s, file, u"--lf"_s, query});
+        QCOMPARE(lf.exitCode, crlf.exitCode);
+        QCOMPARE(lf.out, QByteArray(crlf.out).replace("\r\n", "\n"));
+        QVERIFY(!lf.out.contains('\r'));
+    }
+}
+
+void GeguQueryTest::tsvRows() {
+    // One line a holder row shown, under a header line; a tab inside a field becomes a blank.
+    const QString file = writeFile(
+        u"tsv.rar"_s,
+        gbkFile({u"1"_s, u"600036 招商银行"_s, u"2"_s, u"head"_s, u"  华夏大盘  │ 1  "_s,
+                 u"  张三\t│ 2"_s, u" 000002 万\t科"_s, u"1"_s, u"head"_s, u"  华夏成长 │ 3"_s}));
+    const QByteArray header = "query\tcode\tstock\trow\n";
+    Run r = run({u"--data"_s, file, u"--tsv"_s, u"600036"_s, u"华夏"_s, u"123"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, header + "600036\t600036\t600036 招商银行\t华夏大盘  │ 1\n"
+                             "600036\t600036\t600036 招商银行\t张三 │ 2\n"
+                             "华夏\t600036\t600036 招商银行\t华夏大盘  │ 1\n"
+                             "华夏\t000002\t 000002 万 科\t华夏成长 │ 3\n"_ba);
+    r = run({u"--data"_s, file, u"--tsv"_s, u"李四"_s});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.out, header);
 }
 
 void GeguQueryTest::writeErrorsExit2_data() {

@@ -68,6 +68,8 @@ private slots:
     void startUpErrorsEndAtOnce_data();
     void startUpErrorsEndAtOnce();
     void reportTooLargeForMemoryIsError7();
+    void helpAndVersionNeedNoDisplay_data();
+    void helpAndVersionNeedNoDisplay();
 
 private:
     template <typename T> T* control(const char* name) {
@@ -615,6 +617,30 @@ void WindowTest::reportTooLargeForMemoryIsError7() {
     QCOMPARE(status, 1);
     QVERIFY(err.seek(0)); // the offset is shared with the stderr that wrote
     QCOMPARE(err.readAll(), "gegu: runtime error 7: Out of memory\n"_ba);
+}
+
+void WindowTest::helpAndVersionNeedNoDisplay_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("out");
+    QTest::newRow("--help") << QStringList{u"--help"_s} << "Usage: gegu [--help | --version]"_ba;
+    QTest::newRow("-v, among ignored arguments")
+        << QStringList{u"ignored"_s, u"-v"_s} << "gegu " GEGU_VERSION "\n"_ba;
+}
+
+void WindowTest::helpAndVersionNeedNoDisplay() {
+    // No display at all: the window could not open, but help and version print.
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, out);
+    Setup setup;
+    setup.environment.remove(u"QT_QPA_PLATFORM"_s);
+    setup.environment.remove(u"DISPLAY"_s);
+    setup.environment.remove(u"WAYLAND_DISPLAY"_s);
+    const Run r = runProcess(QStringLiteral(GEGU_PATH), args, setup);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.startsWith(out), r.out.constData());
+    QVERIFY(r.err.isEmpty());
+    setup.stdoutFile = u"/dev/full"_s;
+    QCOMPARE(runProcess(QStringLiteral(GEGU_PATH), args, setup).exitCode, 2);
 }
 
 QTEST_MAIN(WindowTest)

@@ -16,8 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Either arguments or a reason, never both or neither.
     if (parsed.arguments.has_value() == !parsed.error.isEmpty())
         std::abort();
+    // A query to answer: one at least, or standard input's.
     if (parsed.arguments && parsed.arguments->action == QueryArguments::Action::Query &&
-        parsed.arguments->queries.size() != 1)
+        parsed.arguments->queries.isEmpty() && !parsed.arguments->fromStdin)
+        std::abort();
+    // Standard input's queries: blank lines never make one, and a line that is not UTF-8 is an
+    // error naming it.
+    QString error;
+    const QStringList lines = queriesFromLines(bytes, error);
+    for (const QString& query : lines) {
+        if (query.trimmed().isEmpty() || query.contains(u'\n'))
+            std::abort();
+    }
+    if (!error.isEmpty() && (!lines.isEmpty() || !error.startsWith(u"standard input, line ")))
         std::abort();
     // Every query comes from an argument, after "--" or not starting with '-'.
     if (parsed.arguments && parsed.arguments->queries.size() > qsizetype(args.size()))
