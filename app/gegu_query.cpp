@@ -11,6 +11,7 @@
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
+#include "queries/name_index.h"
 #include "queries/query.h"
 #include "query_arguments.h"
 
@@ -19,6 +20,7 @@
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -147,12 +149,15 @@ int run(const gegu::QueryArguments& args) {
     }
     const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
     const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
+    // An index of the names pays for itself from the second query on.
+    const std::unique_ptr<gegu::NameIndex> index =
+        queries.size() > 1 ? std::make_unique<gegu::NameIndex>(table) : nullptr;
     Utf8Writer out(stdout, args.lf);
     if (args.tsv)
         out.put(u"query\tcode\tstock\trow\n");
     bool found = false;
     for (const QString& query : queries) {
-        const gegu::Report report = gegu::runQuery(table, query);
+        const gegu::Report report = gegu::runQuery(table, query, index.get());
         found = found || report.found();
         if (args.tsv)
             writeTsv(report, query, out);

@@ -63,6 +63,9 @@ public:
     // that a code query compares with.
     double stockCode(qsizetype r) const;
 
+    // Where line i of the file starts in the text; line i + 1's start ends it.
+    const char16_t* lineData(qsizetype i) const { return text_.data() + lineStarts_[i]; }
+
     // Line i of the file (0-based), without its line end.
     QStringView line(qsizetype i) const {
         const qint64 start = lineStarts_[i];

@@ -5,8 +5,10 @@
 #include "holdings/parallel.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
+#include "name_index.h"
 
 #include <algorithm>
+#include <array>
 #include <bit>
 #include <vector>
 
@@ -113,7 +115,21 @@ struct Search {
 };
 
 // Marks the holder rows of records [from, to) whose name field contains the query.
-Search findHolders(const HoldingsTable& table, QStringView query, qsizetype from, qsizetype to) {
+// Asks for the memory at p to be brought into the cache, to be read soon.
+inline void prefetch(const void* p) {
+#if defined(__GNUC__)
+    __builtin_prefetch(p);
+#else
+    (void)p;
+#endif
+}
+
+// Marks the holder rows of records [from, to) whose name field contains the query. With an
+// index, a row's text is looked at only when its signature holds the query's; the rows that
+// pass are gathered a few at a time and their text fetched together, so that waiting for
+// memory overlaps.
+Search findHolders(const HoldingsTable& table, const NameIndex* index, QStringView query,
+                   qsizetype from, qsizetype to) {
     Search s;
     s.rows.firstRecord = from;
     s.rows.endRecord = to;
@@ -124,21 +140,67 @@ Search findHolders(const HoldingsTable& table, QStringView query, qsizetype from
         to < table.recordCount() ? table.firstLine(to) : table.endLine(table.firstLine(to - 1));
     s.rows.firstLine = first;
     s.rows.bits.assign(size_t((last - first) / 64 + 1), 0);
-    for (qsizetype r = from; r < to; ++r) {
-        const qsizetype end = table.endLine(first);
-        qsizetype heading = -1;
-        for (qsizetype line = first + 3; line < end; ++line) {
-            if (!nameFieldContains(table.linePrefix(line, NameFieldWidth), query))
-                continue;
-            if (heading < 0)
-                heading = entryHeadingLength(table.line(first), headLineQuote(table, first, end));
-            const qsizetype bit = line - s.rows.firstLine;
-            s.rows.bits[size_t(bit / 64)] |= quint64(1) << (bit % 64);
-            ++s.count;
-            s.length += heading + table.line(line).size() + CrLf.size();
+
+    struct Candidate {
+        qsizetype line;
+        qsizetype first; // the record's lines [first, end)
+        qsizetype end;
+    };
+    // A row found: marked, and counted with the stored extent of its line (line end
+    // included), which its length never passes, so that its end need not be read.
+    qsizetype headingOf = -1;
+    qsizetype heading = 0;
+    const auto found = [&](const Candidate& c) {
+        if (headingOf != c.first) {
+            headingOf = c.first;
+            heading = entryHeadingLength(table.line(c.first), headLineQuote(table, c.first, c.end));
         }
-        first = end;
+        const qsizetype bit = c.line - s.rows.firstLine;
+        s.rows.bits[size_t(bit / 64)] |= quint64(1) << (bit % 64);
+        ++s.count;
+        s.length += heading + (table.lineData(c.line + 1) - table.lineData(c.line)) + CrLf.size();
+    };
+    std::array<Candidate, 32> batch;
+    size_t waiting = 0;
+    const auto check = [&] {
+        for (size_t i = 0; i < waiting; ++i)
+            prefetch(table.lineData(batch[i].line));
+        for (size_t i = 0; i < waiting; ++i) {
+            const Candidate& c = batch[i];
+            if (nameFieldContains(table.linePrefix(c.line, NameFieldWidth), query))
+                found(c);
+        }
+        waiting = 0;
+    };
+
+    if (!index) {
+        // Every row, one after the other: the memory streams in by itself.
+        for (qsizetype r = from; r < to; ++r) {
+            const qsizetype end = table.endLine(first);
+            for (qsizetype line = first + 3; line < end; ++line) {
+                if (nameFieldContains(table.linePrefix(line, NameFieldWidth), query))
+                    found({line, first, end});
+            }
+            first = end;
+        }
+        return s;
     }
+    // The candidates, by row in the index, are found in their records as they come.
+    qsizetype end = table.endLine(first);
+    qsizetype recordRow = index->firstRow(from); // the index's row of the record's first
+    const qsizetype toRow = to < table.recordCount() ? index->firstRow(to) : index->rows();
+    index->forEachCandidate(NameIndex::signature(query), index->firstRow(from), toRow,
+                            [&](qsizetype row) {
+                                while (row >= recordRow + std::max<qsizetype>(end - first - 3, 0)) {
+                                    recordRow += std::max<qsizetype>(end - first - 3, 0);
+                                    first = end;
+                                    end = table.endLine(first);
+                                }
+                                batch[waiting++] = {first + 3 + (row - recordRow), first, end};
+                                if (waiting == batch.size())
+                                    check();
+                            });
+    check();
     return s;
 }
 
@@ -254,20 +316,27 @@ Report codeReport(const HoldingsTable& table, qsizetype r) {
     return report;
 }
 
-Report nameReport(const HoldingsTable& table, QStringView QueryText) {
+Report nameReport(const HoldingsTable& table, QStringView QueryText, const NameIndex* index) {
     Report report(Report::Kind::Holders, table, QueryText);
-    // A large table is searched in two halves at once.
+    // A large search is made in two halves at once: a large table without an index, or with
+    // one, many rows whose signature holds the query's.
     constexpr qsizetype largeTable = 65536; // lines
+    constexpr qsizetype manyCandidates = 20000;
     const qsizetype records = table.recordCount();
+    const bool large =
+        records >= 2 && (index ? index->countCandidates(NameIndex::signature(QueryText), 0,
+                                                        index->rows()) >= manyCandidates
+                               : table.lineCount() >= largeTable);
     std::vector<Search> searches;
     if (QueryText.size() > NameFieldWidth) {
         // no name field is that long
-    } else if (table.lineCount() < largeTable || records < 2) {
-        searches.push_back(findHolders(table, QueryText, 0, records));
+    } else if (!large) {
+        searches.push_back(findHolders(table, index, QueryText, 0, records));
     } else {
         searches.resize(2);
-        inParallel([&] { searches[0] = findHolders(table, QueryText, 0, records / 2); },
-                   [&] { searches[1] = findHolders(table, QueryText, records / 2, records); });
+        inParallel(
+            [&] { searches[0] = findHolders(table, index, QueryText, 0, records / 2); },
+            [&] { searches[1] = findHolders(table, index, QueryText, records / 2, records); });
     }
     report.length_ = 2 + QueryText.size() + 3 + 2 * CrLf.size(); // heading, and the last CR LF
     for (Search& s : searches) {
@@ -278,11 +347,11 @@ Report nameReport(const HoldingsTable& table, QStringView QueryText) {
     return report;
 }
 
-Report runQuery(const HoldingsTable& table, QStringView typed) {
+Report runQuery(const HoldingsTable& table, QStringView typed, const NameIndex* index) {
     const QStringView QueryText = LTrim(typed);
     const double v = Val(QueryText);
     if (!(v > 0 && v < CodeQueryLimit))
-        return nameReport(table, QueryText);
+        return nameReport(table, QueryText, index);
 
     const qsizetype r = findStock(table, v);
     if (r >= 0)
@@ -293,13 +362,14 @@ Report runQuery(const HoldingsTable& table, QStringView typed) {
 }
 
 TextBuffer reportText(const Report& report, qsizetype limit) {
-    if (report.length() > limit)
+    if (report.maxLength() > limit)
         throw RuntimeError(ErrorNumber::OutOfMemory);
     try {
-        TextBuffer text(size_t(report.length()));
+        // The room left at the end is never written, so it takes no memory.
+        TextBuffer text(size_t(report.maxLength()));
         BufferSink sink(text.data(), text.data() + text.size());
         report.writeTo(sink);
-        Q_ASSERT(sink.end() == text.data() + text.size());
+        text.resize(size_t(sink.end() - text.data()));
         return text;
     } catch (const std::bad_alloc&) {
         throw RuntimeError(ErrorNumber::OutOfMemory);

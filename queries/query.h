@@ -12,6 +12,7 @@
 namespace gegu {
 
 class HoldingsTable;
+class NameIndex;
 
 // A query whose Val lies strictly between 0 and this limit is a stock code: every six-digit
 // code, of every exchange (Beijing's 43xxxx, 83xxxx, 87xxxx and 92xxxx among them).
@@ -60,13 +61,13 @@ struct FoundRows {
     std::vector<quint64> bits;
 };
 
-// What the query button shows, ready to be written out. Its length is known before any of it
-// is written, so that it can be held in one buffer of its exact size or streamed as it is
+// What the query button shows, ready to be written out. How long it is at most is known before
+// any of it is written, so that it can be held in one buffer of that size or streamed as it is
 // written; either way the table must outlive it.
 class Report {
 public:
-    // Characters in all.
-    qsizetype length() const { return length_; }
+    // Characters in all, at most: a holder row is counted with its line end in the file.
+    qsizetype maxLength() const { return length_; }
     // A stock was shown, or at least one holder row listed.
     bool found() const { return found_; }
     // Hands the whole text to the sink, piece by piece.
@@ -79,9 +80,10 @@ private:
     Report(Kind kind, const HoldingsTable& table, QStringView query)
         : kind_(kind), table_(&table), query_(query.toString()) {}
 
-    friend Report runQuery(const HoldingsTable& table, QStringView typed);
+    friend Report runQuery(const HoldingsTable& table, QStringView typed, const NameIndex* index);
     friend Report codeReport(const HoldingsTable& table, qsizetype r);
-    friend Report nameReport(const HoldingsTable& table, QStringView QueryText);
+    friend Report nameReport(const HoldingsTable& table, QStringView QueryText,
+                             const NameIndex* index);
 
     void writeStockTable(ReportSink& sink) const;
     void writeHolders(ReportSink& sink) const;
@@ -101,8 +103,9 @@ private:
 // The query button: takes the text exactly as typed into the input box and returns the output
 // box's new text. Leading blanks are removed; a text whose Val lies strictly between 0 and
 // CodeQueryLimit is a stock code, anything else (part of) a holder's name. A code that no
-// record has gives "未找到证券代码：" and the code.
-Report runQuery(const HoldingsTable& table, QStringView typed);
+// record has gives "未找到证券代码：" and the code. An index of the table's names, when given,
+// makes the name search look at the text of few rows; the report is the same.
+Report runQuery(const HoldingsTable& table, QStringView typed, const NameIndex* index = nullptr);
 
 // The framed holder table of record r: header, head line, TopRule, the holder rows and
 // BottomRule, each line ended by CR LF.
@@ -111,10 +114,11 @@ Report codeReport(const HoldingsTable& table, qsizetype r);
 // Every holder row whose name field (its first NameFieldWidth characters, leading blanks
 // removed) contains QueryText, once per row, by record and then by row, under the heading
 // "股东" + QueryText + "持有：".
-Report nameReport(const HoldingsTable& table, QStringView QueryText);
+Report nameReport(const HoldingsTable& table, QStringView QueryText,
+                  const NameIndex* index = nullptr);
 
-// The whole report in one buffer of its exact size. Throws RuntimeError OutOfMemory (7) when
-// it is longer than limit characters or cannot be allocated.
+// The whole report in one buffer. Throws RuntimeError OutOfMemory (7) when it may be longer
+// than limit characters or cannot be allocated.
 TextBuffer reportText(const Report& report,
                       qsizetype limit = std::numeric_limits<qsizetype>::max());
 

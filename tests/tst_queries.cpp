@@ -1,3 +1,4 @@
+#include "queries/name_index.h"
 #include "queries/query.h"
 #include "support.h"
 
@@ -27,15 +28,16 @@ struct Collector : ReportSink {
     void overflow(QStringView piece) override { text += piece; }
 };
 
-Shown ask(const HoldingsTable& table, QStringView query) {
-    const Report report = runQuery(table, query);
+Shown ask(const HoldingsTable& table, QStringView query, const NameIndex* index = nullptr) {
+    const Report report = runQuery(table, query, index);
     const TextBuffer buffer = reportText(report);
     Collector streamed;
     report.writeTo(streamed);
     const QString text = QString::fromUtf16(buffer.data(), qsizetype(buffer.size()));
-    // The length is known before the report is written; the buffer and the stream agree.
-    if (report.length() != text.size() || streamed.text != text)
-        qFatal("the report's length or its streamed text differs from its buffer");
+    // The length is bounded before the report is written; the buffer and the stream agree.
+    if (report.maxLength() < text.size() || streamed.text != text)
+        qFatal("the report's length passes its bound, or its streamed text differs from its "
+               "buffer");
     return {text, report.found()};
 }
 
@@ -84,6 +86,7 @@ private slots:
     void nameFieldWindow_data();
     void nameFieldWindow();
     void nothingFound();
+    void indexGivesTheSameReports();
     void emptyTable();
 
 private:
@@ -173,12 +176,13 @@ void QueriesTest::codesOfEveryExchange_data() {
 
 void QueriesTest::codesOfEveryExchange() {
     QFETCH(QString, code);
-    const auto table = tableFromLines(
-        {u"1"_s, u"600036 甲"_s, u"0"_s, u"head"_s, code + u" 北证示例"_s, u"1"_s, u"head"_s,
-         u"  某 "_s + code});
+    const auto table =
+        tableFromLines({u"1"_s, u"600036 甲"_s, u"0"_s, u"head"_s, code + u" 北证示例"_s, u"1"_s,
+                        u"head"_s, u"  某 "_s + code});
     const Shown result = ask(table, code);
     QVERIFY(result.found);
-    QCOMPARE(result.text, lines({code + u" 北证示例"_s, u"head"_s, top, u"  某 "_s + code, bottom}));
+    QCOMPARE(result.text,
+             lines({code + u" 北证示例"_s, u"head"_s, top, u"  某 "_s + code, bottom}));
 }
 
 void QueriesTest::numericTextsThatAreNoCodesAreNames_data() {
@@ -252,6 +256,37 @@ void QueriesTest::emptyTable() {
     QCOMPARE(ask(table, u"").text, u"股东持有：\r\n\r\n"_s);
     QVERIFY(!ask(table, u"").found);
     QVERIFY(!ask(table, u"600036").found);
+}
+
+void QueriesTest::indexGivesTheSameReports() {
+    // Records of every awkward size around the index's 64-row words, empty and negative counts,
+    // enough rows for the two halves; queries of every kind, checked against the plain scan.
+    const char16_t* names[] = {
+        u"华夏大盘精选", u"华夏",     u"南岭成长混合基金", u"张伟",
+        u"王",           u"ABC Fund", u"  华  夏 ",        u"一二三四五六七八九十甲乙丙丁戊己庚辛"};
+    QStringList lines{u"0"_s};
+    int records = 0;
+    for (int round = 0; round < 1400; ++round) {
+        const int rows = round % 7 == 0 ? 0 : round % 11 == 0 ? -1 : (round * 37) % 131;
+        lines << u"%1 股"_s.arg(600000 + round) << QString::number(rows);
+        if (rows >= 0)
+            lines << u"head"_s;
+        for (int i = 0; i < rows; ++i)
+            lines << u"  "_s + QString::fromUtf16(names[(round + i) % 8]) + u" │ %1"_s.arg(i);
+        ++records;
+    }
+    lines[0] = QString::number(records - 1);
+    const auto table = tableFromLines(lines);
+    QVERIFY(table.lineCount() > 65536); // searched in two halves
+    const NameIndex index(table);
+    for (QStringView query :
+         {u"", u"   ", u"华夏", u"华夏大盘", u"王", u"伟", u"ABC", u"abc", u"华  夏", u"│", u" │ 1",
+          u"戊己庚辛", u"辛子", u"不存在", u"一二三四五六七八九十甲乙丙丁戊己庚辛", u"2"}) {
+        const Shown scanned = ask(table, query);
+        const Shown indexed = ask(table, query, &index);
+        QVERIFY2(indexed.text == scanned.text, qPrintable(query.toString()));
+        QCOMPARE(indexed.found, scanned.found);
+    }
 }
 
 QTEST_APPLESS_MAIN(QueriesTest)

@@ -195,10 +195,25 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     centreOnScreen();
 }
 
-cid::~cid() = default;
+cid::~cid() {
+    if (indexing_.joinable())
+        indexing_.join();
+}
 
 void cid::Form_Load() {
     holdings_ = LoadHoldings();
+    try {
+        indexing_ = std::thread([this] {
+            try {
+                index_ = std::make_unique<NameIndex>(holdings_);
+                indexReady_.store(true, std::memory_order_release);
+            } catch (const std::bad_alloc&) {
+                // no index: name queries read every row
+            }
+        });
+    } catch (const std::system_error&) {
+        // no thread to spare: name queries read every row
+    }
     Text2->clear();
     Command3_Click();
     Picture1->show();
@@ -211,7 +226,9 @@ void cid::Command1_Click() {
         try {
             // The box's old text goes first, so that the two never take memory at once.
             Text2->clear();
-            Text2->setText(reportText(runQuery(holdings_, Text1->text()), reportLimit_));
+            const NameIndex* index =
+                indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
+            Text2->setText(reportText(runQuery(holdings_, Text1->text(), index), reportLimit_));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }

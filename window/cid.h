@@ -1,9 +1,13 @@
 #pragma once
 
 #include "holdings/holdings_table.h"
+#include "queries/name_index.h"
 
 #include <QString>
 #include <QWidget>
+#include <atomic>
+#include <memory>
+#include <thread>
 
 class QLabel;
 class QLineEdit;
@@ -58,6 +62,11 @@ private:
     void centreOnScreen();
 
     HoldingsTable holdings_;
+    // The index of the holders' names, made on a thread of its own after start-up; until it is
+    // ready, a name query reads every row.
+    std::unique_ptr<NameIndex> index_;
+    std::atomic<bool> indexReady_ = false;
+    std::thread indexing_;
     qsizetype reportLimit_;
     QString ReportText;
     // Only Command1 is ever the default button; moving the focus never changes that.
