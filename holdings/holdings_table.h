@@ -48,6 +48,8 @@ public:
     // The line of the file that is record r's header, r in 0..LastRecord; the count line and
     // the k lines the record read follow it.
     qsizetype firstLine(qsizetype r) const { return recordStarts_.at(r); }
+    // The first line of the record that holds line i, which must belong to a record.
+    qsizetype recordFirstLine(qsizetype i) const { return recordStarts_.atOrBefore(i); }
     // The line after record r's last, given its first line.
     qsizetype endLine(qsizetype first) const {
         const qsizetype next = recordStarts_.next(first);
@@ -63,8 +65,19 @@ public:
     // that a code query compares with.
     double stockCode(qsizetype r) const;
 
+    // Asks for where line i starts to be brought into the cache, to be read soon.
+    void prefetchLineStart(qsizetype i) const {
+#if defined(__GNUC__)
+        __builtin_prefetch(lineStarts_.address(i));
+#else
+        (void)i;
+#endif
+    }
+
     // Where line i of the file starts in the text; line i + 1's start ends it.
-    const char16_t* lineData(qsizetype i) const { return text_.data() + lineStarts_[i]; }
+    const char16_t* lineData(qsizetype i) const {
+        return text_.data() + lineStarts_[i];
+    }
 
     // Line i of the file (0-based), without its line end.
     QStringView line(qsizetype i) const {

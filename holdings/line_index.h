@@ -31,6 +31,9 @@ public:
         return (high << bits_) | low_[size_t(i)];
     }
 
+    // Where offset i is kept, to be fetched ahead of reading it.
+    const void* address(qsizetype i) const { return low_.data() + i; }
+
     // Appends an offset, not below the last one.
     void append(qint64 offset) {
         Q_ASSERT(low_.empty() || offset >= (*this)[size() - 1]);
@@ -85,6 +88,18 @@ public:
         for (qsizetype skip = k - before_[w]; skip > 0; --skip)
             word &= word - 1;
         return qsizetype(w) * 64 + std::countr_zero(word);
+    }
+
+    // The last line of the set at or before the given one, or -1.
+    qsizetype atOrBefore(qsizetype line) const {
+        qsizetype w = line / 64;
+        quint64 word = words_[size_t(w)] & (~quint64(0) >> (63 - line % 64));
+        while (word == 0) {
+            if (w == 0)
+                return -1;
+            word = words_[size_t(--w)];
+        }
+        return w * 64 + 63 - std::countl_zero(word);
     }
 
     // The first line of the set after the given one, or -1.

@@ -80,24 +80,6 @@ bool nameFieldContains(QStringView rowPrefix, QStringView query) {
     return false;
 }
 
-// Calls found(i) for every i in [from, to) whose bit is set; bit 0 stands for line `base`.
-template <typename Found>
-void forEachSetBit(const std::vector<quint64>& bits, qsizetype base, qsizetype from, qsizetype to,
-                   Found found) {
-    for (qsizetype i = from - base; i < to - base;) {
-        quint64 word = bits[size_t(i / 64)] >> (i % 64);
-        if (word == 0) {
-            i = (i / 64 + 1) * 64;
-            continue;
-        }
-        i += std::countr_zero(word);
-        if (i >= to - base)
-            break;
-        found(base + i);
-        ++i;
-    }
-}
-
 // The quote of a record in the name report: characters 7 to 24 of its head line.
 QStringView headLineQuote(const HoldingsTable& table, qsizetype first, qsizetype end) {
     return end - first > 2 ? Mid(table.line(first + 2), 7, 18) : QStringView();
@@ -196,7 +178,9 @@ Search findHolders(const HoldingsTable& table, const NameIndex* index, QStringVi
                                     first = end;
                                     end = table.endLine(first);
                                 }
-                                batch[waiting++] = {first + 3 + (row - recordRow), first, end};
+                                const qsizetype line = first + 3 + (row - recordRow);
+                                table.prefetchLineStart(line);
+                                batch[waiting++] = {line, first, end};
                                 if (waiting == batch.size())
                                     check();
                             });
@@ -247,16 +231,21 @@ void Report::writeStockTable(ReportSink& sink) const {
 }
 
 template <typename Found> void Report::forEachFoundRow(Found found) const {
+    // Only the rows found are visited; each is placed in its record, which is looked up where a
+    // row lies past the record before.
     const HoldingsTable& table = *table_;
+    qsizetype first = -1;
+    qsizetype end = -1;
     for (const FoundRows& rows : rows_) {
-        if (rows.firstRecord >= rows.endRecord)
-            continue;
-        qsizetype first = table.firstLine(rows.firstRecord);
-        for (qsizetype r = rows.firstRecord; r < rows.endRecord; ++r) {
-            const qsizetype end = table.endLine(first);
-            forEachSetBit(rows.bits, rows.firstLine, first + 3, end,
-                          [&](qsizetype line) { found(first, end, line); });
-            first = end;
+        for (size_t w = 0; w < rows.bits.size(); ++w) {
+            for (quint64 word = rows.bits[w]; word != 0; word &= word - 1) {
+                const qsizetype line = rows.firstLine + qsizetype(w) * 64 + std::countr_zero(word);
+                if (line >= end) {
+                    first = table.recordFirstLine(line);
+                    end = table.endLine(first);
+                }
+                found(first, end, line);
+            }
         }
     }
 }
@@ -324,9 +313,8 @@ Report nameReport(const HoldingsTable& table, QStringView QueryText, const NameI
     constexpr qsizetype manyCandidates = 20000;
     const qsizetype records = table.recordCount();
     const bool large =
-        records >= 2 && (index ? index->countCandidates(NameIndex::signature(QueryText), 0,
-                                                        index->rows()) >= manyCandidates
-                               : table.lineCount() >= largeTable);
+        records >= 2 && table.lineCount() >= largeTable &&
+        (!index || index->estimateCandidates(NameIndex::signature(QueryText)) >= manyCandidates);
     std::vector<Search> searches;
     if (QueryText.size() > NameFieldWidth) {
         // no name field is that long

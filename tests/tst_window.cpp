@@ -1,4 +1,6 @@
+#include "holdings/data_file.h"
 #include "processes.h"
+#include "queries/query.h"
 #include "support.h"
 #include "window/cid.h"
 #include "window/graphical_button.h"
@@ -50,6 +52,7 @@ private slots:
     void helpTextShowsItemsOneBlankLineApart();
     void outputBoxBreaksLinesOnlyAtCrLf();
     void longReportKeepsEveryLine();
+    void outputBoxShowsTheReportAsGeguQueryPrintsIt();
     void defaultButtonCycleWithRealKeys();
     void defaultButtonStaysWhenFocusMoves();
     void keysElsewhereGiveTheRoleBack();
@@ -286,6 +289,27 @@ void WindowTest::longReportKeepsEveryLine() {
     QCOMPARE(text2->toPlainText().split(u'\n'), expected);
     QCOMPARE(text2->verticalScrollBar()->value(), 0);
     QVERIFY(text2->verticalScrollBar()->maximum() > 0);
+}
+
+void WindowTest::outputBoxShowsTheReportAsGeguQueryPrintsIt() {
+    // Character for character, the report the engine gives (and gegu-query prints), before
+    // the name index is ready and after.
+    const HoldingsTable table = loadHoldingsFile(nativePath(u"gegusj.rar"_s));
+    auto* text2 = control<OutputBox>("Text2");
+    for (bool indexed : {false, true}) {
+        if (indexed)
+            QTRY_VERIFY(form_->nameIndexReady());
+        for (const QString& query : {u"李娜"_s, u"600036"_s, QString(), u"123"_s, u"  张"_s}) {
+            control<QLineEdit>("Text1")->setText(query);
+            QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+            const TextBuffer report = reportText(runQuery(table, query));
+            QStringList shown;
+            for (qsizetype i = 0; i < text2->lineCount(); ++i)
+                shown << text2->line(i);
+            QCOMPARE(shown.join(u"\r\n"_s),
+                     QString::fromUtf16(report.data(), qsizetype(report.size())));
+        }
+    }
 }
 
 void WindowTest::defaultButtonCycleWithRealKeys() {

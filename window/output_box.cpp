@@ -140,6 +140,13 @@ void OutputBox::textChanged() {
     viewport()->update();
 }
 
+qsizetype OutputBox::length() const {
+    qsizetype n = 2 * (lineCount() - 1);
+    for (const Line& l : lines_)
+        n += l.length;
+    return n;
+}
+
 QString OutputBox::toPlainText() const {
     QString out;
     for (qsizetype i = 0; i < lineCount(); ++i) {
@@ -555,6 +562,10 @@ void OutputBox::mousePressEvent(QMouseEvent* event) {
 void OutputBox::mouseMoveEvent(QMouseEvent* event) {
     if (event->buttons() & Qt::LeftButton)
         moveCursor(positionAt(event->position().toPoint()), true);
+}
+
+void OutputBox::mouseReleaseEvent(QMouseEvent* event) {
+    event->setAccepted(event->button() == Qt::LeftButton);
 }
 
 void OutputBox::mouseDoubleClickEvent(QMouseEvent* event) {

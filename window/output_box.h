@@ -32,6 +32,8 @@ public:
     void clear();
 
     qsizetype lineCount() const { return qsizetype(lines_.size()); }
+    // Characters of the text, a CR LF between every two lines.
+    qsizetype length() const;
     // Line i without its line end.
     QString line(qsizetype i) const { return lineText(i).toString(); }
     // The whole text, lines joined by LF; lone CRs and LFs are left out, as they are not shown.
@@ -50,6 +52,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;

@@ -1,0 +1,192 @@
+// The output box on a long report: what a user does with it must all still work however it
+// is made fast.
+
+#include "window/output_box.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+using namespace gegu;
+using namespace Qt::StringLiterals;
+
+namespace {
+
+constexpr int lineCount = 100000;
+
+// Line i of the long report: short lines, some far wider than the box, some with a lone CR or
+// LF inside.
+QString reportLine(int i) {
+    if (i % 1000 == 7)
+        return u"宽"_s.repeated(300) + QString::number(i);
+    if (i % 1000 == 8)
+        return u"lone\rCR and lone\nLF %1"_s.arg(i);
+    return u"  华夏大盘精选 │ %1"_s.arg(i);
+}
+
+} // namespace
+
+class OutputBoxTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase();
+    void init();
+
+    void breaksLinesOnlyAtCrLf();
+    void showsFromTheFirstLineWithTheBarAlwaysThere();
+    void wrapsLongLinesAtItsWidth();
+    void selectsWithKeysAndCopiesWithLineBreaks();
+    void selectsAllAndCopies();
+    void selectsWithTheMouse();
+    void scrollsByWheelKeysAndBar();
+    void takesTyping();
+
+private:
+    void clickAt(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::mouseClick(box_->viewport(), Qt::LeftButton, modifiers, p);
+    }
+
+    QString text_;
+    std::unique_ptr<OutputBox> box_;
+};
+
+void OutputBoxTest::initTestCase() {
+    QStringList lines;
+    for (int i = 0; i < lineCount; ++i)
+        lines << reportLine(i);
+    text_ = lines.join(u"\r\n"_s) + u"\r\n"_s;
+}
+
+void OutputBoxTest::init() {
+    box_ = std::make_unique<OutputBox>();
+    box_->resize(641, 409);
+    box_->setText(text_);
+    box_->show();
+    box_->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(box_.get()));
+    box_->setFocus();
+}
+
+void OutputBoxTest::breaksLinesOnlyAtCrLf() {
+    QCOMPARE(box_->lineCount(), lineCount + 1); // and the empty line after the last CR LF
+    for (int i = 0; i < lineCount; i += 97)
+        QCOMPARE(box_->line(i), reportLine(i));
+    QCOMPARE(box_->line(8), reportLine(8)); // a lone CR and a lone LF inside, one line
+    QCOMPARE(box_->line(lineCount), QString());
+    QCOMPARE(box_->length(), text_.size());
+}
+
+void OutputBoxTest::showsFromTheFirstLineWithTheBarAlwaysThere() {
+    QCOMPARE(box_->topLine(), 0);
+    QCOMPARE(box_->verticalScrollBar()->value(), 0);
+    QVERIFY(box_->verticalScrollBar()->isVisible());
+    QVERIFY(box_->verticalScrollBar()->maximum() > lineCount / 2);
+    // Also while all of a short text fits.
+    box_->setText(u"one\r\ntwo"_s);
+    QVERIFY(box_->verticalScrollBar()->isVisible());
+    QCOMPARE(box_->verticalScrollBar()->maximum(), 0);
+    QVERIFY(!box_->horizontalScrollBar()->isVisible());
+}
+
+void OutputBoxTest::wrapsLongLinesAtItsWidth() {
+    // Line 7 is 300 ideographs: far wider than the box, it takes many rows. Down from its
+    // start stays within it; the first row holds as many characters as fit the width.
+    box_->verticalScrollBar()->setValue(7);
+    QCOMPARE(box_->topLine(), 7);
+    clickAt(QPoint(1, 8)); // the start of line 7
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
+    const QString firstRow = box_->selectedText();
+    QVERIFY2(!firstRow.contains(u'\n'), qPrintable(firstRow));
+    const int ideograph = box_->fontMetrics().horizontalAdvance(u"宽"_s);
+    const int perRow = (box_->viewport()->width() - 8) / ideograph;
+    QVERIFY2(std::abs(firstRow.size() - perRow) <= 1,
+             qPrintable(u"%1 characters a row, %2 fit"_s.arg(firstRow.size()).arg(perRow)));
+}
+
+void OutputBoxTest::selectsWithKeysAndCopiesWithLineBreaks() {
+    clickAt(QPoint(1, 8)); // line 0, its start
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(box_->selectedText(), reportLine(0) + u'\n' + reportLine(1) + u'\n' + reportLine(2));
+    QTest::keyClick(box_.get(), Qt::Key_C, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), box_->selectedText());
+    // Lone CRs and LFs start no line and are not copied.
+    box_->verticalScrollBar()->setValue(8);
+    clickAt(QPoint(1, 8));
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ShiftModifier);
+    QCOMPARE(box_->selectedText(), u"loneCR and loneLF 8"_s);
+}
+
+void OutputBoxTest::selectsAllAndCopies() {
+    QTest::keyClick(box_.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box_.get(), Qt::Key_C, Qt::ControlModifier);
+    QString expected = text_;
+    expected.replace(u"\r\n"_s, u"\n"_s).remove(u'\r');
+    expected.replace(u"lone\nLF"_s, u"loneLF"_s);
+    QCOMPARE(QGuiApplication::clipboard()->text().size(), expected.size());
+    QCOMPARE(QGuiApplication::clipboard()->text(), expected);
+}
+
+void OutputBoxTest::selectsWithTheMouse() {
+    // Press on line 0, drag to line 3, release: lines 0 to 3, in part.
+    const int pitch = box_->linePitch();
+    QTest::mousePress(box_->viewport(), Qt::LeftButton, {}, QPoint(40, 4 + pitch / 2));
+    QMouseEvent move(QEvent::MouseMove, QPointF(60, 4 + 3 * pitch + pitch / 2),
+                     box_->viewport()->mapToGlobal(QPointF(60, 4 + 3 * pitch + pitch / 2)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(box_->viewport(), &move);
+    QTest::mouseRelease(box_->viewport(), Qt::LeftButton, {},
+                        QPoint(60, 4 + 3 * pitch + pitch / 2));
+    const QStringList lines = box_->selectedText().split(u'\n');
+    QCOMPARE(lines.size(), 4);
+    QVERIFY(reportLine(0).endsWith(lines.front()));
+    QVERIFY(reportLine(3).startsWith(lines.back()));
+}
+
+void OutputBoxTest::scrollsByWheelKeysAndBar() {
+    // The bar: its value is the line at the top.
+    box_->verticalScrollBar()->setValue(50000);
+    QCOMPARE(box_->topLine(), 50000);
+    // The wheel: three rows a notch.
+    QWheelEvent wheel(QPointF(100, 100), box_->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
+                      QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(box_->viewport(), &wheel);
+    QCOMPARE(box_->topLine(), 50000 + QApplication::wheelScrollLines());
+    // Keys: Ctrl+End to the end, Ctrl+Home back, Page Down a page further.
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(box_->verticalScrollBar()->value(), box_->verticalScrollBar()->maximum());
+    QTest::keyClick(box_.get(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(box_->topLine(), 0);
+    QTest::keyClick(box_.get(), Qt::Key_PageDown);
+    QVERIFY(box_->topLine() > 10);
+}
+
+void OutputBoxTest::takesTyping() {
+    box_->verticalScrollBar()->setValue(1000);
+    clickAt(QPoint(1, 8)); // the start of line 1000
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, u"新"_s);
+    QApplication::sendEvent(box_.get(), &typed);
+    QCOMPARE(box_->line(1000), u"新"_s + reportLine(1000));
+    QTest::keyClick(box_.get(), Qt::Key_Return);
+    QCOMPARE(box_->lineCount(), lineCount + 2);
+    QCOMPARE(box_->line(1000), u"新"_s);
+    QCOMPARE(box_->line(1001), reportLine(1000));
+    QTest::keyClick(box_.get(), Qt::Key_Backspace);
+    QCOMPARE(box_->lineCount(), lineCount + 1);
+    QCOMPARE(box_->line(1000), u"新"_s + reportLine(1000));
+    QTest::keyClick(box_.get(), Qt::Key_Backspace);
+    QCOMPARE(box_->line(1000), reportLine(1000));
+    QCOMPARE(box_->line(lineCount - 1), reportLine(lineCount - 1));
+    // Text composed by an input method, as Chinese is typed.
+    QInputMethodEvent composed;
+    composed.setCommitString(u"华夏"_s);
+    QApplication::sendEvent(box_.get(), &composed);
+    QCOMPARE(box_->line(1000), u"华夏"_s + reportLine(1000));
+}
+
+QTEST_MAIN(OutputBoxTest)
+#include "tst_output_box.moc"
