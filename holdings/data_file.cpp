@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QStandardPaths>
 #include <new>
 #include <system_error>
 
@@ -106,13 +107,26 @@ NativePath programDirectory() {
     return nativePath(QCoreApplication::applicationDirPath());
 }
 
-NativePath findDataFile() {
+std::vector<NativePath> dataFilePlaces() {
     const NativePath name = nativePath(DataFileName.toString());
-    std::error_code error;
-    if (std::filesystem::exists(name, error) || !QCoreApplication::instance())
-        return name;
-    const NativePath besideProgram = programDirectory() / name;
-    return std::filesystem::exists(besideProgram, error) ? besideProgram : name;
+    std::vector<NativePath> places{name};
+    if (QCoreApplication::instance())
+        places.push_back(programDirectory() / name);
+    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+        places.push_back(nativePath(dir) / "gegu" / name);
+    return places;
+}
+
+NativePath findDataFile() {
+    const std::vector<NativePath> places = dataFilePlaces();
+    QStringList searched;
+    for (const NativePath& place : places) {
+        std::error_code error;
+        if (std::filesystem::exists(place, error))
+            return place;
+        searched << displayName(place);
+    }
+    throw RuntimeError(ErrorNumber::FileNotFound, DataFileName.toString(), 0, searched);
 }
 
 HoldingsTable LoadHoldings() {

@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 class QFile;
 
@@ -38,8 +39,14 @@ HoldingsTable loadHoldingsFile(const NativePath& path);
 // The directory that holds the running program, as the system names it.
 NativePath programDirectory();
 
-// The data file that LoadHoldings reads: "gegusj.rar" in the current directory if it is
-// there, else beside the running program; the current directory's when neither has it.
+// Where the data file is looked for, in order: the current directory, beside the running
+// program, the user's data directory (~/.local/share/gegu/, where an update goes), then the
+// system's data directories (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
+// XDG_DATA_DIRS are honoured.
+std::vector<NativePath> dataFilePlaces();
+
+// The first of the places that has the data file. Throws RuntimeError FileNotFound (53),
+// naming every place, when none has it.
 NativePath findDataFile();
 
 // Loads the data file that findDataFile names.

@@ -26,8 +26,9 @@ QString errorText(ErrorNumber number) {
     return QStringLiteral("Unknown error");
 }
 
-RuntimeError::RuntimeError(ErrorNumber number, QString file, qint64 line)
-    : number_(number), file_(std::move(file)), line_(line), what_(message().toStdString()) {}
+RuntimeError::RuntimeError(ErrorNumber number, QString file, qint64 line, QStringList searched)
+    : number_(number), file_(std::move(file)), line_(line), searched_(std::move(searched)),
+      what_(message().toStdString()) {}
 
 QString RuntimeError::text() const {
     return errorText(number_);
@@ -40,6 +41,8 @@ QString RuntimeError::message() const {
         out += u" (file \""_s + file_ + u'"';
         if (line_ > 0)
             out += u", line "_s + QString::number(line_);
+        if (!searched_.isEmpty())
+            out += u"; looked in \""_s + searched_.join(u"\", \""_s) + u'"';
         out += u')';
     }
     return out;

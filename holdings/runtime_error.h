@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <exception>
 #include <string>
 
@@ -22,7 +23,8 @@ enum class ErrorNumber : int {
 // file, line) and end the program.
 class RuntimeError : public std::exception {
 public:
-    explicit RuntimeError(ErrorNumber number, QString file = {}, qint64 line = 0);
+    explicit RuntimeError(ErrorNumber number, QString file = {}, qint64 line = 0,
+                          QStringList searched = {});
 
     ErrorNumber number() const { return number_; }
     // The standard text of the error number, e.g. "Input past end of file".
@@ -31,9 +33,12 @@ public:
     const QString& file() const { return file_; }
     // 1-based line of the data file where the error applies; 0 when none applies.
     qint64 line() const { return line_; }
+    // The places where a file was looked for, in order, when none of them had it.
+    const QStringList& searched() const { return searched_; }
 
-    // One line for a person: "runtime error 62: Input past end of file (file "x", line 7)".
-    // The file name appears exactly as it is.
+    // One line for a person: "runtime error 62: Input past end of file (file "x", line 7)", or
+    // for a file looked for in several places "(file "x"; looked in "a", "b")". The file name
+    // appears exactly as it is.
     QString message() const;
     const char* what() const noexcept override { return what_.c_str(); }
 
@@ -41,6 +46,7 @@ private:
     ErrorNumber number_;
     QString file_;
     qint64 line_;
+    QStringList searched_;
     std::string what_;
 };
 

@@ -389,34 +389,45 @@ void HoldingsTest::missingFile() {
 }
 
 void HoldingsTest::dataFileSearch() {
-    QTemporaryDir dir;
+    // The current directory, beside the program, the user's data directory, then the system's
+    // data directories, as XDG_DATA_HOME and XDG_DATA_DIRS name them: the first that has it.
+    QTemporaryDir cwd, home, systemA, systemB;
     const QString previous = QDir::currentPath();
-    QVERIFY(QDir::setCurrent(dir.path()));
-    const auto restore = qScopeGuard([&] { QDir::setCurrent(previous); });
-
-    // Beside the program when the current directory has no data file.
+    const QByteArray previousHome = qgetenv("XDG_DATA_HOME");
+    const QByteArray previousDirs = qgetenv("XDG_DATA_DIRS");
+    QVERIFY(QDir::setCurrent(cwd.path()));
+    qputenv("XDG_DATA_HOME", QFile::encodeName(home.path()));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(systemA.path() + u':' + systemB.path()));
     const QString besideProgram =
         QDir(QCoreApplication::applicationDirPath()).filePath(u"gegusj.rar"_s);
+    const auto restore = qScopeGuard([&] {
+        QDir::setCurrent(previous);
+        qputenv("XDG_DATA_HOME", previousHome);
+        qputenv("XDG_DATA_DIRS", previousDirs);
+        QFile::remove(besideProgram);
+    });
     QFile::remove(besideProgram);
-    const NativePath inCurrentDirectory = nativePath(u"gegusj.rar"_s);
-    QCOMPARE(findDataFile(), inCurrentDirectory);
-    {
-        QFile f(besideProgram);
-        QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(gbkFile({u"0"_s, u"000001 乙"_s, u"0"_s, u"head"_s}));
+    const QStringList places{u"gegusj.rar"_s, besideProgram, home.filePath(u"gegu/gegusj.rar"_s),
+                             systemA.filePath(u"gegu/gegusj.rar"_s),
+                             systemB.filePath(u"gegu/gegusj.rar"_s)};
+    try {
+        findDataFile();
+        QFAIL("found a data file that is nowhere");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(int(e.number()), 53);
+        QCOMPARE(e.searched(), places);
+        QVERIFY(e.message().endsWith(u"; looked in \""_s + places.join(u"\", \""_s) + u"\")"_s));
     }
-    const auto removeBeside = qScopeGuard([&] { QFile::remove(besideProgram); });
-    QCOMPARE(findDataFile(), nativePath(besideProgram));
-    QCOMPARE(LoadHoldings().HoldingLines(0, 0).toString(), u"000001 乙"_s);
-
-    // The current directory comes first.
-    {
-        QFile f(u"gegusj.rar"_s);
+    // Put there from the last place to the first; each time the earlier place wins.
+    for (qsizetype i = places.size() - 1; i >= 0; --i) {
+        QVERIFY(QDir().mkpath(QFileInfo(places[i]).absolutePath()));
+        QFile f(places[i]);
         QVERIFY(f.open(QIODevice::WriteOnly));
-        f.write(gbkFile({u"0"_s, u"600036 甲"_s, u"0"_s, u"head"_s}));
+        f.write(gbkFile({u"0"_s, u"%1 甲"_s.arg(600000 + i), u"0"_s, u"head"_s}));
+        f.close();
+        QCOMPARE(displayName(findDataFile()), places[i]);
+        QCOMPARE(LoadHoldings().HoldingLines(0, 0).toString(), u"%1 甲"_s.arg(600000 + i));
     }
-    QCOMPARE(findDataFile(), inCurrentDirectory);
-    QCOMPARE(LoadHoldings().HoldingLines(0, 0).toString(), u"600036 甲"_s);
 }
 
 QTEST_GUILESS_MAIN(HoldingsTest)

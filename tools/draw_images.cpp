@@ -5,7 +5,9 @@
 // OUTDIR/gegu.ico     71 x 71, one 24-bit image with an empty transparency mask
 // OUTDIR/picture.bmp  640 x 410, 24-bit uncompressed, no palette: a candlestick price chart on
 //                     black with indicator curves, signal arrows and a large caption
-// Both are written byte by byte here, so that their formats do not depend on Qt's writers.
+// OUTDIR/icons/N.png  the icon for the desktop, drawn at N x N for N = 48, 64, 128, 256
+// The window's two images are written byte by byte here, so that their formats do not depend on
+// Qt's writers; the desktop's icons are plain PNG files.
 // The results are committed under resources/; run this again only to change them.
 
 #include <QDir>
@@ -108,11 +110,14 @@ QFont songFont(int pixelSize, bool bold = false) {
     return f;
 }
 
-QImage drawIcon() {
-    QImage img(71, 71, QImage::Format_RGB32);
+// The icon at a size in pixels: drawn in a square of 71 units, at the size's own resolution.
+QImage drawIcon(int size) {
+    QImage img(size, size, QImage::Format_RGB32);
     img.fill(QColor(16, 24, 64));
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.scale(size / 71.0, size / 71.0);
     // Three candles and a rising line.
     const struct {
         int x, open, close, high, low;
@@ -121,7 +126,7 @@ QImage drawIcon() {
         const QColor colour = c.close < c.open ? QColor(230, 40, 40) : QColor(40, 200, 90);
         p.setPen(QPen(colour, 2));
         p.drawLine(c.x, c.high, c.x, c.low);
-        p.fillRect(QRect(c.x - 5, std::min(c.open, c.close), 11, std::abs(c.open - c.close)),
+        p.fillRect(QRectF(c.x - 5, std::min(c.open, c.close), 11, std::abs(c.open - c.close)),
                    colour);
     }
     p.setPen(QPen(QColor(255, 210, 0), 3));
@@ -254,9 +259,15 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "usage: gegu-draw-images OUTDIR\n");
         return 2;
     }
-    const QDir out(args[1]);
-    if (!write(out.filePath(QStringLiteral("gegu.ico")), icoFile(drawIcon())) ||
-        !write(out.filePath(QStringLiteral("picture.bmp")), bmpFile(drawPicture()))) {
+    QDir out(args[1]);
+    bool written = write(out.filePath(QStringLiteral("gegu.ico")), icoFile(drawIcon(71))) &&
+                   write(out.filePath(QStringLiteral("picture.bmp")), bmpFile(drawPicture())) &&
+                   out.mkpath(QStringLiteral("icons"));
+    // The desktop's icons, each drawn at its size.
+    for (int size : {48, 64, 128, 256})
+        written = written && drawIcon(size).save(
+                                 out.filePath(QStringLiteral("icons/%1.png").arg(size)), "PNG");
+    if (!written) {
         std::fprintf(stderr, "gegu-draw-images: cannot write to %s\n", qPrintable(args[1]));
         return 2;
     }

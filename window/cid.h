@@ -17,9 +17,8 @@ namespace gegu {
 class GraphicalButton;
 class OutputBox;
 
-// The web page from which new data files are downloaded by hand.
-inline constexpr QStringView UpdatePageAddress =
-    u"http://blog.example.com/gegu/gegusj-updates.html";
+// The web page from which new data files are downloaded by hand; set when Gegu is built.
+inline constexpr QStringView UpdatePageAddress = u"" GEGU_UPDATE_PAGE;
 
 // The help and support text: eight items, each but the last followed by three LF CR pairs,
 // the last by one.
@@ -41,6 +40,8 @@ public:
     // The longest report, in characters, that the output box takes; a longer one is runtime
     // error 7. Set from the machine's memory; tests set less.
     void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
+    // Whether the index of the holders' names is there yet.
+    bool nameIndexReady() const { return indexReady_.load(std::memory_order_acquire); }
 
 protected:
     bool event(QEvent* event) override;

@@ -42,6 +42,8 @@ QString errorBoxText(const RuntimeError& e) {
         text += u"\n\n文件："_s + e.file();
     if (e.line() > 0)
         text += u"\n行："_s + QString::number(e.line());
+    if (!e.searched().isEmpty())
+        text += u"\n查找位置：\n"_s + e.searched().join(u'\n');
     return text;
 }
 
