@@ -93,15 +93,18 @@ QMap<QString, double> engineBenchmarks() {
     return ms;
 }
 
-// Median whole-process times (ms) of gegu-query and of iconv | grep on a file, in one run.
-std::pair<double, double> versusIconvGrep(const QString& file) {
-    const QString json = scratch.filePath(QStringLiteral("hyperfine.json"));
-    const QString gegu = QStringLiteral("%1/gegu-query --data %2 -- %3").arg(buildDir, file, query);
-    const QString peer = QStringLiteral("iconv -f GBK -t UTF-8 %1 | grep -F %2").arg(file, query);
-    run(QStringLiteral("hyperfine"),
-        {QStringLiteral("--warmup"), QStringLiteral("3"), QStringLiteral("--runs"),
-         QStringLiteral("20"), QStringLiteral("--style"), QStringLiteral("none"),
-         QStringLiteral("--export-json"), json, gegu, peer});
+// Median times (ms) of two commands side by side: through the shell, or with shell = false
+// each run as it stands (hyperfine -N), which suits commands of a few milliseconds.
+std::pair<double, double> sideBySide(const QString& first, const QString& second, bool shell = true,
+                                     int runs = 20) {
+    const QString json = scratch.filePath(QStringLiteral("side.json"));
+    QStringList options{QStringLiteral("--warmup"),      QStringLiteral("3"),
+                        QStringLiteral("--runs"),        QString::number(runs),
+                        QStringLiteral("--style"),       QStringLiteral("none"),
+                        QStringLiteral("--export-json"), json};
+    if (!shell)
+        options.prepend(QStringLiteral("-N"));
+    run(QStringLiteral("hyperfine"), options + QStringList{first, second});
     QFile f(json);
     if (!f.open(QIODevice::ReadOnly))
         die(QStringLiteral("hyperfine wrote no results"));
@@ -109,6 +112,12 @@ std::pair<double, double> versusIconvGrep(const QString& file) {
         QJsonDocument::fromJson(f.readAll())[QStringLiteral("results")].toArray();
     return {results[0][QStringLiteral("median")].toDouble() * 1000,
             results[1][QStringLiteral("median")].toDouble() * 1000};
+}
+
+// Median whole-process times (ms) of gegu-query and of iconv | grep on a file, in one run.
+std::pair<double, double> versusIconvGrep(const QString& file) {
+    return sideBySide(QStringLiteral("%1/gegu-query --data %2 -- %3").arg(buildDir, file, query),
+                      QStringLiteral("iconv -f GBK -t UTF-8 %1 | grep -F %2").arg(file, query));
 }
 
 // Peak resident memory of a command, in bytes (median of three runs).
@@ -132,21 +141,10 @@ double peakRss(const QString& file) {
 
 // Median times (ms) of gegu-import of a CSV and of iconv -f UTF-8 -t GBK over it, in one run.
 std::pair<double, double> importVersusIconv(const QString& csv) {
-    const QString json = scratch.filePath(QStringLiteral("import.json"));
     const QString out = scratch.filePath(QStringLiteral("imported.rar"));
-    const QString gegu = QStringLiteral("%1/gegu-import --force -o %2 %3").arg(buildDir, out, csv);
-    const QString peer = QStringLiteral("iconv -f UTF-8 -t GBK -o %1.gbk %2").arg(out, csv);
-    run(QStringLiteral("hyperfine"),
-        {QStringLiteral("-N"), QStringLiteral("--warmup"), QStringLiteral("3"),
-         QStringLiteral("--runs"), QStringLiteral("30"), QStringLiteral("--style"),
-         QStringLiteral("none"), QStringLiteral("--export-json"), json, gegu, peer});
-    QFile f(json);
-    if (!f.open(QIODevice::ReadOnly))
-        die(QStringLiteral("hyperfine wrote no results"));
-    const QJsonArray results =
-        QJsonDocument::fromJson(f.readAll())[QStringLiteral("results")].toArray();
-    return {results[0][QStringLiteral("median")].toDouble() * 1000,
-            results[1][QStringLiteral("median")].toDouble() * 1000};
+    return sideBySide(QStringLiteral("%1/gegu-import --force -o %2 %3").arg(buildDir, out, csv),
+                      QStringLiteral("iconv -f UTF-8 -t GBK -o %1.gbk %2").arg(out, csv), false,
+                      30);
 }
 
 // Writes a data file of lines one byte long, of about the given size: records of three empty
@@ -197,22 +195,6 @@ QJsonObject guiTimings(const QString& file, int starts, bool startOnly = false) 
     for (auto it = values.begin(); it != values.end(); ++it)
         medians[it.key()] = median(it.value());
     return medians;
-}
-
-// Median times (ms) of two commands run through the shell, side by side.
-std::pair<double, double> sideBySide(const QString& first, const QString& second) {
-    const QString json = scratch.filePath(QStringLiteral("side.json"));
-    run(QStringLiteral("hyperfine"),
-        {QStringLiteral("--warmup"), QStringLiteral("3"), QStringLiteral("--runs"),
-         QStringLiteral("20"), QStringLiteral("--style"), QStringLiteral("none"),
-         QStringLiteral("--export-json"), json, first, second});
-    QFile f(json);
-    if (!f.open(QIODevice::ReadOnly))
-        die(QStringLiteral("hyperfine wrote no results"));
-    const QJsonArray results =
-        QJsonDocument::fromJson(f.readAll())[QStringLiteral("results")].toArray();
-    return {results[0][QStringLiteral("median")].toDouble() * 1000,
-            results[1][QStringLiteral("median")].toDouble() * 1000};
 }
 
 // A hundred holder names of the file, one a line, for gegu-query --stdin.

@@ -25,10 +25,43 @@ struct Parse {
     qint64 line = 1;         // of the text being fed
     qint64 rowStartLine = 1; // of the row being read
     qint64 nextRowLine = 1;  // where the row after the last one read starts at the latest
+    bool atRowStart = true;  // libcsv has ended the last row: no field is open
     // What onRow threw; no exception may cross libcsv's C code, so it waits here until
     // csv_parse has returned.
     std::exception_ptr failure;
 };
+
+// libcsv's blanks: trimmed from both ends of a field that is not quoted.
+bool isBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// Splits a line that holds no quote and no CR but the one before its LF into the row's fields
+// as libcsv would: at every comma, each field trimmed of blanks. A line of blanks alone is no
+// row: no fields.
+void readPlainLine(const char* begin, const char* end, std::string& bytes,
+                   std::vector<qsizetype>& ends) {
+    bytes.clear();
+    ends.clear();
+    for (const char* field = begin;;) {
+        const auto* comma = static_cast<const char*>(std::memchr(field, ',', size_t(end - field)));
+        const char* fieldEnd = comma ? comma : end;
+        const char* a = field;
+        const char* b = fieldEnd;
+        while (a < b && isBlank(*a))
+            ++a;
+        while (b > a && isBlank(b[-1]))
+            --b;
+        bytes.append(a, size_t(b - a));
+        ends.push_back(qsizetype(bytes.size()));
+        if (!comma) {
+            if (ends.size() == 1 && bytes.empty())
+                ends.clear();
+            return;
+        }
+        field = comma + 1;
+    }
+}
 
 } // namespace
 
@@ -51,14 +84,16 @@ QString decodeField(QByteArrayView bytes, TextEncoding encoding) {
 
 qint64 CsvReader::read(QByteArrayView text, const QString& file,
                        const std::function<void(const CsvRow&)>& onRow,
-                       const std::function<void(qint64)>& progress, qint64 firstLine) {
+                       const std::function<void(qint64)>& progress, qint64 firstLine, Lines lines) {
+    // Every line end is reported, also the ones that end no row, so that it is known when a
+    // line has left libcsv between rows.
     csv_parser parser{};
-    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI) != 0)
+    if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
         throw ImportError{file, 0, u"out of memory"_s};
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
 
     CsvRow row;
-    Parse state{&row, &onRow, firstLine, firstLine, firstLine, {}};
+    Parse state{&row, &onRow, firstLine, firstLine, firstLine, true, {}};
     const auto field = [](void* bytes, size_t length, void* data) {
         auto* s = static_cast<Parse*>(data);
         CsvRow& r = *s->row;
@@ -70,8 +105,13 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
         r.bytes_.append(view.data(), size_t(view.size()));
         r.ends_.push_back(qsizetype(r.bytes_.size()));
     };
-    const auto rowEnd = [](int, void* data) {
+    const auto rowEnd = [](int end, void* data) {
         auto* s = static_cast<Parse*>(data);
+        s->atRowStart = end == '\n';
+        if (s->row->ends_.empty()) { // a blank line, or the LF after a row's CR
+            s->nextRowLine = s->line + 1;
+            return;
+        }
         s->row->line_ = s->rowStartLine;
         if (!s->failure) {
             try {
@@ -80,7 +120,7 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
                 s->failure = std::current_exception();
             }
         }
-        s->row->bytes_.clear(); // keeps its room for the next row
+        s->row->bytes_.clear();
         s->row->ends_.clear();
         s->nextRowLine = s->line + 1;
     };
@@ -96,7 +136,8 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
 
     if (text.startsWith(byteOrderMark))
         text = text.sliced(3);
-    // Fed a line at a time, so that the line a row starts on is known.
+    // Fed a line at a time, so that the line a row starts on is known; libcsv gets the lines
+    // that need it, from one that opens a quote to the one that closes it.
     const char* const begin = text.data();
     const char* const end = begin + text.size();
     const char* reported = begin;
@@ -105,7 +146,20 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
         lineEnd = static_cast<const char*>(std::memchr(p, '\n', size_t(end - p)));
         if (!lineEnd)
             break;
-        parse(p, size_t(lineEnd + 1 - p));
+        const char* content = lineEnd > p && lineEnd[-1] == '\r' ? lineEnd - 1 : lineEnd;
+        const auto holds = [&](char c) {
+            return std::memchr(p, c, size_t(content - p)) != nullptr;
+        };
+        if (lines == Lines::PlainDirect && state.atRowStart && !holds('"') && !holds('\r')) {
+            readPlainLine(p, content, row.bytes_, row.ends_);
+            state.rowStartLine = state.line;
+            rowEnd('\n', &state);
+            if (state.failure)
+                std::rethrow_exception(state.failure);
+        } else {
+            state.atRowStart = false;
+            parse(p, size_t(lineEnd + 1 - p));
+        }
         if (progress && lineEnd - reported >= blockSize) {
             progress(lineEnd - begin);
             reported = lineEnd;

@@ -39,7 +39,7 @@ public:
 
 private:
     friend class CsvReader;
-    QByteArray bytes_; // the fields one after the other
+    std::string bytes_; // the fields one after the other; clear() keeps its room
     std::vector<qsizetype> ends_;
     qint64 line_ = 0;
 };
@@ -53,6 +53,11 @@ QString decodeField(QByteArrayView bytes, TextEncoding encoding);
 
 class CsvReader {
 public:
+    // How the rows are read. libcsv reads every line that holds a quote or a lone CR; a plain
+    // line, the common one, is split at its commas directly, to the same fields, unless
+    // LibcsvOnly asks for libcsv throughout (which tests compare against).
+    enum class Lines { PlainDirect, LibcsvOnly };
+
     // Calls onRow for every row of the CSV text, whose first row is on line firstLine of the
     // file; a UTF-8 byte order mark at its start is skipped. progress, when set, is told how many
     // bytes have been read. Returns the number of line ends read. Throws ImportError, naming
@@ -60,7 +65,8 @@ public:
     // never ends); an exception from onRow comes through as it is.
     static qint64 read(QByteArrayView text, const QString& file,
                        const std::function<void(const CsvRow&)>& onRow,
-                       const std::function<void(qint64)>& progress = {}, qint64 firstLine = 1);
+                       const std::function<void(qint64)>& progress = {}, qint64 firstLine = 1,
+                       Lines lines = Lines::PlainDirect);
 };
 
 } // namespace gegu

@@ -70,6 +70,8 @@ private slots:
     void numbers_data();
     void numbers();
     void quotingAndLineBreaks();
+    void plainLinesReadAsLibcsvReadsThem_data();
+    void plainLinesReadAsLibcsvReadsThem();
     void encodings_data();
     void encodings();
     void latestPeriodOrHistory();
@@ -232,6 +234,60 @@ void ImportTest::quotingAndLineBreaks() {
     QVERIFY(i.text.contains(u"  华夏, 基金"_s));
     QVERIFY(i.text.contains(u"│ 多行 备注\r\n"_s));
     QVERIFY(i.text.contains(u"  张\"三\""_s));
+}
+
+// The rows a CSV reading gives, a line each: the row's line, then its fields in brackets; or
+// the error it ends with.
+QString csvRows(const QByteArray& csv, CsvReader::Lines lines) {
+    QString out;
+    try {
+        CsvReader::read(
+            csv, u"t.csv"_s,
+            [&](const CsvRow& row) {
+                out += QString::number(row.line()) + u':';
+                for (qsizetype i = 0; i < row.size(); ++i)
+                    out += u'[' + QString::fromLatin1(row.field(i)) + u']';
+                out += u'\n';
+            },
+            {}, 1, lines);
+    } catch (const ImportError& e) {
+        out += e.text();
+    }
+    return out;
+}
+
+void ImportTest::plainLinesReadAsLibcsvReadsThem_data() {
+    QTest::addColumn<QByteArray>("csv");
+    QTest::addColumn<QString>("rows");
+    QTest::newRow("blanks and tabs around fields")
+        << " a ,\tb\t, c d \n"_ba << u"1:[a][b][c d]\n"_s;
+    QTest::newRow("empty fields at both ends") << ",a,\n,\n"_ba << u"1:[][a][]\n2:[][]\n"_s;
+    QTest::newRow("blank lines and lines of blanks are no rows")
+        << "\n \t \r\na\n\r\n\n"_ba << u"3:[a]\n"_s;
+    QTest::newRow("CR LF") << "a,b\r\nc\r\n"_ba << u"1:[a][b]\n2:[c]\n"_s;
+    QTest::newRow("a lone CR ends a row") << "a\rb,c\n"_ba << u"1:[a]\n1:[b][c]\n"_s;
+    QTest::newRow("a CR inside a line") << "a\r \r\nb\n"_ba << u"1:[a]\n2:[b]\n"_s;
+    QTest::newRow("quoted line breaks, then plain lines")
+        << "x,\"1\n2\n\"\ny\nz,\"\"\"\"\n"_ba << u"1:[x][1\n2\n]\n4:[y]\n5:[z][\"]\n"_s;
+    QTest::newRow("a quoted first field over lines")
+        << "\"a\nb\",c\nd\n"_ba << u"1:[a\nb][c]\n3:[d]\n"_s;
+    QTest::newRow("a NUL byte") << QByteArray("a\0b,c\n", 6) << u"1:[a\0b][c]\n"_s;
+    QTest::newRow("the last line without its LF") << "a\nb, c "_ba << u"1:[a]\n2:[b][c]\n"_s;
+    QTest::newRow("a stray quote after plain lines")
+        << "a\nb\"c\n"_ba
+        << u"1:[a]\nt.csv:2: not well-formed CSV: a quote inside a field that is not quoted, or "
+           u"after one"_s;
+    QTest::newRow("a quote that never ends, after blank lines")
+        << "a\n\n\n\"b\nc\n"_ba
+        << u"1:[a]\nt.csv:4: not well-formed CSV: a quoted field that never ends"_s;
+}
+
+void ImportTest::plainLinesReadAsLibcsvReadsThem() {
+    // Plain lines are split without libcsv: the same rows, lines and errors as libcsv alone.
+    QFETCH(QByteArray, csv);
+    QFETCH(QString, rows);
+    QCOMPARE(csvRows(csv, CsvReader::Lines::LibcsvOnly), rows);
+    QCOMPARE(csvRows(csv, CsvReader::Lines::PlainDirect), rows);
 }
 
 void ImportTest::encodings_data() {
