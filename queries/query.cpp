@@ -142,17 +142,37 @@ Search findHolders(const HoldingsTable& table, const NameIndex* index, QStringVi
         ++s.count;
         s.length += heading + (table.lineData(c.line + 1) - table.lineData(c.line)) + CrLf.size();
     };
-    std::array<Candidate, 32> batch;
-    size_t waiting = 0;
-    const auto check = [&] {
-        for (size_t i = 0; i < waiting; ++i)
-            prefetch(table.lineData(batch[i].line));
-        for (size_t i = 0; i < waiting; ++i) {
-            const Candidate& c = batch[i];
-            if (nameFieldContains(table.linePrefix(c.line, NameFieldWidth), query))
-                found(c);
-        }
-        waiting = 0;
+    // A pipeline over the candidates as they come: where a candidate's line starts is fetched
+    // first, its text a few candidates later, and it is checked a few after that, when both
+    // have arrived.
+    constexpr size_t textAhead = 8;
+    constexpr size_t checkAhead = 16;
+    std::array<Candidate, checkAhead> ring;
+    size_t queued = 0;
+    const auto fetchText = [&](const Candidate& c) {
+        const char16_t* text = table.lineData(c.line);
+        prefetch(text);
+        prefetch(text + NameFieldWidth); // the field may reach into the next cache line
+    };
+    const auto check = [&](const Candidate& c) {
+        if (nameFieldContains(table.linePrefix(c.line, NameFieldWidth), query))
+            found(c);
+    };
+    const auto enqueue = [&](const Candidate& c) {
+        if (queued >= checkAhead)
+            check(ring[queued % checkAhead]);
+        ring[queued % checkAhead] = c;
+        table.prefetchLineStart(c.line);
+        if (queued >= textAhead)
+            fetchText(ring[(queued - textAhead) % checkAhead]);
+        ++queued;
+    };
+    const auto drain = [&] {
+        const size_t waiting = std::min(queued, checkAhead);
+        for (size_t i = queued - std::min(queued, textAhead); i < queued; ++i)
+            fetchText(ring[i % checkAhead]);
+        for (size_t i = queued - waiting; i < queued; ++i)
+            check(ring[i % checkAhead]);
     };
 
     if (!index) {
@@ -178,13 +198,9 @@ Search findHolders(const HoldingsTable& table, const NameIndex* index, QStringVi
                                     first = end;
                                     end = table.endLine(first);
                                 }
-                                const qsizetype line = first + 3 + (row - recordRow);
-                                table.prefetchLineStart(line);
-                                batch[waiting++] = {line, first, end};
-                                if (waiting == batch.size())
-                                    check();
+                                enqueue({first + 3 + (row - recordRow), first, end});
                             });
-    check();
+    drain();
     return s;
 }
 
