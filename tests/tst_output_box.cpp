@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 using namespace gegu;
@@ -43,6 +45,12 @@ private slots:
     void selectsWithTheMouse();
     void scrollsByWheelKeysAndBar();
     void takesTyping();
+    void movesAcrossLinesAndScrollsWithCtrl();
+    void cutsAndPastesWithKeys();
+    void editsFromItsContextMenu();
+    void selectsAWordByDoubleClick();
+    void paintsTheSelectionAcrossLines();
+    void tellsTheInputMethodWhereTheCursorIs();
 
 private:
     void clickAt(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
@@ -186,6 +194,128 @@ void OutputBoxTest::takesTyping() {
     composed.setCommitString(u"华夏"_s);
     QApplication::sendEvent(box_.get(), &composed);
     QCOMPARE(box_->line(1000), u"华夏"_s + reportLine(1000));
+}
+
+void OutputBoxTest::movesAcrossLinesAndScrollsWithCtrl() {
+    clickAt(QPoint(1, 8)); // the start of line 0
+    QTest::keyClick(box_.get(), Qt::Key_End);
+    // Right at a line's end goes to the next line's start: the line break is selected.
+    QTest::keyClick(box_.get(), Qt::Key_Right, Qt::ShiftModifier);
+    QCOMPARE(box_->selectedText(), u"\n"_s);
+    // Left at a line's start goes back to the end of the line before.
+    QTest::keyClick(box_.get(), Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(box_.get(), Qt::Key_Left, Qt::ShiftModifier);
+    QCOMPARE(box_->selectedText(), reportLine(0).right(1));
+    // Ctrl+Up and Ctrl+Down scroll a row and leave the selection; nothing above the top.
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(box_->topLine(), 1);
+    QTest::keyClick(box_.get(), Qt::Key_Up, Qt::ControlModifier);
+    QTest::keyClick(box_.get(), Qt::Key_Up, Qt::ControlModifier);
+    QCOMPARE(box_->topLine(), 0);
+    QCOMPARE(box_->selectedText(), reportLine(0).right(1));
+    // Nothing below the end either.
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ControlModifier);
+    const int last = box_->verticalScrollBar()->value();
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(box_->verticalScrollBar()->value(), last);
+}
+
+void OutputBoxTest::cutsAndPastesWithKeys() {
+    clickAt(QPoint(1, 8)); // the start of line 0
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(box_.get(), Qt::Key_X, Qt::ControlModifier);
+    QCOMPARE(QGuiApplication::clipboard()->text(), reportLine(0) + u'\n');
+    QCOMPARE(box_->line(0), reportLine(1));
+    QCOMPARE(box_->lineCount(), lineCount);
+    // Pasted back, the line break makes a line again: the text is as it was.
+    QTest::keyClick(box_.get(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box_->line(0), reportLine(0));
+    QCOMPARE(box_->line(1), reportLine(1));
+    QCOMPARE(box_->lineCount(), lineCount + 1);
+    // Pasted text replaces a selection; CR LF, CR and LF each break a line.
+    QGuiApplication::clipboard()->setText(u"甲\r\n乙\r丙\n丁"_s);
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ShiftModifier);
+    QTest::keyClick(box_.get(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(box_->line(1), u"甲"_s);
+    QCOMPARE(box_->line(4), u"丁"_s);
+    QCOMPARE(box_->line(5), reportLine(2));
+}
+
+void OutputBoxTest::editsFromItsContextMenu() {
+    // The menu's entries, enabled as there is a selection; 全选 then 剪切 empties the box.
+    const auto openMenuAndPick = [&](const QString& entry, QStringList* enabled) {
+        QTimer::singleShot(0, this, [=] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator() && a->isEnabled())
+                    *enabled << a->text();
+            }
+            for (QAction* a : menu->actions()) {
+                if (a->text() == entry)
+                    a->trigger();
+            }
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                box_->viewport()->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(box_->viewport(), &event);
+    };
+    QStringList enabled;
+    openMenuAndPick(u"全选"_s, &enabled);
+    QCOMPARE(enabled, (QStringList{u"粘贴"_s, u"全选"_s}));
+    QCOMPARE(box_->selectedText().size(), box_->toPlainText().size());
+    enabled.clear();
+    openMenuAndPick(u"复制"_s, &enabled);
+    QCOMPARE(enabled, (QStringList{u"剪切"_s, u"复制"_s, u"粘贴"_s, u"全选"_s}));
+    QCOMPARE(QGuiApplication::clipboard()->text().size(), box_->selectedText().size());
+    enabled.clear();
+    openMenuAndPick(u"剪切"_s, &enabled);
+    QCOMPARE(box_->lineCount(), 1);
+    QCOMPARE(box_->line(0), QString());
+    QGuiApplication::clipboard()->setText(u"粘贴的"_s);
+    openMenuAndPick(u"粘贴"_s, &enabled);
+    QCOMPARE(box_->line(0), u"粘贴的"_s);
+}
+
+void OutputBoxTest::selectsAWordByDoubleClick() {
+    // A word ends at blanks and at frame lines: on line 0, "  华夏大盘精选 │ 0".
+    const int x = 4 + box_->fontMetrics().horizontalAdvance(u"  华夏"_s);
+    QTest::mouseDClick(box_->viewport(), Qt::LeftButton, {}, QPoint(x, 8));
+    QCOMPARE(box_->selectedText(), u"华夏大盘精选"_s);
+    QTest::mouseDClick(box_->viewport(), Qt::RightButton, {}, QPoint(1, 8)); // not a word
+    QCOMPARE(box_->selectedText(), u"华夏大盘精选"_s);
+}
+
+void OutputBoxTest::paintsTheSelectionAcrossLines() {
+    // Lines 0 and 1 selected from the middle of line 0: line 0 is highlighted out to the box's
+    // right edge (its line break is selected), line 1 only up to where the selection ends.
+    const int pitch = box_->linePitch();
+    QTest::mouseClick(box_->viewport(), Qt::LeftButton, {}, QPoint(60, 4 + pitch / 2));
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
+    const QImage image = box_->viewport()->grab().toImage();
+    const QColor highlight = box_->palette().color(QPalette::Highlight);
+    const auto highlighted = [&](int x, int row) {
+        return image.pixelColor(x, 4 + row * pitch + pitch / 2) == highlight;
+    };
+    const int right = image.width() - 6;
+    QVERIFY(!highlighted(6, 0));
+    QVERIFY(highlighted(right, 0));
+    QVERIFY(highlighted(6, 1));
+    QVERIFY(!highlighted(right, 1));
+}
+
+void OutputBoxTest::tellsTheInputMethodWhereTheCursorIs() {
+    // The candidate window of an input method opens at the cursor: the rectangle of the row
+    // it is on, in the box's own coordinates.
+    const int pitch = box_->linePitch();
+    box_->verticalScrollBar()->setValue(100);
+    clickAt(QPoint(1, 4 + 2 * pitch + pitch / 2)); // line 102, its start
+    QInputMethodQueryEvent query(Qt::ImCursorRectangle | Qt::ImFont);
+    QApplication::sendEvent(box_.get(), &query);
+    const QPoint rowTop = box_->viewport()->mapTo(box_.get(), QPoint(4, 4 + 2 * pitch));
+    QCOMPARE(query.value(Qt::ImCursorRectangle).toRect(), QRect(rowTop, QSize(1, pitch)));
+    QCOMPARE(query.value(Qt::ImFont).value<QFont>(), box_->font());
 }
 
 QTEST_MAIN(OutputBoxTest)

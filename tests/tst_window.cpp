@@ -56,6 +56,7 @@ private slots:
     void defaultButtonCycleWithRealKeys();
     void defaultButtonStaysWhenFocusMoves();
     void keysElsewhereGiveTheRoleBack();
+    void enterGoesToTheFocusedButtonElseTheDefault();
     void tabOrderAndInitialFocus();
     void updateButtonOpensAddressAndShowsPanel();
     void resizingMovesNothing();
@@ -390,6 +391,23 @@ void WindowTest::keysElsewhereGiveTheRoleBack() {
     QVERIFY(command1->showsDefault());
 }
 
+void WindowTest::enterGoesToTheFocusedButtonElseTheDefault() {
+    auto* command1 = control<GraphicalButton>("Command1");
+    auto* command3 = control<GraphicalButton>("Command3");
+    QSignalSpy queries(command1, &QPushButton::clicked);
+    QSignalSpy helps(command3, &QPushButton::clicked);
+    // The focused help button takes Enter, though the query button is drawn as the default.
+    command3->setFocus();
+    QVERIFY(command1->showsDefault());
+    QTest::keyClick(command3, Qt::Key_Return);
+    QCOMPARE(helps.size(), 1);
+    QCOMPARE(queries.size(), 0);
+    // Enter that reaches the window itself is the default button's.
+    QTest::keyClick(form_.get(), Qt::Key_Enter);
+    QCOMPARE(queries.size(), 1);
+    QCOMPARE(helps.size(), 1);
+}
+
 void WindowTest::tabOrderAndInitialFocus() {
     QCOMPARE(QApplication::focusWidget(), control<QWidget>("Text1"));
     const char* order[] = {"Command1", "Command3", "Command2", "Picture1", "Text2", "Text1"};
@@ -580,6 +598,12 @@ void WindowTest::errorBoxIsChinese() {
              u"实时错误 '%1':\n\n"_s.arg(number) + text + u"\n\n文件：a%1b.rar\n行：4"_s);
     QCOMPARE(errorBoxText(RuntimeError(ErrorNumber(number))),
              u"实时错误 '%1':\n\n"_s.arg(number) + text);
+    // A data file looked for in vain: the places, one a line.
+    const RuntimeError notFound(ErrorNumber(number), u"gegusj.rar"_s, 0,
+                                {u"gegusj.rar"_s, u"/usr/share/gegu/gegusj.rar"_s});
+    QCOMPARE(errorBoxText(notFound), u"实时错误 '%1':\n\n"_s.arg(number) + text +
+                                         u"\n\n文件：gegusj.rar\n查找位置：\ngegusj.rar\n"
+                                         u"/usr/share/gegu/gegusj.rar"_s);
 }
 
 void WindowTest::startUpErrorsEndAtOnce_data() {

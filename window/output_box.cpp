@@ -455,8 +455,12 @@ void OutputBox::paintEvent(QPaintEvent* event) {
             const qsizetype from = line == a.line ? a.column : 0;
             const qsizetype to = line == b.line ? b.column : lineText(line).size();
             QTextLayout::FormatRange range{int(from), int(to - from), selected};
-            if (line < b.line) // the line break is selected too
+            if (line < b.line) {
+                // The line break is selected too: the range takes in the position after the
+                // text, which the layout then fills out to the box's width.
+                range.length += 1;
                 range.format.setProperty(QTextFormat::FullWidthSelection, true);
+            }
             selections << range;
         }
         const QPointF at(margin, y);
