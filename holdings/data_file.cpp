@@ -112,7 +112,8 @@ std::vector<NativePath> dataFilePlaces() {
     std::vector<NativePath> places{name};
     if (QCoreApplication::instance())
         places.push_back(programDirectory() / name);
-    for (const QString& dir : QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         places.push_back(nativePath(dir) / "gegu" / name);
     return places;
 }

@@ -21,10 +21,6 @@ int displayWidth(QStringView text) {
     return columns;
 }
 
-QString paddedTo(QStringView text, int columns, int minBlanks) {
-    return text.toString() + QString(std::max(minBlanks, columns - displayWidth(text)), u' ');
-}
-
 namespace {
 
 void appendBlanks(std::string& out, qsizetype n) {
@@ -106,16 +102,6 @@ QString headLine(const QString& date) {
     // Characters 7 to 24 are "截止日期：", the date and three blanks: the name report quotes
     // them and closes the bracket.
     return u"股东情况 (截止日期："_s + date + u"   ) 持股数(万股)  占比(%)  股份性质  增减"_s;
-}
-
-QString holderLine(const HolderRow& row) {
-    std::string bytes;
-    DataFileWriter line(bytes);
-    const EncodedText name = encodeText(row.name);
-    const EncodedText type = encodeText(row.type);
-    const EncodedText change = encodeText(row.change);
-    line.holder({&name, row.shares, row.percent, &type, &change, row.changed});
-    return decodeGbk(QByteArrayView(bytes).chopped(2));
 }
 
 void DataFileWriter::begin(qsizetype records) {

@@ -43,13 +43,10 @@ inline constexpr qsizetype SearchableNameLength = 18;
 // Half-width columns that the text takes in the report's font: two for an ideograph or any
 // other character beyond ASCII, one for ASCII.
 int displayWidth(QStringView text);
-// The text with blanks after it up to the given width in columns, and at least minBlanks.
-QString paddedTo(QStringView text, int columns, int minBlanks);
 
 // The lines of a record, without line ends.
 QString headerLine(const StockRecord& record);
 QString headLine(const QString& date);
-QString holderLine(const HolderRow& row);
 // A field's text as the data file holds it: GBK bytes, and the columns it takes. A CR or LF in
 // it is a blank, so that every line stays one line.
 struct EncodedText {

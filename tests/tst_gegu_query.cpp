@@ -230,6 +230,11 @@ void GeguQueryTest::fileAccessErrors_data() {
     const QString locked = writeFile(u"locked.rar"_s, "0\r\nh\r\n0\r\nhead\r\n"_ba);
     QVERIFY(QFile::setPermissions(locked, {}));
     QTest::newRow("no read permission") << locked << true << 70;
+    const QString loop = dir_.filePath(u"loop.rar"_s);
+    QFile::remove(loop);
+    QVERIFY(QFile::link(loop, loop));
+    QTest::newRow("a link to itself") << loop << false << 75;
+    QTest::newRow("a name too long") << dir_.filePath(QString(300, u'x')) << false << 75;
     // Reading address 0 of one's own memory fails midway through a read.
     QTest::newRow("a read that fails") << u"/proc/self/mem"_s << false << 57;
 }

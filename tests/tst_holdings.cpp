@@ -1,4 +1,5 @@
 #include "holdings/data_file.h"
+#include "holdings/data_file_writer.h"
 #include "holdings/text_rules.h"
 #include "malformed_files.h"
 #include "support.h"
@@ -62,6 +63,9 @@ private slots:
     void offsetsPastTheLowBits_data();
     void offsetsPastTheLowBits();
     void missingFile();
+    void writtenNumbers_data();
+    void writtenNumbers();
+    void writtenTextsStayOneLine();
     void dataFileSearch();
 };
 
@@ -373,6 +377,38 @@ void HoldingsTest::offsetsPastTheLowBits() {
     for (qsizetype i = 0; i < table.lineCount(); ++i)
         QCOMPARE(table.line(i), reference.line(i));
     QCOMPARE(dump(table), dump(reference));
+}
+
+void HoldingsTest::writtenNumbers_data() {
+    QTest::addColumn<double>("value");
+    QTest::addColumn<int>("width");
+    QTest::addColumn<QByteArray>("written");
+    QTest::newRow("right-aligned") << 12.34 << 10 << "     12.34"_ba;
+    QTest::newRow("a half, away from zero") << 0.125 << 6 << "  0.13"_ba;
+    QTest::newRow("a negative half") << -0.125 << 6 << " -0.13"_ba;
+    QTest::newRow("no minus on a zero") << -0.001 << 6 << "  0.00"_ba;
+    QTest::newRow("not known: blanks") << std::nan("") << 4 << "    "_ba;
+    QTest::newRow("wider than its column") << 123456.0 << 4 << "123456.00"_ba;
+    QTest::newRow("past the cents' range") << 2e15 << 10 << "2000000000000000.00"_ba;
+    QTest::newRow("far below zero") << -2e15 << 10 << "-2000000000000000.00"_ba;
+}
+
+void HoldingsTest::writtenNumbers() {
+    QFETCH(double, value);
+    QFETCH(int, width);
+    QFETCH(QByteArray, written);
+    std::string out;
+    appendFixed(out, value, width);
+    QCOMPARE(QByteArray::fromStdString(out), written);
+}
+
+void HoldingsTest::writtenTextsStayOneLine() {
+    // A line break inside a field is written as a blank; a character beyond the basic plane
+    // takes two columns, as an ideograph does.
+    const EncodedText text = encodeText(u"甲\r\n乙\r"_s);
+    QCOMPARE(decodeGbk(text.bytes), u"甲  乙 "_s);
+    QCOMPARE(text.columns, 7);
+    QCOMPARE(displayWidth(u"\U00020000a"), 3);
 }
 
 void HoldingsTest::missingFile() {
