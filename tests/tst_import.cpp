@@ -86,6 +86,8 @@ private slots:
     void program_data();
     void program();
     void programWritesNothingOnError();
+    void programOptionsAndMessages_data();
+    void programOptionsAndMessages();
 };
 
 void ImportTest::roundTrip() {
@@ -552,6 +554,71 @@ void ImportTest::programWritesNothingOnError() {
     QCOMPARE(r.err, "gegu-import: gegusj.rar exists; --force replaces it\n"_ba);
     r = runProcess(program, {u"--force"_s, u"-o"_s, u"gegusj.rar"_s, u"good.csv"_s}, setup);
     QCOMPARE(r.exitCode, 0);
+}
+
+void ImportTest::programOptionsAndMessages_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QByteArray>("err");
+    const QByteArray wrote = "gegu-import: wrote gegusj.rar: 1 file, 1 row, 1 stock, 1 period, "
+                             "1 record, 0 warnings\n";
+    QTest::newRow("an option's value after =")
+        << QStringList{u"--encoding=UTF-8"_s, u"good.csv"_s} << 0 << wrote;
+    QTest::newRow("GBK, and the stock's name from a list")
+        << QStringList{u"--encoding"_s, u"gbk"_s, u"--names"_s, u"names.csv"_s, u"gbk.csv"_s} << 0
+        << wrote;
+    QTest::newRow("a switch given a value") << QStringList{u"--force=yes"_s, u"good.csv"_s} << 2
+                                            << "gegu-import: --force takes no value\n"_ba;
+    QTest::newRow("the output a folder") << QStringList{u"-o"_s, u"sub"_s, u"good.csv"_s} << 2
+                                         << "gegu-import: sub is a folder\n"_ba;
+    QTest::newRow("a header and no rows")
+        << QStringList{u"header.csv"_s} << 2
+        << "gegu-import: no holder rows in the input: nothing written\n"_ba;
+    QByteArray warnings;
+    for (int i = 1; i <= 20; ++i)
+        warnings += "gegu-import: warning: long.csv:" + QByteArray::number(i + 1) +
+                    ": a holder's name longer than 18 characters, of which only the first 18 are "
+                    "searched: " +
+                    QByteArray::number(100000 + i) + "一二三四五六七八九十一二三\n";
+    QTest::newRow("the first twenty warnings")
+        << QStringList{u"long.csv"_s} << 0
+        << warnings +
+               "gegu-import: warning: ... and 2 more\n"
+               "gegu-import: wrote gegusj.rar: 1 file, 22 rows, 1 stock, 1 period, 1 record, "
+               "22 warnings\n"_ba;
+}
+
+void ImportTest::programOptionsAndMessages() {
+    QFETCH(QStringList, args);
+    QFETCH(int, exitCode);
+    QFETCH(QByteArray, err);
+    QTemporaryDir dir;
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+    };
+    write(u"good.csv"_s,
+          "code,end_date,holder_name,hold_amount\n600036,20240630,华夏基金,1000000\n");
+    write(u"header.csv"_s, "code,end_date,holder_name,hold_amount\n");
+    write(u"gbk.csv"_s, QStringEncoder("GBK").encode(u"股票代码,截止日期,股东名称,持股数\n"
+                                                     u"600036,2024-06-30,华夏基金,100\n"_s));
+    write(u"names.csv"_s, QStringEncoder("GBK").encode(u"code,name\n600036,招商银行\n"_s));
+    QByteArray long_ = "code,end_date,holder_name,hold_amount\n";
+    for (int i = 1; i <= 22; ++i)
+        long_ += "600036,20240630," + QByteArray::number(100000 + i) +
+                 "一二三四五六七八九十一二三," + QByteArray::number(i) + "\n";
+    write(u"long.csv"_s, long_);
+    QVERIFY(QDir(dir.path()).mkdir(u"sub"_s));
+    Setup setup;
+    setup.workingDir = dir.path();
+    const Run r = runProcess(QStringLiteral(GEGU_IMPORT_PATH), args, setup);
+    QCOMPARE(r.err, err);
+    QCOMPARE(r.exitCode, exitCode);
+    if (args.contains(u"names.csv"_s)) {
+        const HoldingsTable table = loadHoldingsFile(nativePath(dir.filePath(u"gegusj.rar"_s)));
+        QVERIFY(table.header(0).startsWith(u"600036 招商银行"_s));
+        QVERIFY(report(table, u"华夏").contains(u"  华夏基金"_s));
+    }
 }
 
 QTEST_GUILESS_MAIN(ImportTest)
