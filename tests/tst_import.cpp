@@ -49,6 +49,11 @@ ImportError importError(const QByteArray& csv, ImportSettings settings = {}) {
 const QByteArray header =
     "股票代码,股票简称,截止日期,名次,股东名称,股份类型,持股数,占总股本持股比例,增减\n";
 
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 // A query's report, as gegu-query prints it.
 QString report(const HoldingsTable& table, QStringView query) {
     const TextBuffer text = reportText(runQuery(table, query));
@@ -528,8 +533,7 @@ void ImportTest::programWritesNothingOnError() {
     Setup setup;
     setup.workingDir = dir.path();
     const auto write = [&](const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        QVERIFY(writeFile(dir.filePath(name), bytes));
     };
     write(u"good.csv"_s,
           "code,end_date,holder_name,hold_amount\n600036,20240630,华夏基金,1000000\n");
@@ -594,8 +598,7 @@ void ImportTest::programOptionsAndMessages() {
     QFETCH(QByteArray, err);
     QTemporaryDir dir;
     const auto write = [&](const QString& name, const QByteArray& bytes) {
-        QFile f(dir.filePath(name));
-        QVERIFY(f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size());
+        QVERIFY(writeFile(dir.filePath(name), bytes));
     };
     write(u"good.csv"_s,
           "code,end_date,holder_name,hold_amount\n600036,20240630,华夏基金,1000000\n");
