@@ -9,27 +9,27 @@ namespace gegu {
 
 namespace {
 
-const OptionSpec* findOption(const std::vector<OptionSpec>& options, const QByteArray& name) {
-    for (const OptionSpec& spec : options) {
-        if (spec.names.contains(name))
-            return &spec;
+const Option* findOption(const std::vector<Option>& options, const QByteArray& name) {
+    for (const Option& option : options) {
+        if (option.names.contains(name))
+            return &option;
     }
     return nullptr;
 }
 
 // The name an option is known by: its first long name.
-QByteArray canonical(const OptionSpec& spec) {
-    for (const QByteArray& name : spec.names) {
+QByteArray canonical(const Option& option) {
+    for (const QByteArray& name : option.names) {
         if (name.startsWith("--"))
             return name;
     }
-    return spec.names.front();
+    return option.names.front();
 }
 
 } // namespace
 
 CommandLine parseCommandLine(const std::vector<QByteArray>& args,
-                             const std::vector<OptionSpec>& options) {
+                             const std::vector<Option>& options) {
     CommandLine line;
     bool optionsEnded = false;
     for (size_t i = 0; i < args.size(); ++i) {
@@ -44,22 +44,22 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         }
         const qsizetype equals = arg.startsWith("--") ? arg.indexOf('=') : -1;
         const QByteArray name = equals < 0 ? arg : arg.first(equals);
-        const OptionSpec* spec = findOption(options, name);
-        if (!spec) {
+        const Option* option = findOption(options, name);
+        if (!option) {
             line.error = u"unknown option "_s + QString::fromLocal8Bit(name) +
                          u" (put -- before an argument that starts with '-')"_s;
             return line;
         }
-        if (!spec->takesValue) {
+        if (!option->takesValue) {
             if (equals >= 0) {
                 line.error = QString::fromLocal8Bit(name) + u" takes no value"_s;
                 return line;
             }
-            line.flags.insert(canonical(*spec));
+            line.flags.insert(canonical(*option));
         } else if (equals >= 0) {
-            line.values[canonical(*spec)] = arg.sliced(equals + 1);
+            line.values[canonical(*option)] = arg.sliced(equals + 1);
         } else if (i + 1 < args.size()) {
-            line.values[canonical(*spec)] = args[++i];
+            line.values[canonical(*option)] = args[++i];
         } else {
             line.error = QString::fromLocal8Bit(name) + u" needs a value"_s;
             return line;

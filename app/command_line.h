@@ -12,7 +12,7 @@
 
 namespace gegu {
 
-struct OptionSpec {
+struct Option {
     QByteArrayList names; // e.g. {"-o", "--output"}; the first long one names the option
     bool takesValue = false;
 };
@@ -29,7 +29,7 @@ struct CommandLine {
 // Options start with '-' and come before "--"; "-" alone and everything after "--" are
 // positional. A value follows its option as the next argument or after '=' ("--data=x").
 CommandLine parseCommandLine(const std::vector<QByteArray>& args,
-                             const std::vector<OptionSpec>& options);
+                             const std::vector<Option>& options);
 
 // The arguments after the program's name, as bytes: argv itself on Unix, Qt's UTF-16 arguments
 // as UTF-8 on Windows.
