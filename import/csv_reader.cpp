@@ -31,11 +31,6 @@ struct Parse {
     std::exception_ptr failure;
 };
 
-// libcsv's blanks: trimmed from both ends of a field that is not quoted.
-bool isBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
 // Splits a line that holds no quote and no CR but the one before its LF into the row's fields
 // as libcsv would: at every comma, each field trimmed of blanks. A line of blanks alone is no
 // row: no fields.
@@ -45,14 +40,8 @@ void readPlainLine(const char* begin, const char* end, std::string& bytes,
     ends.clear();
     for (const char* field = begin;;) {
         const auto* comma = static_cast<const char*>(std::memchr(field, ',', size_t(end - field)));
-        const char* fieldEnd = comma ? comma : end;
-        const char* a = field;
-        const char* b = fieldEnd;
-        while (a < b && isBlank(*a))
-            ++a;
-        while (b > a && isBlank(b[-1]))
-            --b;
-        bytes.append(a, size_t(b - a));
+        const QByteArrayView text = trimmedBlanks(QByteArrayView(field, comma ? comma : end));
+        bytes.append(text.data(), size_t(text.size()));
         ends.push_back(qsizetype(bytes.size()));
         if (!comma) {
             if (ends.size() == 1 && bytes.empty())
@@ -70,6 +59,17 @@ QString ImportError::text() const {
     if (line > 0)
         out += u':' + QString::number(line);
     return out + u": "_s + message;
+}
+
+QByteArrayView trimmedBlanks(QByteArrayView bytes) {
+    const auto blank = [](char c) {
+        return c == ' ' || c == '\t';
+    };
+    while (!bytes.isEmpty() && blank(bytes.front()))
+        bytes = bytes.sliced(1);
+    while (!bytes.isEmpty() && blank(bytes.back()))
+        bytes.chop(1);
+    return bytes;
 }
 
 TextEncoding detectEncoding(QByteArrayView text) {

@@ -48,6 +48,10 @@ private:
 // if any), else GBK.
 TextEncoding detectEncoding(QByteArrayView text);
 
+// The bytes without the blanks (spaces and tabs) at either end: how libcsv trims a field that
+// is not quoted.
+QByteArrayView trimmedBlanks(QByteArrayView bytes);
+
 // A field's text in the given encoding (UTF-8 or GBK).
 QString decodeField(QByteArrayView bytes, TextEncoding encoding);
 

@@ -29,16 +29,8 @@ bool isAsciiDigit(char c) {
     return c >= '0' && c <= '9';
 }
 
-QByteArrayView trimmed(QByteArrayView s) {
-    while (!s.isEmpty() && (s.front() == ' ' || s.front() == '\t'))
-        s = s.sliced(1);
-    while (!s.isEmpty() && (s.back() == ' ' || s.back() == '\t'))
-        s.chop(1);
-    return s;
-}
-
 std::optional<int> codeFromBytes(QByteArrayView s) {
-    s = trimmed(s);
+    s = trimmedBlanks(s);
     // An exchange's letters before the digits (sh600000, sh.600000) or after a point (.SH).
     if (s.size() >= 2 && isAsciiLetter(s[0]) && isAsciiLetter(s[1])) {
         s = s.sliced(2);
@@ -60,7 +52,7 @@ std::optional<int> codeFromBytes(QByteArrayView s) {
 }
 
 std::optional<int> dateFromBytes(QByteArrayView s) {
-    s = trimmed(s);
+    s = trimmedBlanks(s);
     // A time after the date ("2024-06-30 00:00:00", "2024-06-30T00:00") is not looked at.
     for (qsizetype i = 0; i < s.size(); ++i) {
         if (s[i] == ' ' || s[i] == 'T') {
@@ -98,7 +90,7 @@ std::optional<int> dateFromBytes(QByteArrayView s) {
 }
 
 std::optional<double> numberFromBytes(QByteArrayView s) {
-    s = trimmed(s);
+    s = trimmedBlanks(s);
     if (s.endsWith('%'))
         s.chop(1);
     if (s.startsWith('+'))
@@ -308,7 +300,7 @@ void Importer::useHeader(Columns& columns, const CsvRow& header, const QString& 
 
 quint32 Importer::text(Part& part, Column column, QByteArrayView bytes, const Columns& columns,
                        const QString& file, qint64 line, const char* what) const {
-    bytes = trimmed(bytes);
+    bytes = trimmedBlanks(bytes);
     if (bytes.isEmpty())
         return 0;
     auto& [lastBytes, lastIndex] = part.last[size_t(column)];
@@ -374,14 +366,14 @@ void Importer::addRow(Part& part, const CsvRow& row, const Columns& columns,
                         u"the first %1 are searched: "_s.arg(SearchableNameLength) +
                             part.texts[h.holder]});
     h.percent = std::nan("");
-    if (!trimmed(field(columns.ratio)).isEmpty()) {
+    if (!trimmedBlanks(field(columns.ratio)).isEmpty()) {
         const std::optional<double> percent = numberFromBytes(field(columns.ratio));
         if (!percent)
             throw bad(columns.ratio, u"not a percentage"_s);
         h.percent = *percent;
     }
     h.rank = INT_MAX;
-    if (!trimmed(field(Column::Rank)).isEmpty()) {
+    if (!trimmedBlanks(field(Column::Rank)).isEmpty()) {
         const std::optional<double> rank = numberFromBytes(field(Column::Rank));
         if (!rank || *rank < 0 || *rank >= INT_MAX)
             throw bad(Column::Rank, u"not a rank"_s);
