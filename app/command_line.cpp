@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QStringList>
+#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -80,6 +81,11 @@ std::vector<QByteArray> programArguments(int argc, char* argv[]) {
         args.emplace_back(argv[i]);
 #endif
     return args;
+}
+
+bool writeStandardOutput(QByteArrayView bytes) {
+    return std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
+           std::fflush(stdout) == 0;
 }
 
 } // namespace gegu

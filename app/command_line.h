@@ -35,4 +35,8 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
 // as UTF-8 on Windows.
 std::vector<QByteArray> programArguments(int argc, char* argv[]);
 
+// Writes the bytes to standard output and flushes it: false when that fails (a full disk,
+// a closed pipe).
+bool writeStandardOutput(QByteArrayView bytes);
+
 } // namespace gegu

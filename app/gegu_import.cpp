@@ -79,9 +79,7 @@ written).
 }
 
 int printText(const QString& text) {
-    const QByteArray bytes = text.toUtf8();
-    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size()) ||
-        std::fflush(stdout) != 0)
+    if (!gegu::writeStandardOutput(text.toUtf8()))
         return fail(u"cannot write to standard output"_s);
     return Written;
 }

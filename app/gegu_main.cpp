@@ -5,6 +5,7 @@
 // --help and --version print and exit without opening the window (and without a display);
 // any other argument is ignored.
 
+#include "command_line.h"
 #include "window/startup.h"
 
 #include <QApplication>
@@ -29,8 +30,7 @@ const char helpText[] =
 
 // Prints the text and returns the exit status: 0, or 2 when it cannot be written.
 int print(const char* text) {
-    const size_t n = std::strlen(text);
-    if (std::fwrite(text, 1, n, stdout) != n || std::fflush(stdout) != 0) {
+    if (!gegu::writeStandardOutput(text)) {
         std::fprintf(stderr, "gegu: cannot write to standard output\n");
         return 2;
     }
