@@ -7,6 +7,7 @@
 // complete. Exit status: 0 when written, 2 on any error (then nothing is written).
 
 #include "command_line.h"
+#include "common/system_memory.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "import/importer.h"
@@ -92,35 +93,35 @@ bool stderrIsTerminal() {
 #endif
 }
 
-// An input file's whole text: mapped where the system allows it, else read. A failure is
-// reported in the runtime's words.
+// An input file's whole text, read at once. A failure is reported in the runtime's words; a
+// file that changes while it is read is an error, never a mix of its old and new bytes.
 class InputText {
 public:
     explicit InputText(const gegu::NativePath& path) : name_(gegu::displayName(path)) {
         try {
-            file_ = gegu::openDataFile(path);
-        } catch (const gegu::RuntimeError& e) {
-            throw gegu::ImportError{name_, 0, u"cannot be read: "_s + e.text()};
-        }
-        if (const qint64 size = file_->size(); size > 0) {
-            if (const uchar* mapped = file_->map(0, size)) {
-                text_ = QByteArrayView(mapped, size);
-                return;
+            const gegu::ReadOnlyFile file(path);
+            bytes_ = gegu::readWholeFile(file, qint64(gegu::availableMemory()));
+        } catch (const gegu::FileError& e) {
+            QString why;
+            switch (e.problem()) {
+            case gegu::FileProblem::Changed:
+                why = u"changed while it was read"_s;
+                break;
+            case gegu::FileProblem::TooLarge:
+                why = u"too large for the memory available"_s;
+                break;
+            default:
+                why = gegu::runtimeError(e).text();
             }
+            throw gegu::ImportError{name_, 0, u"cannot be read: "_s + why};
         }
-        bytes_ = file_->readAll(); // a file that reports no size, or cannot be mapped
-        if (file_->error() != QFileDevice::NoError)
-            throw gegu::ImportError{name_, 0, u"cannot be read: "_s + file_->errorString()};
-        text_ = bytes_;
     }
     const QString& name() const { return name_; }
-    QByteArrayView text() const { return text_; }
+    QByteArrayView text() const { return bytes_; }
 
 private:
     QString name_;
-    std::unique_ptr<QFile> file_;
     QByteArray bytes_;
-    QByteArrayView text_;
 };
 
 int run(const gegu::CommandLine& line) {

@@ -41,17 +41,8 @@ const HoldingsTable& table() {
 
 // Decodes the data file as loading does, without parsing its lines.
 DecodedText decodeOnly() {
-    QFile f(dataFile());
-    f.open(QIODevice::ReadOnly);
     DecodedText text;
-    decodeGbkFile(
-        f,
-        [] {
-            auto other = std::make_unique<QFile>(dataFile());
-            other->open(QIODevice::ReadOnly);
-            return other;
-        },
-        text);
+    decodeGbkFile(ReadOnlyFile(nativePath(dataFile())), text);
     return text;
 }
 

@@ -1,99 +1,76 @@
 #include "data_file.h"
 
+#include "common/system_memory.h"
+#include "gbk.h"
 #include "runtime_error.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QStandardPaths>
 #include <new>
 #include <system_error>
-
-#if defined(Q_OS_UNIX)
-#include <cerrno>
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace gegu {
 
 namespace {
 
+ErrorNumber errorNumber(FileProblem problem) {
+    switch (problem) {
+    case FileProblem::NotFound:
+        return ErrorNumber::FileNotFound;
+    case FileProblem::PermissionDenied:
+        return ErrorNumber::PermissionDenied;
+    case FileProblem::NotRegular:
+        return ErrorNumber::PathFileAccessError;
+    case FileProblem::ReadFailed:
+    case FileProblem::Changed:
+        return ErrorNumber::DeviceIOError;
+    case FileProblem::TooLarge:
+        return ErrorNumber::OutOfMemory;
+    }
+    return ErrorNumber::DeviceIOError;
+}
+
 [[noreturn]] void fail(ErrorNumber number, const NativePath& path) {
     throw RuntimeError(number, displayName(path));
 }
 
-// Opens the file for reading, or throws the error number that fits why not.
-std::unique_ptr<QFile> openForReading(const NativePath& path) {
-    auto file = std::make_unique<QFile>();
-#if defined(Q_OS_UNIX)
-    // The native bytes, and no waiting for a writer should the file have become a FIFO.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        const int error = errno;
-        fail(error == ENOENT || error == ENOTDIR ? ErrorNumber::FileNotFound
-             : error == EACCES || error == EPERM ? ErrorNumber::PermissionDenied
-                                                 : ErrorNumber::PathFileAccessError,
-             path);
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        fail(ErrorNumber::PathFileAccessError, path);
-    }
-#else
-    file->setFileName(displayName(path));
-    if (!file->open(QIODevice::ReadOnly))
-        fail(file->error() == QFileDevice::PermissionsError ? ErrorNumber::PermissionDenied
-                                                            : ErrorNumber::PathFileAccessError,
-             path);
-#endif
-    return file;
-}
-
 } // namespace
 
-NativePath nativePath(const QString& name) {
-#if defined(Q_OS_WIN)
-    return NativePath(name.toStdWString());
-#else
-    return NativePath(QFile::encodeName(name).toStdString());
-#endif
+RuntimeError runtimeError(const FileError& e) {
+    return RuntimeError(errorNumber(e.problem()), displayName(e.path()));
 }
 
-QString displayName(const NativePath& path) {
-#if defined(Q_OS_WIN)
-    return QString::fromStdWString(path.native());
-#else
-    return QFile::decodeName(QByteArray::fromStdString(path.native()));
-#endif
-}
-
-std::unique_ptr<QFile> openDataFile(const NativePath& path) {
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    if (error) {
-        fail(error == std::errc::no_such_file_or_directory || error == std::errc::not_a_directory
-                 ? ErrorNumber::FileNotFound
-             : error == std::errc::permission_denied ? ErrorNumber::PermissionDenied
-                                                     : ErrorNumber::PathFileAccessError,
-             path);
-    }
-    if (status.type() != std::filesystem::file_type::regular)
-        fail(ErrorNumber::PathFileAccessError, path);
-    return openForReading(path);
-}
-
-HoldingsTable loadHoldingsFile(const NativePath& path) {
+ReadOnlyFile openDataFile(const NativePath& path) {
     try {
-        const std::unique_ptr<QFile> file = openDataFile(path);
-        DecodedText text;
-        if (!decodeGbkFile(
-                *file, [&] { return openForReading(path); }, text))
-            fail(ErrorNumber::DeviceIOError, path);
-        return HoldingsTable::parse(std::move(text), displayName(path));
-    } catch (const std::bad_alloc&) {
-        fail(ErrorNumber::OutOfMemory, path);
+        return ReadOnlyFile(path);
+    } catch (const FileError& e) {
+        throw runtimeError(e);
     }
+}
+
+HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options) {
+    requireGbkDecoder();
+    try {
+        const FileState before = file.state();
+        DecodedText text;
+        GbkFileOptions reading;
+        reading.memoryLimit =
+            options.memoryLimit > 0 ? options.memoryLimit : qint64(availableMemory());
+        reading.betweenHalves = options.betweenHalves;
+        decodeGbkFile(file, text, reading);
+        // Rewritten in place while it was read (a copy over it): the text may be a mix of both.
+        if (file.state() != before)
+            throw FileError(FileProblem::Changed, file.path());
+        return HoldingsTable::parse(std::move(text), displayName(file.path()));
+    } catch (const FileError& e) {
+        throw runtimeError(e);
+    } catch (const std::bad_alloc&) {
+        fail(ErrorNumber::OutOfMemory, file.path());
+    }
+}
+
+HoldingsTable loadHoldingsFile(const NativePath& path, const LoadOptions& options) {
+    return loadHoldingsFile(openDataFile(path), options);
 }
 
 NativePath programDirectory() {
@@ -122,8 +99,11 @@ NativePath findDataFile() {
     const std::vector<NativePath> places = dataFilePlaces();
     QStringList searched;
     for (const NativePath& place : places) {
+        // The link itself counts: a broken one is a data file that cannot be read, not a
+        // reason to answer from another file without a word.
         std::error_code error;
-        if (std::filesystem::exists(place, error))
+        if (std::filesystem::symlink_status(place, error).type() !=
+            std::filesystem::file_type::not_found)
             return place;
         searched << displayName(place);
     }

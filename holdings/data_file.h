@@ -1,40 +1,46 @@
 #pragma once
 
+#include "common/native_file.h"
 #include "holdings_table.h"
 
 #include <QString>
 #include <QStringView>
-#include <filesystem>
-#include <memory>
+#include <functional>
 #include <vector>
-
-class QFile;
 
 namespace gegu {
 
 // The data file's name.
 inline constexpr QStringView DataFileName = u"gegusj.rar";
 
-// A file name as the system gave it: bytes on Unix, UTF-16 on Windows. A name that is not
-// valid in the user's encoding (a folder made on Chinese Windows and copied over) still opens.
-using NativePath = std::filesystem::path;
+// How a data file is loaded.
+struct LoadOptions {
+    // The most memory the file's text may take, in bytes; 0 for what the system says is
+    // available when the load starts.
+    qint64 memoryLimit = 0;
+    // Called between the two halves of a large file, while the first is being read: tests
+    // replace or change the file there.
+    std::function<void()> betweenHalves;
+};
 
-// The native form of a name given as text.
-NativePath nativePath(const QString& name);
-// A native name for people to read; bytes that are not valid in the user's encoding show as
-// U+FFFD.
-QString displayName(const NativePath& path);
-
-// Opens a file to read it whole. Throws RuntimeError: FileNotFound (53) when no such file
-// exists, PermissionDenied (70) when it may not be read, PathFileAccessError (75) for a
-// directory, a FIFO, a device or anything else that is not a regular file. A FIFO is never
-// opened, so that this never waits.
-std::unique_ptr<QFile> openDataFile(const NativePath& path);
-
-// Reads and decodes a data file (GBK) into a table. Throws RuntimeError: the errors of
-// openDataFile, DeviceIOError (57) when a read fails, OutOfMemory (7) when the file does not
-// fit in memory, and the errors of HoldingsTable::parse.
-HoldingsTable loadHoldingsFile(const NativePath& path);
+// Reads and decodes an open data file (GBK) into a table. The file is read through the one
+// handle, so a file put in its place meanwhile changes nothing; a file changed in place while it
+// is read is an error. Throws RuntimeError: DeviceIOError (57) when a read fails or the file
+// changes while it is read, OutOfMemory (7) when it does not fit in memory (also a file that
+// reports no size and goes on and on), and the errors of HoldingsTable::parse.
+HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options = {});
+// Opens the file and loads it. Throws RuntimeError: FileNotFound (53) when nothing is there (a
+// link that leads nowhere included), PermissionDenied (70) when it may not be read,
+// PathFileAccessError (75) for a directory, a FIFO, a device, a link loop or anything else that is
+// not a regular file, and the errors of loading.
+HoldingsTable loadHoldingsFile(const NativePath& path, const LoadOptions& options = {});
+// The runtime error that a file's problem is: FileNotFound (53), PermissionDenied (70),
+// PathFileAccessError (75), DeviceIOError (57) for a failed read or a change while reading,
+// OutOfMemory (7) for a file too large.
+class RuntimeError;
+RuntimeError runtimeError(const FileError& e);
+// Opens a data file, with the errors of loadHoldingsFile.
+ReadOnlyFile openDataFile(const NativePath& path);
 
 // The directory that holds the running program, as the system names it.
 NativePath programDirectory();
@@ -45,8 +51,9 @@ NativePath programDirectory();
 // XDG_DATA_DIRS are honoured.
 std::vector<NativePath> dataFilePlaces();
 
-// The first of the places that has the data file. Throws RuntimeError FileNotFound (53),
-// naming every place, when none has it.
+// The first of the places where something named like the data file stands: a file, or
+// anything else (a folder, a link that leads nowhere), whose error loading then reports.
+// Throws RuntimeError FileNotFound (53), naming every place, when none has it.
 NativePath findDataFile();
 
 // Loads the data file that findDataFile names.

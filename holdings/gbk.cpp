@@ -1,8 +1,9 @@
 #include "gbk.h"
 
-#include "parallel.h"
+#include "common/native_file.h"
+#include "common/parallel.h"
+#include "runtime_error.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 #include <bitset>
@@ -12,6 +13,8 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+using namespace Qt::StringLiterals;
 
 namespace gegu {
 
@@ -165,16 +168,20 @@ char16_t* decodeLines(const uchar* begin, const uchar* end, char16_t* out) {
 // Reads the bytes of a file from begin up to end (to the end of the file when end is -1) in
 // blocks, and decodes them into text from index `at` on; begin is the start of a line. A bounded
 // range needs room for end - begin code units from `at`; reading to the end of the file grows
-// the text as needed. Returns the number of code units, or -1 when a read fails.
-qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, DecodedText& text, qsizetype at) {
+// the text as needed, up to `limit` code units. Returns the number of code units. Throws
+// FileError: ReadFailed when a read fails, TooLarge when the text would pass the limit.
+qsizetype decodeFileRange(const ReadOnlyFile& file, qint64 begin, qint64 end, DecodedText& text,
+                          qsizetype at, qint64 limit) {
     constexpr qsizetype blockSize = 1 << 20;
-    if (!file.seek(begin))
-        return -1;
     qsizetype units = 0;
     const auto decode = [&](const char* bytes, qsizetype n) {
         const qsizetype room = qsizetype(text.size()) - at - units;
-        if (room < n)
-            text.resize(size_t(std::max(qsizetype(text.size()) * 3 / 2, at + units + n)));
+        if (room < n) {
+            if (at + units + n > limit)
+                throw FileError(FileProblem::TooLarge, file.path());
+            text.resize(size_t(
+                std::min<qint64>(std::max(qsizetype(text.size()) * 3 / 2, at + units + n), limit)));
+        }
         const auto* p = reinterpret_cast<const uchar*>(bytes);
         units = decodeLines(p, p + n, text.data() + at + units) - (text.data() + at);
     };
@@ -182,15 +189,20 @@ qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, DecodedText& te
     // the front of the buffer to wait for the rest of it.
     std::vector<char> block(blockSize);
     qsizetype kept = 0;
+    qint64 offset = begin;
     for (qint64 left = end < 0 ? -1 : end - begin; left != 0;) {
-        if (qsizetype(block.size()) - kept < blockSize)
+        if (qsizetype(block.size()) - kept < blockSize) {
+            if (kept > limit)
+                throw FileError(FileProblem::TooLarge, file.path());
             block.resize(size_t(kept + blockSize));
-        const qint64 n = file.read(block.data() + kept,
-                                   left < 0 ? blockSize : std::min<qint64>(blockSize, left));
+        }
+        const qint64 n = file.readAt(offset, block.data() + kept,
+                                     left < 0 ? blockSize : std::min<qint64>(blockSize, left));
         if (n < 0)
-            return -1;
+            throw FileError(FileProblem::ReadFailed, file.path());
         if (n == 0)
             break; // the end of the file, which may come before the size it reported
+        offset += n;
         if (left > 0)
             left -= n;
         const qsizetype filled = kept + n;
@@ -211,13 +223,14 @@ qsizetype decodeFileRange(QFile& file, qint64 begin, qint64 end, DecodedText& te
 
 // A place near the middle of the file where a line starts: after an LF, or after a CR that no
 // LF follows, so that no CR LF pair is cut. -1 when there is none close by.
-qint64 lineStartNearMiddle(QFile& file, qint64 size) {
+qint64 lineStartNearMiddle(const ReadOnlyFile& file, qint64 size) {
     constexpr qint64 window = 1 << 16;
     const qint64 from = size / 2;
-    if (!file.seek(from))
-        return -1;
-    const QByteArray bytes = file.read(window);
-    for (qsizetype i = 0; i + 1 < bytes.size(); ++i) {
+    QByteArray bytes(window, Qt::Uninitialized);
+    const qint64 n = file.readAt(from, bytes.data(), window);
+    if (n < 0)
+        throw FileError(FileProblem::ReadFailed, file.path());
+    for (qsizetype i = 0; i + 1 < n; ++i) {
         if (bytes[i] == '\n' || (bytes[i] == '\r' && bytes[i + 1] != '\n'))
             return from + i + 1;
     }
@@ -225,6 +238,13 @@ qint64 lineStartNearMiddle(QFile& file, qint64 size) {
 }
 
 } // namespace
+
+void requireGbkDecoder() {
+    if (!PairTable::instance().usable())
+        throw RuntimeError(
+            ErrorNumber::ErrorInLoadingDll, {}, 0, {},
+            u"GBK (code page 936) cannot be decoded: this Qt was built without ICU"_s);
+}
 
 QString decodeGbkWithQt(QByteArrayView bytes, qsizetype chunkSize) {
     QString text(bytes.size(), Qt::Uninitialized);
@@ -257,44 +277,39 @@ QString decodeGbk(QByteArrayView bytes) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
-bool decodeGbkFile(QFile& file, const std::function<std::unique_ptr<QFile>()>& openAgain,
-                   DecodedText& out) {
+void decodeGbkFile(const ReadOnlyFile& file, DecodedText& out, const GbkFileOptions& options) {
     // The size is a first guess: the text never has more code units than the file has bytes,
     // and a file that turns out longer than it said grows the text as it is read.
-    const qint64 size = file.size();
+    const qint64 limit = std::max<qint64>(options.memoryLimit / qint64(sizeof(char16_t)), 1);
+    const qint64 size = file.state().size;
+    if (size > limit)
+        throw FileError(FileProblem::TooLarge, file.path());
     DecodedText text(static_cast<size_t>(size));
     const qint64 middle = size >= parallelFileSize ? lineStartNearMiddle(file, size) : -1;
     qsizetype units = 0;
     if (middle < 0) {
-        units = decodeFileRange(file, 0, -1, text, 0);
-        if (units < 0)
-            return false;
+        units = decodeFileRange(file, 0, -1, text, 0, limit);
     } else {
-        // Both halves at once, each through its own handle; the second half's text is written
-        // at its byte offset (it cannot overtake the first half's) and moved down afterwards.
-        qsizetype firstUnits = -1;
-        qsizetype secondUnits = -1;
-        inParallel([&] { firstUnits = decodeFileRange(file, 0, middle, text, 0); },
+        // Both halves at once, from the same open file; the second half's text is written at
+        // its byte offset (it cannot overtake the first half's) and moved down afterwards.
+        qsizetype firstUnits = 0;
+        qsizetype secondUnits = 0;
+        inParallel([&] { firstUnits = decodeFileRange(file, 0, middle, text, 0, limit); },
                    [&] {
-                       if (const auto other = openAgain())
-                           secondUnits = decodeFileRange(*other, middle, size, text, middle);
+                       if (options.betweenHalves)
+                           options.betweenHalves();
+                       secondUnits = decodeFileRange(file, middle, size, text, middle, limit);
                    });
-        if (firstUnits < 0 || secondUnits < 0)
-            return false;
         std::memmove(text.data() + firstUnits, text.data() + middle,
                      size_t(secondUnits) * sizeof(char16_t));
         units = firstUnits + secondUnits;
         // The tail that the second half occupied before the move is free again.
         releasePages(text.data() + units, size_t(middle - firstUnits) * sizeof(char16_t));
         // Whatever the file holds beyond the size it reported.
-        const qsizetype more = decodeFileRange(file, size, -1, text, units);
-        if (more < 0)
-            return false;
-        units += more;
+        units += decodeFileRange(file, size, -1, text, units, limit);
     }
     text.resize(size_t(units));
     out = std::move(text);
-    return true;
 }
 
 } // namespace gegu

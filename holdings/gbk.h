@@ -1,15 +1,16 @@
 #pragma once
 
-#include "large_allocator.h"
+#include "common/large_allocator.h"
 
 #include <QByteArrayView>
 #include <QString>
 #include <functional>
+#include <limits>
 #include <memory>
 
-class QFile;
-
 namespace gegu {
+
+class ReadOnlyFile;
 
 // Decodes GBK (code page 936) text to UTF-16 exactly as Qt's decoder (QStringDecoder "GBK")
 // does: bytes that are not GBK become U+FFFD (or whatever the code page maps them to), and so
@@ -21,17 +22,30 @@ namespace gegu {
 // Qt's decoder itself, so the result is always the decoder's.
 QString decodeGbk(QByteArrayView bytes);
 
+// Throws RuntimeError ErrorInLoadingDll (48) when this system cannot decode GBK: a Qt built
+// without ICU has no GBK decoder, and every file would read as empty.
+void requireGbkDecoder();
+
 // Decoded text in a buffer of its own, for the holdings table to keep.
 using DecodedText = TextBuffer;
 DecodedText decodeGbkText(QByteArrayView bytes);
 
+// How decodeGbkFile reads.
+struct GbkFileOptions {
+    // The most memory the text may take, in bytes: a file that would pass it (one that reports
+    // no size and keeps going, or grows while it is read) is too large.
+    qint64 memoryLimit = std::numeric_limits<qint64>::max();
+    // Called on the thread of a large file's second half before that half is read, while the
+    // first half is being read: tests change the file there.
+    std::function<void()> betweenHalves;
+};
+
 // Reads and decodes a whole file, in blocks, so that its bytes never sit in memory all at
 // once; a file of parallelFileSize bytes or more is decoded in two halves at the same time,
-// the second through a handle of its own from openAgain. The file is read to its end, whatever
-// size it reports. Returns false when a read fails.
+// both from the one open file. The file is read to its end, whatever size it reports. Throws
+// FileError: ReadFailed when a read fails, TooLarge past the memory limit.
 inline constexpr qint64 parallelFileSize = qint64(4) << 20;
-bool decodeGbkFile(QFile& file, const std::function<std::unique_ptr<QFile>()>& openAgain,
-                   DecodedText& out);
+void decodeGbkFile(const ReadOnlyFile& file, DecodedText& out, const GbkFileOptions& options = {});
 
 // The index of the first character that GBK cannot hold (a surrogate pair counts as one
 // character, at its first half), or -1 when it holds them all. The characters it holds are the

@@ -1,7 +1,7 @@
 #include "holdings_table.h"
 
+#include "common/parallel.h"
 #include "gbk.h"
-#include "parallel.h"
 #include "runtime_error.h"
 #include "text_rules.h"
 

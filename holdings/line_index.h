@@ -4,7 +4,7 @@
 // begin a record. A file can hold a line end in every byte, so these cost a few bytes a line
 // at most.
 
-#include "large_allocator.h"
+#include "common/large_allocator.h"
 
 #include <QtGlobal>
 #include <algorithm>

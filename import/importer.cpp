@@ -2,7 +2,7 @@
 
 #include "holdings/data_file_writer.h"
 #include "holdings/gbk.h"
-#include "holdings/parallel.h"
+#include "common/parallel.h"
 
 #include <QDate>
 #include <QIODevice>

@@ -5,7 +5,7 @@
 
 #include "csv_reader.h"
 #include "holdings/data_file_writer.h"
-#include "holdings/large_allocator.h"
+#include "common/large_allocator.h"
 
 #include <QHash>
 #include <QString>

@@ -1,8 +1,8 @@
 #include "query.h"
 
+#include "common/large_allocator.h"
+#include "common/parallel.h"
 #include "holdings/holdings_table.h"
-#include "holdings/large_allocator.h"
-#include "holdings/parallel.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
 #include "name_index.h"

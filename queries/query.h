@@ -1,6 +1,6 @@
 #pragma once
 
-#include "holdings/large_allocator.h"
+#include "common/large_allocator.h"
 
 #include <QString>
 #include <QStringView>

@@ -1,6 +1,6 @@
 #include "output_box.h"
 
-#include "holdings/parallel.h"
+#include "common/parallel.h"
 
 #include <QApplication>
 #include <QClipboard>
