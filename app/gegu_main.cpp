@@ -19,6 +19,9 @@ const char helpText[] =
     "Opens Gegu's window, which looks up the major shareholders of listed Chinese stocks\n"
     "in its data file, gegusj.rar: type a stock code for that stock's holder table, or\n"
     "(part of) a holder's name for every holder row whose name field contains it.\n"
+    "The data file is the first gegusj.rar found in the current directory, beside the\n"
+    "program, in the user's data folder (~/.local/share/gegu/) or in the system's\n"
+    "(/usr/local/share/gegu/, /usr/share/gegu/).\n"
     "Other arguments are ignored. The same queries from a terminal: gegu-query.\n"
     "\n"
     "Options:\n"
@@ -49,5 +52,7 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("gegu"));
     QApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
+    // Matches the window to its desktop entry (its icon and name on Wayland).
+    QGuiApplication::setDesktopFileName(QStringLiteral(GEGU_APP_ID));
     return gegu::runGegu(app);
 }

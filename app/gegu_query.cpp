@@ -11,7 +11,7 @@
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
-#include "queries/name_index.h"
+#include "queries/loaded_holdings.h"
 #include "queries/query.h"
 #include "query_arguments.h"
 
@@ -140,22 +140,25 @@ int run(const gegu::QueryArguments& args) {
         QFile in;
         if (!in.open(stdin, QIODevice::ReadOnly))
             return fail(u"cannot read standard input"_s);
+        const QByteArray lines = in.readAll();
+        if (in.error() != QFileDevice::NoError)
+            return fail(u"cannot read standard input: "_s + in.errorString());
         QString error;
-        queries += gegu::queriesFromLines(in.readAll(), error);
+        queries += gegu::queriesFromLines(lines, error);
         if (!error.isEmpty())
             return fail(error);
     }
     const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
-    const gegu::HoldingsTable table = gegu::loadHoldingsFile(dataFile);
+    const std::shared_ptr<gegu::LoadedHoldings> data = gegu::LoadedHoldings::load(dataFile);
     // An index of the names pays for itself from the second query on.
-    const std::unique_ptr<gegu::NameIndex> index =
-        queries.size() > 1 ? std::make_unique<gegu::NameIndex>(table) : nullptr;
+    if (queries.size() > 1)
+        data->indexNow();
     Utf8Writer out(stdout, args.lf);
     if (args.tsv)
         out.put(u"query\tcode\tstock\trow\n");
     bool found = false;
     for (const QString& query : queries) {
-        const gegu::Report report = gegu::runQuery(table, query, index.get());
+        const gegu::Report report = data->query(query);
         found = found || report.found();
         if (args.tsv)
             writeTsv(report, query, out);

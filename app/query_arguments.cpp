@@ -71,8 +71,11 @@ lists every holder row whose name contains it. Several queries are answered one
 after the other from one load of the data file.
 
 Options:
-  --data FILE    Data file to read (default: gegusj.rar in the current directory,
-                 else beside the program).
+  --data FILE    Data file to read. Default: the first gegusj.rar found in the
+                 current directory, beside the program, in the user's data
+                 folder (~/.local/share/gegu/) or in the system's
+                 (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
+                 XDG_DATA_DIRS are honoured.
   --stdin        Read queries from standard input too, one a line (UTF-8),
                  after those given as arguments; blank lines are skipped.
   --lf           End lines with LF instead of CR LF.
@@ -90,7 +93,8 @@ Arguments:
 Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the
 reports of several queries one after the other.
 Exit status: 0 when any query found something, 1 when none did, 2 on a data
-file, argument or output error.
+file, argument, input or output error. A reader that closes the pipe early
+(| head) ends gegu-query quietly, as it ends grep: by SIGPIPE.
 )"_s;
 }
 

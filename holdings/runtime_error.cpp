@@ -12,6 +12,8 @@ QString errorText(ErrorNumber number) {
         return QStringLiteral("Out of memory");
     case ErrorNumber::SubscriptOutOfRange:
         return QStringLiteral("Subscript out of range");
+    case ErrorNumber::ErrorInLoadingDll:
+        return QStringLiteral("Error in loading DLL");
     case ErrorNumber::FileNotFound:
         return QStringLiteral("File not found");
     case ErrorNumber::DeviceIOError:
@@ -26,9 +28,10 @@ QString errorText(ErrorNumber number) {
     return QStringLiteral("Unknown error");
 }
 
-RuntimeError::RuntimeError(ErrorNumber number, QString file, qint64 line, QStringList searched)
+RuntimeError::RuntimeError(ErrorNumber number, QString file, qint64 line, QStringList searched,
+                           QString detail)
     : number_(number), file_(std::move(file)), line_(line), searched_(std::move(searched)),
-      what_(message().toStdString()) {}
+      detail_(std::move(detail)), what_(message().toStdString()) {}
 
 QString RuntimeError::text() const {
     return errorText(number_);
@@ -37,6 +40,8 @@ QString RuntimeError::text() const {
 QString RuntimeError::message() const {
     // Put together piece by piece: a file name may hold anything, "%1" included.
     QString out = u"runtime error "_s + QString::number(int(number_)) + u": "_s + text();
+    if (!detail_.isEmpty())
+        out += u": "_s + detail_;
     if (!file_.isEmpty()) {
         out += u" (file \""_s + file_ + u'"';
         if (line_ > 0)

@@ -12,6 +12,7 @@ enum class ErrorNumber : int {
     Overflow = 6,            // a count or a rounded value outside the 32-bit range
     OutOfMemory = 7,         // an allocation failed, or a report is too large to hold
     SubscriptOutOfRange = 9, // a table index outside the table
+    ErrorInLoadingDll = 48,  // a library the program needs (the GBK decoder) is missing
     FileNotFound = 53,       // no file of that name exists
     DeviceIOError = 57,      // reading the file failed midway
     InputPastEndOfFile = 62, // the file ends before the lines its counts announce
@@ -24,7 +25,7 @@ enum class ErrorNumber : int {
 class RuntimeError : public std::exception {
 public:
     explicit RuntimeError(ErrorNumber number, QString file = {}, qint64 line = 0,
-                          QStringList searched = {});
+                          QStringList searched = {}, QString detail = {});
 
     ErrorNumber number() const { return number_; }
     // The standard text of the error number, e.g. "Input past end of file".
@@ -35,9 +36,12 @@ public:
     qint64 line() const { return line_; }
     // The places where a file was looked for, in order, when none of them had it.
     const QStringList& searched() const { return searched_; }
+    // What exactly is missing or wrong, where the number alone does not say; may be empty.
+    const QString& detail() const { return detail_; }
 
     // One line for a person: "runtime error 62: Input past end of file (file "x", line 7)", or
-    // for a file looked for in several places "(file "x"; looked in "a", "b")". The file name
+    // for a file looked for in several places "(file "x"; looked in "a", "b")", with the
+    // detail after the text: "runtime error 48: Error in loading DLL: ...". The file name
     // appears exactly as it is.
     QString message() const;
     const char* what() const noexcept override { return what_.c_str(); }
@@ -47,6 +51,7 @@ private:
     QString file_;
     qint64 line_;
     QStringList searched_;
+    QString detail_;
     std::string what_;
 };
 

@@ -1,7 +1,7 @@
 #include "name_index.h"
 
+#include "common/parallel.h"
 #include "holdings/holdings_table.h"
-#include "holdings/parallel.h"
 #include "holdings/text_rules.h"
 #include "query.h"
 
@@ -40,7 +40,7 @@ std::vector<int> NameIndex::signature(QStringView text) {
     return bits;
 }
 
-NameIndex::NameIndex(const HoldingsTable& table) {
+NameIndex::NameIndex(const HoldingsTable& table, std::stop_token stop) {
     const qsizetype records = table.recordCount();
     rowsBefore_.resize(size_t(records));
     qsizetype first = records > 0 ? table.firstLine(0) : 0;
@@ -54,10 +54,11 @@ NameIndex::NameIndex(const HoldingsTable& table) {
     slices_.assign(size_t(signatureBits) * size_t(words_), 0);
     // Two halves at once, split between two words of the slices.
     const qsizetype middle = rows_ / 2 / 64 * 64;
-    inParallel([&] { sign(table, 0, middle); }, [&] { sign(table, middle, rows_); });
+    inParallel([&] { sign(table, 0, middle, stop); }, [&] { sign(table, middle, rows_, stop); });
 }
 
-void NameIndex::sign(const HoldingsTable& table, qsizetype fromRow, qsizetype toRow) {
+void NameIndex::sign(const HoldingsTable& table, qsizetype fromRow, qsizetype toRow,
+                     const std::stop_token& stop) {
     if (fromRow >= toRow)
         return;
     // The record that holds the first row: the last that starts at it or before.
@@ -83,8 +84,11 @@ void NameIndex::sign(const HoldingsTable& table, qsizetype fromRow, qsizetype to
         const quint64 mark = quint64(1) << (row % 64);
         forEachSignatureBit(LTrim(table.linePrefix(line, NameFieldWidth)),
                             [&](int bit) { word[size_t(bit)] |= mark; });
-        if (row % 64 == 63)
+        if (row % 64 == 63) {
             store(row);
+            if (row % 65536 == 65535 && stop.stop_requested())
+                return;
+        }
     }
     if (toRow % 64 != 0)
         store(toRow - 1);

@@ -1,9 +1,10 @@
 #pragma once
 
-#include "holdings/large_allocator.h"
+#include "common/large_allocator.h"
 
 #include <QStringView>
 #include <bit>
+#include <stop_token>
 #include <vector>
 
 namespace gegu {
@@ -21,8 +22,9 @@ public:
 
     NameIndex() = default;
     // Indexes every holder row of the table, in the order of the file; the table must outlive
-    // the index.
-    explicit NameIndex(const HoldingsTable& table);
+    // the index. A stop asked for through `stop` ends the work early, leaving an index that
+    // must not be used.
+    explicit NameIndex(const HoldingsTable& table, std::stop_token stop = {});
 
     qsizetype rows() const { return rows_; }
     // The first row of record r in the index.
@@ -71,7 +73,8 @@ private:
         }
     }
 
-    void sign(const HoldingsTable& table, qsizetype fromRow, qsizetype toRow);
+    void sign(const HoldingsTable& table, qsizetype fromRow, qsizetype toRow,
+              const std::stop_token& stop);
 
     qsizetype rows_ = 0;
     qsizetype words_ = 0; // of each slice

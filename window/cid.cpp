@@ -195,25 +195,13 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     centreOnScreen();
 }
 
-cid::~cid() {
-    if (indexing_.joinable())
-        indexing_.join();
-}
+cid::~cid() = default;
 
 void cid::Form_Load() {
-    holdings_ = LoadHoldings();
-    try {
-        indexing_ = std::thread([this] {
-            try {
-                index_ = std::make_unique<NameIndex>(holdings_);
-                indexReady_.store(true, std::memory_order_release);
-            } catch (const std::bad_alloc&) {
-                // no index: name queries read every row
-            }
-        });
-    } catch (const std::system_error&) {
-        // no thread to spare: name queries read every row
-    }
+    std::shared_ptr<LoadedHoldings> loaded = LoadedHoldings::load(findDataFile());
+    loaded->indexInBackground();
+    // The old data and its index (stopped if still being made) go only now that the new is in.
+    data_ = std::move(loaded);
     Text2->clear();
     Command3_Click();
     Picture1->show();
@@ -226,9 +214,7 @@ void cid::Command1_Click() {
         try {
             // The box's old text goes first, so that the two never take memory at once.
             Text2->clear();
-            const NameIndex* index =
-                indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
-            Text2->setText(reportText(runQuery(holdings_, Text1->text(), index), reportLimit_));
+            Text2->setText(reportText(data_->query(Text1->text()), reportLimit_));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }

@@ -1,13 +1,10 @@
 #pragma once
 
-#include "holdings/holdings_table.h"
-#include "queries/name_index.h"
+#include "queries/loaded_holdings.h"
 
 #include <QString>
 #include <QWidget>
-#include <atomic>
 #include <memory>
-#include <thread>
 
 class QLabel;
 class QLineEdit;
@@ -25,8 +22,8 @@ inline constexpr QStringView UpdatePageAddress = u"" GEGU_UPDATE_PAGE;
 QString helpText();
 
 // The main window: a query box, the query, help and update buttons, the output box with the
-// picture panel lying over it, a prompt and a title, all at fixed places. The window owns the
-// holdings table, which Form_Load fills once.
+// picture panel lying over it, a prompt and a title, all at fixed places. The window answers
+// from the data that Form_Load loads.
 class cid : public QWidget {
     Q_OBJECT
 public:
@@ -35,13 +32,16 @@ public:
 
     // Start-up, before the window first shows: loads the data file (throws RuntimeError when it
     // is missing or malformed), puts the help text into the output box and shows the panel.
+    // Run again, it loads the data file afresh in place of the old.
     void Form_Load();
 
     // The longest report, in characters, that the output box takes; a longer one is runtime
     // error 7. Set from the machine's memory; tests set less.
     void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
     // Whether the index of the holders' names is there yet.
-    bool nameIndexReady() const { return indexReady_.load(std::memory_order_acquire); }
+    bool nameIndexReady() const { return data_ && data_->nameIndex(); }
+    // The data the window answers from; null before Form_Load.
+    const LoadedHoldings* data() const { return data_.get(); }
 
 protected:
     bool event(QEvent* event) override;
@@ -62,12 +62,9 @@ private:
     // Centres the window, its frame included, on the screen that holds it.
     void centreOnScreen();
 
-    HoldingsTable holdings_;
-    // The index of the holders' names, made on a thread of its own after start-up; until it is
-    // ready, a name query reads every row.
-    std::unique_ptr<NameIndex> index_;
-    std::atomic<bool> indexReady_ = false;
-    std::thread indexing_;
+    // The loaded data file; its index of the holders' names is made on a thread of its own
+    // after start-up, and until it is ready a name query reads every row.
+    std::shared_ptr<LoadedHoldings> data_;
     qsizetype reportLimit_;
     QString ReportText;
     // Only Command1 is ever the default button; moving the focus never changes that.

@@ -21,6 +21,8 @@ QString chineseErrorText(ErrorNumber number) {
         return u"内存溢出"_s;
     case ErrorNumber::SubscriptOutOfRange:
         return u"下标越界"_s;
+    case ErrorNumber::ErrorInLoadingDll:
+        return u"DLL 加载错误"_s;
     case ErrorNumber::FileNotFound:
         return u"文件未找到"_s;
     case ErrorNumber::DeviceIOError:
@@ -38,6 +40,8 @@ QString chineseErrorText(ErrorNumber number) {
 QString errorBoxText(const RuntimeError& e) {
     QString text = u"实时错误 '"_s + QString::number(int(e.number())) + u"':\n\n"_s +
                    chineseErrorText(e.number());
+    if (e.number() == ErrorNumber::ErrorInLoadingDll)
+        text += u"\n\n无法解码 GBK（代码页 936）：所用的 Qt 构建时未带 ICU。"_s;
     if (!e.file().isEmpty())
         text += u"\n\n文件："_s + e.file();
     if (e.line() > 0)
