@@ -225,8 +225,10 @@ QByteArray readWholeFile(const ReadOnlyFile& file, qint64 memoryLimit) {
     const FileState before = file.state();
     if (before.size > memoryLimit)
         throw FileError(FileProblem::TooLarge, file.path());
-    // One more byte than the size it reports, to see whether it goes on.
-    QByteArray bytes(before.size + 1, Qt::Uninitialized);
+    // More than the size it reports, to see whether it goes on; in whole blocks, which some
+    // files of the system need (/proc/self/pagemap reads in steps of 8 bytes).
+    constexpr qint64 block = 1 << 16;
+    QByteArray bytes(std::max<qint64>(before.size + 1, block), Qt::Uninitialized);
     qint64 read = 0;
     for (;;) {
         const qint64 n = file.readAt(read, bytes.data() + read, bytes.size() - read);
@@ -237,7 +239,8 @@ QByteArray readWholeFile(const ReadOnlyFile& file, qint64 memoryLimit) {
             break;
         if (bytes.size() > memoryLimit)
             throw FileError(FileProblem::TooLarge, file.path());
-        bytes.resize(std::min<qint64>(bytes.size() * 2, memoryLimit + 1));
+        const qint64 pastLimit = (memoryLimit / block + 1) * block;
+        bytes.resize(std::min<qint64>(bytes.size() * 2, pastLimit));
     }
     bytes.truncate(read);
     if (file.state() != before)

@@ -42,6 +42,10 @@ private slots:
     void tsvRows();
     void writeErrorsExit2_data();
     void writeErrorsExit2();
+    void unreadableStandardInputExits2();
+    void readerClosingThePipeEndsItQuietly();
+    void fileChangingWhileReadGivesOneWholeAnswer_data();
+    void fileChangingWhileReadGivesOneWholeAnswer();
 
 private:
     Run run(const QStringList& args, const QString& workingDir = {});
@@ -178,6 +182,10 @@ void GeguQueryTest::helpAndVersion() {
     QCOMPARE(help.exitCode, 0);
     QVERIFY(help.out.contains("--data FILE"));
     QVERIFY(help.out.contains("QUERY"));
+    // Every place where the data file is looked for.
+    for (const char* place : {"current directory", "beside the program", "~/.local/share/gegu/",
+                              "/usr/local/share/gegu/", "/usr/share/gegu/"})
+        QVERIFY2(help.out.contains(place), place);
     const Run version = run({u"--version"_s});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, "gegu-query " GEGU_VERSION "\n"_ba);
@@ -495,6 +503,99 @@ void GeguQueryTest::writeErrorsExit2() {
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.startsWith("gegu-query: cannot write"), r.err.constData());
+}
+
+void GeguQueryTest::unreadableStandardInputExits2() {
+    // A folder as standard input: reading it fails, which is not the same as no queries.
+    const Run r = run(u"/bin/sh"_s,
+                      {u"-c"_s, u"exec \"$0\" --data \"$1\" --stdin < \"$2\""_s,
+                       QStringLiteral(GEGU_QUERY_PATH), data_, dir_.path()},
+                      Setup{});
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty());
+    QVERIFY2(r.err.startsWith("gegu-query: cannot read standard input"), r.err.constData());
+}
+
+void GeguQueryTest::readerClosingThePipeEndsItQuietly() {
+    // As grep does: | head ends it by SIGPIPE (141 in a shell), with nothing on stderr.
+    const Run r = run(u"/bin/bash"_s,
+                      {u"-c"_s,
+                       u"set -o pipefail; \"$0\" --data \"$1\" -- '' 2>\"$2\" | head -c 1 "
+                       u">/dev/null; echo $?; cat \"$2\""_s,
+                       QStringLiteral(GEGU_QUERY_PATH), QStringLiteral(GEGU_BUNDLED_SAMPLE),
+                       dir_.filePath(u"pipe.err"_s)},
+                      Setup{});
+    QCOMPARE(r.out, "141\n"_ba);
+}
+
+void GeguQueryTest::fileChangingWhileReadGivesOneWholeAnswer_data() {
+    QTest::addColumn<QString>("change");
+    QTest::newRow("replaced by another file") << u"replace"_s;
+    QTest::newRow("removed and written again") << u"remove"_s;
+    QTest::newRow("copied over in place") << u"copy"_s;
+}
+
+void GeguQueryTest::fileChangingWhileReadGivesOneWholeAnswer() {
+    // gegu-query again and again while another process changes the data file (two samples
+    // large enough to be read in halves): each answer is one whole file's, or a clear error
+    // (53 when the file is not there, 57 when it changed while read). GEGU_RACE_RUNS sets the
+    // number of runs (default 40).
+    QFETCH(QString, change);
+    const int runs = qEnvironmentVariableIsSet("GEGU_RACE_RUNS")
+                         ? qEnvironmentVariableIntValue("GEGU_RACE_RUNS")
+                         : 40;
+    QTemporaryDir dir;
+    QStringList samples;
+    QList<QByteArray> answers;
+    for (int seed : {1, 2}) {
+        const QString sample = dir.filePath(u"sample%1.rar"_s.arg(seed));
+        QCOMPARE(QProcess::execute(
+                     QStringLiteral(GEGU_GEN_SAMPLE_PATH),
+                     {u"--stocks"_s, u"320"_s, u"--seed"_s, QString::number(seed), sample}),
+                 0);
+        QVERIFY(QFileInfo(sample).size() > (qint64(4) << 20));
+        samples << sample;
+        const Run r = run({u"--data"_s, sample, u"--lf"_s, u"华夏"_s});
+        QCOMPARE(r.exitCode, 0);
+        answers << r.out;
+    }
+    QVERIFY(answers[0] != answers[1]);
+    const QString data = dir.filePath(u"gegusj.rar"_s);
+    QVERIFY(QFile::copy(samples[0], data));
+    // The changes, in a loop of their own until the runs are done.
+    const QString script =
+        change == u"replace"_s ? u"while :; do cp \"$1\" \"$3.new\"; mv -f \"$3.new\" \"$3\"; "
+                                 u"cp \"$2\" \"$3.new\"; mv -f \"$3.new\" \"$3\"; done"_s
+        : change == u"remove"_s
+            ? u"while :; do rm -f \"$3\"; cp \"$1\" \"$3\"; rm -f \"$3\"; cp \"$2\" \"$3\"; done"_s
+            : u"while :; do cp \"$1\" \"$3\"; cp \"$2\" \"$3\"; done"_s;
+    QProcess changer;
+    changer.start(u"/bin/sh"_s, {u"-c"_s, script, u"changer"_s, samples[0], samples[1], data});
+    QVERIFY(changer.waitForStarted());
+    const auto stop = qScopeGuard([&] {
+        changer.kill();
+        changer.waitForFinished();
+    });
+    int whole = 0;
+    for (int i = 0; i < runs; ++i) {
+        const Run r = run({u"--data"_s, data, u"--lf"_s, u"华夏"_s});
+        if (r.exitCode == 0) {
+            QVERIFY2(r.out == answers[0] || r.out == answers[1], "a mixed answer");
+            ++whole;
+            continue;
+        }
+        // The clear errors: not there (removed), changed while read, or a file caught half
+        // written by cp, which ends before its counts say or holds what is not a count.
+        QCOMPARE(r.exitCode, 2);
+        QVERIFY(r.out.isEmpty());
+        QVERIFY2(r.err.contains("runtime error 53") || r.err.contains("runtime error 57") ||
+                     (change != u"replace"_s &&
+                      (r.err.contains("runtime error 62") || r.err.contains("runtime error 6"))),
+                 r.err.constData());
+    }
+    if (change == u"replace"_s)
+        QCOMPARE(whole, runs); // a file put in place whole is always read whole
+    qInfo("%d of %d runs answered whole", whole, runs);
 }
 
 QTEST_GUILESS_MAIN(GeguQueryTest)

@@ -63,6 +63,9 @@ private slots:
     void offsetsPastTheLowBits_data();
     void offsetsPastTheLowBits();
     void missingFile();
+    void fileChangedWhileLoading_data();
+    void fileChangedWhileLoading();
+    void fileWithoutEndIsError7();
     void writtenNumbers_data();
     void writtenNumbers();
     void writtenTextsStayOneLine();
@@ -420,6 +423,84 @@ void HoldingsTest::missingFile() {
     }
 }
 
+namespace {
+
+// A data file of one record, large enough to be read in two halves, whose rows all say word.
+QByteArray largeDataFile(const QString& word) {
+    const int rows = 200000;
+    QStringList lines{u"0"_s, u"600036 招商银行"_s, QString::number(rows), u"head"_s};
+    for (int i = 0; i < rows; ++i)
+        lines << u"  %1 │ %2"_s.arg(word).arg(i);
+    QByteArray bytes = gbkFile(lines);
+    Q_ASSERT(bytes.size() > parallelFileSize);
+    return bytes;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+}
+
+} // namespace
+
+void HoldingsTest::fileChangedWhileLoading_data() {
+    // What happens to the file between the halves of its load, while the first is being read.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("error"); // 0: the old file loads whole
+    QTest::newRow("another file put in its place") << u"replace"_s << 0;
+    QTest::newRow("removed") << u"remove"_s << 0;
+    QTest::newRow("rewritten in place") << u"rewrite"_s << 57;
+    QTest::newRow("grown at its end") << u"append"_s << 57;
+}
+
+void HoldingsTest::fileChangedWhileLoading() {
+    // Never a table mixed from two files: the file that was opened, whole, or error 57.
+    QFETCH(QString, change);
+    QFETCH(int, error);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"gegusj.rar"_s);
+    const QByteArray oldBytes = largeDataFile(u"旧"_s);
+    const QByteArray newBytes = largeDataFile(u"新新"_s);
+    writeBytes(path, oldBytes);
+    LoadOptions options;
+    options.betweenHalves = [&] {
+        if (change == u"replace"_s) {
+            // As gegu-import --force puts a new data file in place: at once.
+            writeBytes(path + u".new"_s, newBytes);
+            std::filesystem::rename(nativePath(path + u".new"_s), nativePath(path));
+        } else if (change == u"remove"_s) {
+            QVERIFY(QFile::remove(path));
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(change == u"append"_s ? QIODevice::Append : QIODevice::ReadWrite));
+            f.write(change == u"append"_s ? "  more\r\n"_ba : newBytes);
+        }
+    };
+    try {
+        const HoldingsTable table = loadHoldingsFile(nativePath(path), options);
+        QCOMPARE(error, 0);
+        QCOMPARE(dump(table), dump(tableFromBytes(oldBytes)));
+    } catch (const RuntimeError& e) {
+        QCOMPARE(int(e.number()), error);
+        QCOMPARE(e.file(), path);
+    }
+}
+
+void HoldingsTest::fileWithoutEndIsError7() {
+    // /proc/self/pagemap says it is empty and goes on for terabytes: error 7 once it passes
+    // the memory that the load may take, not when the machine runs out.
+    LoadOptions options;
+    options.memoryLimit = 64 << 20;
+    try {
+        loadHoldingsFile(nativePath(u"/proc/self/pagemap"_s), options);
+        QFAIL("loaded a file without end");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(int(e.number()), 7);
+        QCOMPARE(e.file(), u"/proc/self/pagemap"_s);
+    }
+}
+
 void HoldingsTest::dataFileSearch() {
     // The current directory, beside the program, the user's data directory, then the system's
     // data directories, as XDG_DATA_HOME and XDG_DATA_DIRS name them: the first that has it.
@@ -450,6 +531,26 @@ void HoldingsTest::dataFileSearch() {
         QCOMPARE(e.searched(), places);
         QVERIFY(e.message().endsWith(u"; looked in \""_s + places.join(u"\", \""_s) + u"\")"_s));
     }
+    // A link in the current directory that leads nowhere, or to itself, is the data file: its
+    // error is reported, not another file's answer.
+    QVERIFY(QFile::link(cwd.filePath(u"nowhere"_s), u"gegusj.rar"_s));
+    QCOMPARE(displayName(findDataFile()), u"gegusj.rar"_s);
+    try {
+        LoadHoldings();
+        QFAIL("loaded through a link that leads nowhere");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(int(e.number()), 53);
+        QCOMPARE(e.file(), u"gegusj.rar"_s);
+    }
+    QVERIFY(QFile::remove(u"gegusj.rar"_s));
+    QVERIFY(QFile::link(u"gegusj.rar"_s, u"gegusj.rar"_s));
+    try {
+        LoadHoldings();
+        QFAIL("loaded through a link loop");
+    } catch (const RuntimeError& e) {
+        QCOMPARE(int(e.number()), 75);
+    }
+    QVERIFY(QFile::remove(u"gegusj.rar"_s));
     // Put there from the last place to the first; each time the earlier place wins.
     for (qsizetype i = places.size() - 1; i >= 0; --i) {
         QVERIFY(QDir().mkpath(QFileInfo(places[i]).absolutePath()));

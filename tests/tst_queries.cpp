@@ -87,6 +87,7 @@ private slots:
     void nameFieldWindow();
     void nothingFound();
     void indexGivesTheSameReports();
+    void indexStopsWhenAsked();
     void emptyTable();
 
 private:
@@ -292,6 +293,27 @@ void QueriesTest::indexGivesTheSameReports() {
         QVERIFY2(indexed.text == scanned.text, qPrintable(query.toString()));
         QCOMPARE(indexed.found, scanned.found);
     }
+}
+
+void QueriesTest::indexStopsWhenAsked() {
+    // Asked to stop before it starts, an index of many rows leaves most of them unsigned:
+    // it stopped instead of finishing (closing the window never waits for it).
+    QStringList lines{u"0"_s, u"600036 甲"_s, u"200000"_s, u"head"_s};
+    for (int i = 0; i < 200000; ++i)
+        lines << u"  华夏"_s;
+    const HoldingsTable big = tableFromLines(lines);
+    std::stop_source stop;
+    stop.request_stop();
+    const NameIndex stopped(big, stop.get_token());
+    qsizetype candidates = 0;
+    stopped.forEachCandidate(NameIndex::signature(u"华夏"), 0, stopped.rows(),
+                             [&](qsizetype) { ++candidates; });
+    QVERIFY2(candidates < 200000 / 2, qPrintable(QString::number(candidates)));
+    const NameIndex whole(big);
+    candidates = 0;
+    whole.forEachCandidate(NameIndex::signature(u"华夏"), 0, whole.rows(),
+                           [&](qsizetype) { ++candidates; });
+    QCOMPARE(candidates, 200000);
 }
 
 QTEST_APPLESS_MAIN(QueriesTest)

@@ -72,6 +72,7 @@ private slots:
     void startUpErrorsEndAtOnce_data();
     void startUpErrorsEndAtOnce();
     void reportTooLargeForMemoryIsError7();
+    void loadsAgainInPlaceOfTheOld();
     void helpAndVersionNeedNoDisplay_data();
     void helpAndVersionNeedNoDisplay();
 
@@ -665,6 +666,25 @@ void WindowTest::reportTooLargeForMemoryIsError7() {
     QCOMPARE(status, 1);
     QVERIFY(err.seek(0)); // the offset is shared with the stderr that wrote
     QCOMPARE(err.readAll(), "gegu: runtime error 7: Out of memory\n"_ba);
+}
+
+void WindowTest::loadsAgainInPlaceOfTheOld() {
+    // Loading again at once, while the first load's index is being made, and again after it
+    // is ready: each time the window answers from the new load, its index made afresh; then
+    // the window closes at once, whatever its index is doing.
+    for (int round = 0; round < 3; ++round) {
+        const LoadedHoldings* before = form_->data();
+        form_->Form_Load();
+        QVERIFY(form_->data() != before);
+        if (round == 1)
+            QTRY_VERIFY(form_->nameIndexReady());
+        control<QLineEdit>("Text1")->setText(u"张伟"_s);
+        QTest::mouseClick(control<QPushButton>("Command1"), Qt::LeftButton);
+        QCOMPARE(control<OutputBox>("Text2")->line(2), u"  张伟 │ 2"_s);
+    }
+    QTRY_VERIFY(form_->nameIndexReady());
+    form_->Form_Load();
+    form_.reset();
 }
 
 void WindowTest::helpAndVersionNeedNoDisplay_data() {

@@ -1,0 +1,134 @@
+// The general helpers: work on two threads, and files read by offset through one handle.
+
+#include "common/native_file.h"
+#include "common/parallel.h"
+#include "common/system_memory.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <stdexcept>
+#include <sys/stat.h>
+
+using namespace gegu;
+using namespace Qt::StringLiterals;
+
+class CommonTest : public QObject {
+    Q_OBJECT
+private slots:
+    void inParallelHandsBackEitherSidesError();
+    void filesThatAreNotRegularAreNeverOpened_data();
+    void filesThatAreNotRegularAreNeverOpened();
+    void readsByOffsetFromTheOneFileOpened();
+    void readsAFileToItsEndWithinALimit();
+    void memoryFiguresArePlausible();
+};
+
+void CommonTest::inParallelHandsBackEitherSidesError() {
+    // The error of the other thread comes back here, after both have ended; first's wins.
+    bool firstRan = false;
+    QVERIFY_THROWS_EXCEPTION(
+        std::out_of_range,
+        inParallel([&] { firstRan = true; }, [] { throw std::out_of_range("second"); }));
+    QVERIFY(firstRan);
+    bool secondRan = false;
+    QVERIFY_THROWS_EXCEPTION(std::length_error, inParallel([] { throw std::length_error("a"); },
+                                                           [&] { secondRan = true; }));
+    QVERIFY(secondRan);
+    try {
+        inParallel([] { throw std::length_error("first"); },
+                   [] { throw std::out_of_range("second"); });
+        QFAIL("no error");
+    } catch (const std::length_error& e) {
+        QCOMPARE(e.what(), "first");
+    }
+    int sum = 0;
+    inParallel([&] { sum += 1; }, [] {});
+    QCOMPARE(sum, 1);
+}
+
+void CommonTest::filesThatAreNotRegularAreNeverOpened_data() {
+    QTest::addColumn<QString>("path");
+    QTest::addColumn<int>("problem");
+    static QTemporaryDir dir;
+    const QString fifo = dir.filePath(u"fifo"_s);
+    QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0644) == 0);
+    const QString dangling = dir.filePath(u"dangling"_s);
+    QVERIFY(QFile::link(dir.filePath(u"nowhere"_s), dangling));
+    const QString loop = dir.filePath(u"loop"_s);
+    QVERIFY(QFile::link(loop, loop));
+    QTest::newRow("nothing there") << dir.filePath(u"missing"_s) << int(FileProblem::NotFound);
+    QTest::newRow("a link that leads nowhere") << dangling << int(FileProblem::NotFound);
+    QTest::newRow("a link loop") << loop << int(FileProblem::NotRegular);
+    QTest::newRow("a folder") << dir.path() << int(FileProblem::NotRegular);
+    QTest::newRow("a FIFO without a writer") << fifo << int(FileProblem::NotRegular);
+    QTest::newRow("a device") << u"/dev/zero"_s << int(FileProblem::NotRegular);
+}
+
+void CommonTest::filesThatAreNotRegularAreNeverOpened() {
+    QFETCH(QString, path);
+    QFETCH(int, problem);
+    try {
+        ReadOnlyFile file(nativePath(path));
+        QFAIL("opened");
+    } catch (const FileError& e) {
+        QCOMPARE(int(e.problem()), problem);
+        QCOMPARE(displayName(e.path()), path);
+    }
+}
+
+void CommonTest::readsByOffsetFromTheOneFileOpened() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(u"f"_s);
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly) && f.write("0123456789") == 10);
+    f.close();
+    const ReadOnlyFile file(nativePath(path));
+    const FileState state = file.state();
+    QCOMPARE(state.size, 10);
+    QCOMPARE(fileStateAt(nativePath(path)), std::optional(state));
+    char buffer[8] = {};
+    QCOMPARE(file.readAt(6, buffer, 8), 4);
+    QCOMPARE(QByteArrayView(buffer, 4), "6789");
+    QCOMPARE(file.readAt(20, buffer, 8), 0);
+
+    // Another file put in its place: the open one reads on as it was, and is told apart.
+    QFile other(dir.filePath(u"g"_s));
+    QVERIFY(other.open(QIODevice::WriteOnly) && other.write("abc") == 3);
+    other.close();
+    QVERIFY(::rename(QFile::encodeName(other.fileName()).constData(),
+                     QFile::encodeName(path).constData()) == 0);
+    QCOMPARE(file.readAt(0, buffer, 4), 4);
+    QCOMPARE(QByteArrayView(buffer, 4), "0123");
+    QCOMPARE(file.state(), state);
+    QVERIFY(fileStateAt(nativePath(path)) != std::optional(state));
+    QVERIFY(!fileStateAt(nativePath(dir.filePath(u"missing"_s))));
+}
+
+void CommonTest::readsAFileToItsEndWithinALimit() {
+    // /proc/self/environ says it is empty, and holds the environment: read to its end.
+    const QByteArray environment = readWholeFile(ReadOnlyFile("/proc/self/environ"), 1 << 20);
+    QVERIFY(environment.contains("PATH="));
+    // /proc/self/pagemap says it is empty and goes on for terabytes: stopped at the limit.
+    try {
+        readWholeFile(ReadOnlyFile("/proc/self/pagemap"), 8 << 20);
+        QFAIL("read without end");
+    } catch (const FileError& e) {
+        QCOMPARE(int(e.problem()), int(FileProblem::TooLarge));
+    }
+    // /proc/self/mem fails at its first page.
+    try {
+        readWholeFile(ReadOnlyFile("/proc/self/mem"), 8 << 20);
+        QFAIL("read unreadable memory");
+    } catch (const FileError& e) {
+        QCOMPARE(int(e.problem()), int(FileProblem::ReadFailed));
+    }
+}
+
+void CommonTest::memoryFiguresArePlausible() {
+    QVERIFY(availableMemory() > (quint64(16) << 20));
+    QVERIFY(availableMemory() <= usableMemory());
+}
+
+QTEST_GUILESS_MAIN(CommonTest)
+#include "tst_common.moc"
