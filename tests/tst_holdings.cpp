@@ -427,13 +427,9 @@ namespace {
 
 // A data file of one record, large enough to be read in two halves, whose rows all say word.
 QByteArray largeDataFile(const QString& word) {
-    const int rows = 200000;
-    QStringList lines{u"0"_s, u"600036 招商银行"_s, QString::number(rows), u"head"_s};
-    for (int i = 0; i < rows; ++i)
-        lines << u"  %1 │ %2"_s.arg(word).arg(i);
-    QByteArray bytes = gbkFile(lines);
-    Q_ASSERT(bytes.size() > parallelFileSize);
-    return bytes;
+    const int rows = 400000;
+    return gbkFile({u"0"_s, u"600036 招商银行"_s, QString::number(rows), u"head"_s}) +
+           gbkFile({u"  %1 │ 1"_s.arg(word)}).repeated(rows);
 }
 
 void writeBytes(const QString& path, const QByteArray& bytes) {
@@ -462,9 +458,12 @@ void HoldingsTest::fileChangedWhileLoading() {
     const QString path = dir.filePath(u"gegusj.rar"_s);
     const QByteArray oldBytes = largeDataFile(u"旧"_s);
     const QByteArray newBytes = largeDataFile(u"新新"_s);
+    QVERIFY(oldBytes.size() > parallelFileSize);
     writeBytes(path, oldBytes);
+    bool changed = false;
     LoadOptions options;
     options.betweenHalves = [&] {
+        changed = true;
         if (change == u"replace"_s) {
             // As gegu-import --force puts a new data file in place: at once.
             writeBytes(path + u".new"_s, newBytes);
@@ -479,8 +478,12 @@ void HoldingsTest::fileChangedWhileLoading() {
     };
     try {
         const HoldingsTable table = loadHoldingsFile(nativePath(path), options);
+        QVERIFY(changed);
         QCOMPARE(error, 0);
-        QCOMPARE(dump(table), dump(tableFromBytes(oldBytes)));
+        // The old file's rows, all of them.
+        QCOMPARE(table.holderRows(0).size(), 400000u);
+        QCOMPARE(table.holderRows(0).back(), u"  旧 │ 1");
+        QCOMPARE(table.lineCount(), 400004);
     } catch (const RuntimeError& e) {
         QCOMPARE(int(e.number()), error);
         QCOMPARE(e.file(), path);
