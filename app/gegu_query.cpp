@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "holdings/data_file.h"
+#include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
 #include "queries/loaded_holdings.h"
@@ -116,7 +117,10 @@ QString tsvField(QStringView text) {
 // line, and the row without its outer blanks.
 void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& out) {
     const QString field = tsvField(query);
-    report.forEachRow([&](QStringView header, QStringView row) {
+    const gegu::HoldingsTable& table = report.table();
+    report.forEachRow([&](qsizetype headerLine, qsizetype rowLine) {
+        const QString header = table.line(headerLine);
+        const QString row = table.line(rowLine);
         qsizetype from = 0;
         qsizetype to = row.size();
         while (from < to && row[from] == u' ')
@@ -129,7 +133,7 @@ void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& o
         out.put(u"\t");
         out.put(tsvField(header));
         out.put(u"\t");
-        out.put(tsvField(row.sliced(from, to - from)));
+        out.put(tsvField(QStringView(row).sliced(from, to - from)));
         out.put(u"\n");
     });
 }

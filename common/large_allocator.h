@@ -40,7 +40,9 @@ template <typename T> struct LargeAllocator {
     template <typename U> bool operator==(const LargeAllocator<U>&) const noexcept { return true; }
 };
 
-// UTF-16 text in a large buffer of its own: a decoded data file, a report.
+// UTF-16 text in a large buffer of its own: a report.
 using TextBuffer = std::vector<char16_t, LargeAllocator<char16_t>>;
+// Bytes in a large buffer of their own: a data file as read.
+using ByteBuffer = std::vector<char, LargeAllocator<char>>;
 
 } // namespace gegu

@@ -1,5 +1,6 @@
 #include "data_file.h"
 
+#include "common/parallel.h"
 #include "common/system_memory.h"
 #include "gbk.h"
 #include "runtime_error.h"
@@ -48,22 +49,79 @@ ReadOnlyFile openDataFile(const NativePath& path) {
     }
 }
 
-HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options) {
-    requireGbkDecoder();
+namespace {
+
+// Reads bytes [from, to) of the file into out, or throws FileError ReadFailed; returns how many
+// there were (fewer where the file ends before).
+qint64 readRange(const ReadOnlyFile& file, qint64 from, qint64 to, char* out) {
+    const qint64 n = file.readAt(from, out, to - from);
+    if (n < 0)
+        throw FileError(FileProblem::ReadFailed, file.path());
+    return n;
+}
+
+// The file's bytes, read to its end whatever size it reports, and at most `limit` of them.
+ByteBuffer readBytes(const ReadOnlyFile& file, qint64 limit,
+                     const std::function<void()>& betweenHalves) {
+    const qint64 size = file.state().size;
+    if (size > limit)
+        throw FileError(FileProblem::TooLarge, file.path());
+    // More room than the size it reports, to see whether the file goes on, in whole blocks as
+    // some files of the system need (/proc/self/pagemap reads in steps of 8 bytes).
+    constexpr qint64 block = 1 << 16;
+    ByteBuffer bytes(size_t(size + block));
+    qint64 read = 0;
+    if (size >= parallelFileSize) {
+        const qint64 middle = size / 2;
+        qint64 first = 0;
+        qint64 second = 0;
+        inParallel([&] { first = readRange(file, 0, middle, bytes.data()); },
+                   [&] {
+                       if (betweenHalves)
+                           betweenHalves();
+                       second = readRange(file, middle, size, bytes.data() + middle);
+                   });
+        // A file that shrank meanwhile is caught by its state; its halves are not joined.
+        read = first < middle ? first : middle + second;
+        if (read < size)
+            throw FileError(FileProblem::Changed, file.path());
+    }
+    for (;;) {
+        read += readRange(file, read, qint64(bytes.size()), bytes.data() + read);
+        if (read < qint64(bytes.size()))
+            break;
+        if (read > limit)
+            throw FileError(FileProblem::TooLarge, file.path());
+        bytes.resize(size_t(std::min(read * 2, (limit / block + 1) * block)));
+    }
+    bytes.resize(size_t(read));
+    return bytes;
+}
+
+} // namespace
+
+ByteBuffer readDataFile(const ReadOnlyFile& file, const LoadOptions& options) {
     try {
         const FileState before = file.state();
-        DecodedText text;
-        GbkFileOptions reading;
-        reading.memoryLimit =
+        const qint64 limit =
             options.memoryLimit > 0 ? options.memoryLimit : qint64(availableMemory());
-        reading.betweenHalves = options.betweenHalves;
-        decodeGbkFile(file, text, reading);
-        // Rewritten in place while it was read (a copy over it): the text may be a mix of both.
+        ByteBuffer bytes = readBytes(file, limit, options.betweenHalves);
+        // Rewritten in place while it was read (a copy over it): the bytes may be a mix of both.
         if (file.state() != before)
             throw FileError(FileProblem::Changed, file.path());
-        return HoldingsTable::parse(std::move(text), displayName(file.path()));
+        return bytes;
     } catch (const FileError& e) {
         throw runtimeError(e);
+    } catch (const std::bad_alloc&) {
+        fail(ErrorNumber::OutOfMemory, file.path());
+    }
+}
+
+HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options) {
+    requireGbkDecoder();
+    ByteBuffer bytes = readDataFile(file, options);
+    try {
+        return HoldingsTable::parse(std::move(bytes), displayName(file.path()));
     } catch (const std::bad_alloc&) {
         fail(ErrorNumber::OutOfMemory, file.path());
     }

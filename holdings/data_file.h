@@ -13,22 +13,27 @@ namespace gegu {
 // The data file's name.
 inline constexpr QStringView DataFileName = u"gegusj.rar";
 
+// Files at least this large are read in two halves at once.
+inline constexpr qint64 parallelFileSize = qint64(4) << 20;
+
 // How a data file is loaded.
 struct LoadOptions {
-    // The most memory the file's text may take, in bytes; 0 for what the system says is
-    // available when the load starts.
+    // The most memory the file's bytes may take; 0 for what the system says is available when
+    // the load starts.
     qint64 memoryLimit = 0;
     // Called between the two halves of a large file, while the first is being read: tests
     // replace or change the file there.
     std::function<void()> betweenHalves;
 };
 
-// Reads and decodes an open data file (GBK) into a table. The file is read through the one
+// Reads an open data file (GBK) into a table. The file is read through the one
 // handle, so a file put in its place meanwhile changes nothing; a file changed in place while it
 // is read is an error. Throws RuntimeError: DeviceIOError (57) when a read fails or the file
 // changes while it is read, OutOfMemory (7) when it does not fit in memory (also a file that
 // reports no size and goes on and on), and the errors of HoldingsTable::parse.
 HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options = {});
+// The bytes of an open data file, read as loading reads them, with the same errors.
+ByteBuffer readDataFile(const ReadOnlyFile& file, const LoadOptions& options = {});
 // Opens the file and loads it. Throws RuntimeError: FileNotFound (53) when nothing is there (a
 // link that leads nowhere included), PermissionDenied (70) when it may not be read,
 // PathFileAccessError (75) for a directory, a FIFO, a device, a link loop or anything else that is

@@ -1,61 +1,58 @@
 #pragma once
 
+// GBK, code page 936, as Qt's decoder (QStringDecoder "GBK", ICU's windows-936) reads it.
+//
+// The rules are few: a byte below 0x80 is ASCII; 0x80 is the euro sign and 0xFF a character of
+// its own (U+F8F5); a lead byte 0x81..0xFE followed by a trail byte 0x40..0x7E or 0x80..0xFE
+// is one character of the pair table, and every such pair is one; a lead byte followed by
+// anything else, or by nothing, is U+FFFD, and the byte after it is read afresh. So every byte
+// sequence decodes, CR and LF always stand for themselves (a file splits into lines before it
+// is decoded), and a character's bytes are known from its first two. The pair table comes from
+// the system's own decoder, once; these rules put it to use.
+
 #include "common/large_allocator.h"
 
+#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
-#include <functional>
-#include <limits>
-#include <memory>
+#include <optional>
 
 namespace gegu {
 
-class ReadOnlyFile;
-
-// Decodes GBK (code page 936) text to UTF-16 exactly as Qt's decoder (QStringDecoder "GBK")
-// does: bytes that are not GBK become U+FFFD (or whatever the code page maps them to), and so
-// does a lead byte cut off by the end of the input. CR and LF never occur inside a GBK
-// character, so lines can be split afterwards.
-//
-// Regular text takes a fast path: ASCII bytes and the two-byte characters are looked up in a
-// table that is filled once from Qt's decoder. Any line holding something else is decoded by
-// Qt's decoder itself, so the result is always the decoder's.
-QString decodeGbk(QByteArrayView bytes);
+inline bool isGbkLead(uchar b) {
+    return b >= 0x81 && b <= 0xFE;
+}
+inline bool isGbkTrail(uchar b) {
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+// The number of bytes (1 or 2) of the character that starts at p, p < end.
+inline int gbkCharSize(const uchar* p, const uchar* end) {
+    return isGbkLead(p[0]) && end - p >= 2 && isGbkTrail(p[1]) ? 2 : 1;
+}
 
 // Throws RuntimeError ErrorInLoadingDll (48) when this system cannot decode GBK: a Qt built
-// without ICU has no GBK decoder, and every file would read as empty.
+// without ICU has no GBK decoder, and every file would read as nothing.
 void requireGbkDecoder();
 
-// Decoded text in a buffer of its own, for the holdings table to keep.
-using DecodedText = TextBuffer;
-DecodedText decodeGbkText(QByteArrayView bytes);
+// The UTF-16 text of GBK bytes.
+QString decodeGbk(QByteArrayView bytes);
+// Decodes into out, which has room for bytes.size() code units (never more are needed);
+// returns the end of the output.
+char16_t* decodeGbk(QByteArrayView bytes, char16_t* out);
+// The number of UTF-16 code units that the bytes decode to.
+qsizetype gbkLength(QByteArrayView bytes);
 
-// How decodeGbkFile reads.
-struct GbkFileOptions {
-    // The most memory the text may take, in bytes: a file that would pass it (one that reports
-    // no size and keeps going, or grows while it is read) is too large.
-    qint64 memoryLimit = std::numeric_limits<qint64>::max();
-    // Called on the thread of a large file's second half before that half is read, while the
-    // first half is being read: tests change the file there.
-    std::function<void()> betweenHalves;
-};
+// The GBK bytes of a text, each character written as the one byte sequence that decodes to
+// it, so that the bytes decode back to the text exactly. nullopt when a character has no such
+// sequence (U+FFFD, which many sequences give, or a character GBK lacks).
+std::optional<QByteArray> encodeGbk(QStringView text);
 
-// Reads and decodes a whole file, in blocks, so that its bytes never sit in memory all at
-// once; a file of parallelFileSize bytes or more is decoded in two halves at the same time,
-// both from the one open file. The file is read to its end, whatever size it reports. Throws
-// FileError: ReadFailed when a read fails, TooLarge past the memory limit.
-inline constexpr qint64 parallelFileSize = qint64(4) << 20;
-void decodeGbkFile(const ReadOnlyFile& file, DecodedText& out, const GbkFileOptions& options = {});
-
-// The index of the first character that GBK cannot hold (a surrogate pair counts as one
-// character, at its first half), or -1 when it holds them all. The characters it holds are the
-// ones Qt's decoder gives for some bytes, so that nothing written is ever replaced or changed.
+// The index of the first character that GBK cannot hold exactly (a surrogate pair counts as
+// one character, at its first half), or -1 when it holds them all: encodeGbk holds them all.
 qsizetype firstNonGbk(QStringView text);
 
-// Qt's decoder alone, for the irregular lines and as the reference for the fast path. It is fed
-// chunkSize bytes at a time (its state carries a character cut in two across the chunks), since
-// it fails on very large inputs at once.
-inline constexpr qsizetype qtDecoderChunk = qsizetype(1) << 24;
-QString decodeGbkWithQt(QByteArrayView bytes, qsizetype chunkSize = qtDecoderChunk);
+// Qt's decoder alone, for tests that hold the rules against it. It is fed chunkSize bytes at
+// a time (its state carries a character cut in two across the chunks).
+QString decodeGbkWithQt(QByteArrayView bytes, qsizetype chunkSize = qsizetype(1) << 24);
 
 } // namespace gegu

@@ -1,6 +1,9 @@
 #include "text_rules.h"
 
+#include "gbk.h"
 #include "runtime_error.h"
+
+#include <QString>
 
 #include <charconv>
 #include <cmath>
@@ -181,6 +184,37 @@ QStringView Mid(QStringView text, qsizetype start, qsizetype n) {
     if (start > text.size())
         return {};
     return text.sliced(start - 1, std::min(n, text.size() - (start - 1)));
+}
+
+double ValOfGbk(QByteArrayView bytes) {
+    // The first byte beyond ASCII decodes to a character that no number continues with.
+    qsizetype n = 0;
+    while (n < bytes.size() && uchar(bytes[n]) < 0x80)
+        ++n;
+    constexpr qsizetype shortText = 64;
+    if (n <= shortText) {
+        char16_t units[shortText];
+        std::copy(bytes.begin(), bytes.begin() + n, units);
+        return Val(QStringView(units, n));
+    }
+    return Val(QString::fromLatin1(bytes.first(n)));
+}
+
+QByteArrayView gbkLTrim(QByteArrayView bytes) {
+    qsizetype i = 0;
+    while (i < bytes.size() && bytes[i] == ' ')
+        ++i;
+    return bytes.sliced(i);
+}
+
+QByteArrayView gbkLeft(QByteArrayView bytes, qsizetype n) {
+    Q_ASSERT(n >= 0);
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+    qsizetype at = 0;
+    for (qsizetype c = 0; c < n && at < bytes.size(); ++c)
+        at += gbkCharSize(p + at, end);
+    return bytes.first(at);
 }
 
 } // namespace gegu

@@ -4,6 +4,7 @@
 // count is in UTF-16 code units ("characters"). The functions take and return views: the
 // caller keeps the text alive.
 
+#include <QByteArrayView>
 #include <QStringView>
 
 namespace gegu {
@@ -39,6 +40,12 @@ inline qsizetype Len(QStringView text) {
 inline bool TextEquals(QStringView a, QStringView b) {
     return a.compare(b, Qt::CaseSensitive) == 0;
 }
+
+// The same rules on GBK bytes, with the results they give on the bytes' text: Val looks only at
+// ASCII, and no other bytes decode to ASCII; a blank is one byte; Left counts characters.
+double ValOfGbk(QByteArrayView bytes);
+QByteArrayView gbkLTrim(QByteArrayView bytes);
+QByteArrayView gbkLeft(QByteArrayView bytes, qsizetype n);
 
 // The line end of every report line.
 inline constexpr QStringView CrLf = u"\r\n";

@@ -15,7 +15,7 @@ namespace gegu {
 // A data file as loaded: its table, which file it came from and how that file was, and the
 // index of its holders' names once made. Loading again makes a new one; the old one lives on
 // as long as anyone holds it.
-class LoadedHoldings {
+class LoadedHoldings : public std::enable_shared_from_this<LoadedHoldings> {
 public:
     // Loads the data file at path. Throws the RuntimeError of loadHoldingsFile.
     static std::shared_ptr<LoadedHoldings> load(const NativePath& path,
@@ -40,8 +40,12 @@ public:
         return indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
     }
 
-    // A query as typed into the query box, answered from this data.
-    Report query(QStringView typed) const { return runQuery(table_, typed, nameIndex()); }
+    // A query as typed into the query box, answered from this data; the report keeps the data
+    // alive as long as it is shown.
+    Report query(QStringView typed) const {
+        return runQuery(std::shared_ptr<const HoldingsTable>(shared_from_this(), &table_), typed,
+                        nameIndex());
+    }
 
 private:
     LoadedHoldings(HoldingsTable table, NativePath path, FileState state);

@@ -1,6 +1,7 @@
 #include "name_index.h"
 
 #include "common/parallel.h"
+#include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/text_rules.h"
 #include "query.h"
@@ -16,20 +17,27 @@ int bitOf(quint64 value) {
     return int((value * 0x9E3779B97F4A7C15ULL) >> 58);
 }
 
-// Calls set(bit) for the bits of a text's signature: 0..63 for its characters, 64..127 for
-// its pairs of neighbouring characters.
-template <typename Set> void forEachSignatureBit(QStringView text, Set set) {
-    const char16_t* p = text.utf16();
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        set(bitOf(p[i]));
-        if (i > 0)
-            set(64 + bitOf((quint64(p[i - 1]) << 16) | p[i]));
+// Calls set(bit) for the bits of a name field's signature, from its GBK bytes: 0..63 for its
+// characters, 64..127 for its pairs of neighbouring characters. A character is known by its
+// bytes: one, or a lead and a trail byte.
+template <typename Set> void forEachSignatureBit(QByteArrayView bytes, Set set) {
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data());
+    const uchar* const end = p + bytes.size();
+    quint64 previous = 0;
+    for (bool first = true; p < end; first = false) {
+        const int size = *p < 0x80 ? 1 : gbkCharSize(p, end);
+        const quint64 c = size == 1 ? p[0] : quint64(p[0]) << 8 | p[1];
+        set(bitOf(c));
+        if (!first)
+            set(64 + bitOf(previous << 16 | c));
+        previous = c;
+        p += size;
     }
 }
 
 } // namespace
 
-std::vector<int> NameIndex::signature(QStringView text) {
+std::vector<int> NameIndex::signature(QByteArrayView text) {
     std::array<bool, signatureBits> has{};
     forEachSignatureBit(text, [&](int bit) { has[size_t(bit)] = true; });
     std::vector<int> bits;
@@ -82,7 +90,7 @@ void NameIndex::sign(const HoldingsTable& table, qsizetype fromRow, qsizetype to
             line = first + 3;
         }
         const quint64 mark = quint64(1) << (row % 64);
-        forEachSignatureBit(LTrim(table.linePrefix(line, NameFieldWidth)),
+        forEachSignatureBit(gbkLTrim(table.linePrefix(line, NameFieldWidth)),
                             [&](int bit) { word[size_t(bit)] |= mark; });
         if (row % 64 == 63) {
             store(row);

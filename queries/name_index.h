@@ -2,7 +2,7 @@
 
 #include "common/large_allocator.h"
 
-#include <QStringView>
+#include <QByteArrayView>
 #include <bit>
 #include <stop_token>
 #include <vector>
@@ -12,8 +12,8 @@ namespace gegu {
 class HoldingsTable;
 
 // An index of the holder rows' name fields for the name search. What a field holds is kept as
-// 128 bits, by a hash: one for each of its characters and one for each pair of neighbouring
-// characters. A field can hold a query only if it has every bit of the query's, so the search
+// 128 bits, by a hash of its GBK bytes: one for each of its characters and one for each pair of
+// neighbouring characters. A field can hold a query only if it has every bit of the query's, so the search
 // looks at the text of those rows alone. The bits are kept sliced: for each of the 128, one bit
 // a row, so that a query reads the slices of its own few bits and no more.
 class NameIndex {
@@ -30,8 +30,8 @@ public:
     // The first row of record r in the index.
     qsizetype firstRow(qsizetype r) const { return rowsBefore_[size_t(r)]; }
 
-    // The bits of a text's signature, each once, ascending.
-    static std::vector<int> signature(QStringView text);
+    // The bits of a text's signature, from its GBK bytes, each once, ascending.
+    static std::vector<int> signature(QByteArrayView text);
     // Calls found(row) for each row in [from, to), ascending, whose field has every one of the
     // bits.
     template <typename Found>

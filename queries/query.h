@@ -3,10 +3,12 @@
 #include "common/large_allocator.h"
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <vector>
 
 namespace gegu {
@@ -52,73 +54,90 @@ private:
     char16_t* end_ = nullptr;
 };
 
-// The holder rows that a name search found among the records [firstRecord, endRecord): one
-// bit for each line of the file from firstLine on.
-struct FoundRows {
-    qsizetype firstRecord = 0;
-    qsizetype endRecord = 0;
-    qsizetype firstLine = 0;
-    std::vector<quint64> bits;
-};
-
-// What the query button shows, ready to be written out. How long it is at most is known before
-// any of it is written, so that it can be held in one buffer of that size or streamed as it is
-// written; either way the table must outlive it.
+// What the query button shows. A report does not copy the table's text: it refers to the lines
+// it shows (a stock's table, or the holder rows that a name search found) and puts together the
+// few lines of its own (frame lines, headings) when they are asked for, decoding as it goes. It
+// holds on to the table it refers to.
+//
+// Its text is its lines, each but the last followed by CR LF; the lines are the pieces of that
+// text between CR LF pairs, as the output box shows them.
 class Report {
 public:
-    // Characters in all, at most: a holder row is counted with its line end in the file.
-    qsizetype maxLength() const { return length_; }
+    // The table this report refers to.
+    const HoldingsTable& table() const { return *table_; }
     // A stock was shown, or at least one holder row listed.
     bool found() const { return found_; }
-    // Hands the whole text to the sink, piece by piece.
+
+    qsizetype lineCount() const;
+    // Line k, without its line end.
+    QString line(qsizetype k) const;
+    // The length of line k in UTF-16 code units, without making its text.
+    qsizetype lineLength(qsizetype k) const;
+    // The table's line that line k of the report shows: a stock's header, head line or holder
+    // row, or in a name report a holder row; -1 for the lines the report puts together. For a
+    // name report's entry heading, the line of the stock's header.
+    qsizetype tableLine(qsizetype k) const;
+
+    // Hands the whole text to the sink, piece by piece, decoding the table's lines as it goes.
     void writeTo(ReportSink& sink) const;
-    // Every holder row the report shows, in order, with its stock's header line.
-    void forEachRow(const std::function<void(QStringView header, QStringView row)>& row) const;
+    // Every holder row the report shows, in order, as lines of the table: its record's header
+    // line, and the row.
+    void forEachRow(const std::function<void(qsizetype header, qsizetype row)>& row) const;
 
 private:
     enum class Kind { StockTable, Holders, UnknownCode };
-    Report(Kind kind, const HoldingsTable& table, QStringView query)
-        : kind_(kind), table_(&table), query_(query.toString()) {}
+    Report(Kind kind, std::shared_ptr<const HoldingsTable> table, QStringView query);
 
-    friend Report runQuery(const HoldingsTable& table, QStringView typed, const NameIndex* index);
-    friend Report codeReport(const HoldingsTable& table, qsizetype r);
-    friend Report nameReport(const HoldingsTable& table, QStringView QueryText,
+    friend Report runQuery(std::shared_ptr<const HoldingsTable> table, QStringView typed,
+                           const NameIndex* index);
+    friend Report codeReport(std::shared_ptr<const HoldingsTable> table, qsizetype r);
+    friend Report nameReport(std::shared_ptr<const HoldingsTable> table, QStringView QueryText,
                              const NameIndex* index);
 
-    void writeStockTable(ReportSink& sink) const;
-    void writeHolders(ReportSink& sink) const;
-    // Calls found(first, end, line) for each row found, by record: the lines [first, end) are
-    // its record's.
-    template <typename Found> void forEachFoundRow(Found found) const;
+    // The name report's entry heading for the record whose header is line `first`.
+    QString entryHeading(qsizetype first) const;
+    // The table line of found row j (0-based) of a name report.
+    qsizetype foundRow(qsizetype j) const;
+    // Calls found(line) for every found row, in order.
+    template <typename Found> void forEachFound(Found found) const;
 
     Kind kind_;
-    const HoldingsTable* table_;
+    std::shared_ptr<const HoldingsTable> table_;
     QString query_;
+    // The lines of the report's own first piece of text ("股东" + query + "持有：", or the unknown
+    // code's line): a query may hold CR LF pairs, which start lines.
+    QStringList opening_;
     qsizetype record_ = -1;
-    std::vector<FoundRows> rows_;
-    qsizetype length_ = 0;
+    // The rows found: one bit a line of the table, and the rows found before each word.
+    std::vector<quint64> foundBits_;
+    std::vector<qsizetype> foundBefore_;
+    qsizetype foundCount_ = 0;
     bool found_ = false;
 };
 
-// The query button: takes the text exactly as typed into the input box and returns the output
-// box's new text. Leading blanks are removed; a text whose Val lies strictly between 0 and
+// The query button: takes the text exactly as typed into the input box and returns what the
+// output box shows. Leading blanks are removed; a text whose Val lies strictly between 0 and
 // CodeQueryLimit is a stock code, anything else (part of) a holder's name. A code that no
 // record has gives "未找到证券代码：" and the code. An index of the table's names, when given,
 // makes the name search look at the text of few rows; the report is the same.
+Report runQuery(std::shared_ptr<const HoldingsTable> table, QStringView typed,
+                const NameIndex* index = nullptr);
+// The same, for a table that the caller keeps alive as long as the report.
 Report runQuery(const HoldingsTable& table, QStringView typed, const NameIndex* index = nullptr);
 
 // The framed holder table of record r: header, head line, TopRule, the holder rows and
 // BottomRule, each line ended by CR LF.
-Report codeReport(const HoldingsTable& table, qsizetype r);
+Report codeReport(std::shared_ptr<const HoldingsTable> table, qsizetype r);
 
 // Every holder row whose name field (its first NameFieldWidth characters, leading blanks
 // removed) contains QueryText, once per row, by record and then by row, under the heading
-// "股东" + QueryText + "持有：".
-Report nameReport(const HoldingsTable& table, QStringView QueryText,
+// "股东" + QueryText + "持有：". The rows' GBK bytes are searched for the query's, at the
+// characters' boundaries.
+Report nameReport(std::shared_ptr<const HoldingsTable> table, QStringView QueryText,
                   const NameIndex* index = nullptr);
 
-// The whole report in one buffer. Throws RuntimeError OutOfMemory (7) when it may be longer
-// than limit characters or cannot be allocated.
+// The whole text of a report in one buffer. Throws RuntimeError OutOfMemory (7) when it is
+// longer than limit characters or cannot be allocated.
 TextBuffer reportText(const Report& report,
                       qsizetype limit = std::numeric_limits<qsizetype>::max());
 

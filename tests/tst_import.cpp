@@ -340,7 +340,7 @@ void ImportTest::latestPeriodOrHistory() {
     const Imported all = import({a, b}, settings);
     QStringList headers;
     for (qsizetype r = 0; r < all.table.recordCount(); ++r)
-        headers << all.table.header(r).toString();
+        headers << all.table.header(r);
     QCOMPARE(headers, (QStringList{u"000002 万示  十大股东  2024-03-31"_s,
                                    u"000002 万示  十大股东  2023-12-31"_s,
                                    u"600036 招示新  十大股东  2024-06-30"_s,
@@ -357,8 +357,8 @@ void ImportTest::rowOrderWithoutRank() {
                            "600036,20240630,小,10\n600036,20240630,大,300\n600036,20240630,中,20\n";
     const Imported i = import({csv});
     QStringList names;
-    for (QStringView row : i.table.holderRows(0))
-        names << row.mid(2, 1).toString();
+    for (const QString& row : i.table.holderRows(0))
+        names << row.mid(2, 1);
     QCOMPARE(names, (QStringList{u"大"_s, u"中"_s, u"小"_s}));
     const Imported ranked = import({"code,end_date,holder_name,hold_amount,名次\n"
                                     "600036,20240630,小,10,1\n600036,20240630,大,300,2\n"});
