@@ -92,8 +92,9 @@ private:
 
 void requireGbkDecoder() {
     if (!GbkTable::instance().usable())
-        throw RuntimeError(ErrorNumber::ErrorInLoadingDll, {}, 0, {},
-                           u"GBK (code page 936) cannot be decoded: this Qt was built without ICU"_s);
+        throw RuntimeError(
+            ErrorNumber::ErrorInLoadingDll, {}, 0, {},
+            u"GBK (code page 936) cannot be decoded: this Qt was built without ICU"_s);
 }
 
 char16_t* decodeGbk(QByteArrayView bytes, char16_t* out) {

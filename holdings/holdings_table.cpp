@@ -98,8 +98,7 @@ void findLineStarts(QByteArrayView bytes, AscendingOffsets& starts) {
     const auto fill = [&](qsizetype from, qsizetype to, quint32* at) {
         forEachLineStart(bytes, from, to, [&](qsizetype start) { *at++ = quint32(start); });
     };
-    inParallel([&] { fill(0, middle, out); },
-               [&] { fill(middle, bytes.size(), out + firstHalf); });
+    inParallel([&] { fill(0, middle, out); }, [&] { fill(middle, bytes.size(), out + firstHalf); });
     out[firstHalf + secondHalf] = quint32(bytes.size());
 }
 

@@ -84,10 +84,16 @@ public:
     }
 
     // The whole file's bytes.
-    QByteArrayView bytes() const { return {bytes_.data(), qsizetype(bytes_.size())}; }
+    QByteArrayView bytes() const {
+        return {bytes_.data(), qsizetype(bytes_.size())};
+    }
     // Where line i of the file starts in the bytes; line i + 1's start ends it.
-    qint64 lineStart(qsizetype i) const { return lineStarts_[i]; }
-    const char* lineData(qsizetype i) const { return bytes_.data() + lineStarts_[i]; }
+    qint64 lineStart(qsizetype i) const {
+        return lineStarts_[i];
+    }
+    const char* lineData(qsizetype i) const {
+        return bytes_.data() + lineStarts_[i];
+    }
     // The line that holds the byte at offset, among the lines from `from` on (from may be any
     // line at or before it).
     qsizetype lineAt(qint64 offset, qsizetype from = 0) const;
@@ -107,7 +113,9 @@ public:
         return {bytes + start, qsizetype(end - start)};
     }
     // Line i of the file, decoded.
-    QString line(qsizetype i) const { return decodeGbk(lineBytes(i)); }
+    QString line(qsizetype i) const {
+        return decodeGbk(lineBytes(i));
+    }
     // The bytes of Left(line(i), n): the line's first n characters, or all of it.
     QByteArrayView linePrefix(qsizetype i, qsizetype n) const {
         const qint64 start = lineStarts_[i];

@@ -4,7 +4,6 @@
 #include "runtime_error.h"
 
 #include <QString>
-
 #include <charconv>
 #include <cmath>
 #include <limits>

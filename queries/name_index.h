@@ -13,9 +13,9 @@ class HoldingsTable;
 
 // An index of the holder rows' name fields for the name search. What a field holds is kept as
 // 128 bits, by a hash of its GBK bytes: one for each of its characters and one for each pair of
-// neighbouring characters. A field can hold a query only if it has every bit of the query's, so the search
-// looks at the text of those rows alone. The bits are kept sliced: for each of the 128, one bit
-// a row, so that a query reads the slices of its own few bits and no more.
+// neighbouring characters. A field can hold a query only if it has every bit of the query's, so the
+// search looks at the text of those rows alone. The bits are kept sliced: for each of the 128, one
+// bit a row, so that a query reads the slices of its own few bits and no more.
 class NameIndex {
 public:
     static constexpr int signatureBits = 128;

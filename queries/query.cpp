@@ -109,8 +109,8 @@ void findAll(const char* base, qsizetype from, qsizetype to, QByteArrayView need
     while (to - i >= n + 15) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i));
         const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(base + i + n - 1));
-        unsigned mask =
-            unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
+        unsigned mask = unsigned(
+            _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, last))));
         qsizetype next = i + 16;
         while (mask != 0) {
             const qsizetype at = i + std::countr_zero(mask);
@@ -146,9 +146,7 @@ struct FoundRows {
     FoundRows() = default;
     FoundRows(qsizetype firstLine, qsizetype endLine)
         : firstWord(firstLine / 64), words(size_t(endLine / 64 - firstLine / 64 + 1), 0) {}
-    void mark(qsizetype line) {
-        words[size_t(line / 64 - firstWord)] |= quint64(1) << (line % 64);
-    }
+    void mark(qsizetype line) { words[size_t(line / 64 - firstWord)] |= quint64(1) << (line % 64); }
 };
 
 // Asks for the memory at p to be brought into the cache, to be read soon.
@@ -380,8 +378,8 @@ QString Report::line(qsizetype k) const {
 
 qsizetype Report::lineLength(qsizetype k) const {
     const qsizetype at = tableLine(k);
-    const bool entryHeading = kind_ == Kind::Holders && k >= opening_.size() &&
-                              (k - opening_.size()) % 2 == 0;
+    const bool entryHeading =
+        kind_ == Kind::Holders && k >= opening_.size() && (k - opening_.size()) % 2 == 0;
     if (at >= 0 && !entryHeading)
         return gbkLength(table_->lineBytes(at));
     return line(k).size();
@@ -493,9 +491,8 @@ Report nameReport(std::shared_ptr<const HoldingsTable> tablePointer, QStringView
         halves.push_back(findHolders(table, usedIndex, query, 0, records));
     } else {
         halves.resize(2);
-        inParallel(
-            [&] { halves[0] = findHolders(table, usedIndex, query, 0, records / 2); },
-            [&] { halves[1] = findHolders(table, usedIndex, query, records / 2, records); });
+        inParallel([&] { halves[0] = findHolders(table, usedIndex, query, 0, records / 2); },
+                   [&] { halves[1] = findHolders(table, usedIndex, query, records / 2, records); });
     }
     // One bit a line of the table, and a count of the rows found before every word.
     report.foundBits_.assign(size_t(table.lineCount() / 64 + 1), 0);

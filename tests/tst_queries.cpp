@@ -1,6 +1,9 @@
 #include "queries/name_index.h"
 #include "queries/query.h"
+#include "reference_report.h"
 #include "support.h"
+
+#include <random>
 
 using namespace gegu;
 using namespace gegu::test;
@@ -42,8 +45,9 @@ Shown ask(const HoldingsTable& table, QStringView query, const NameIndex* index 
             qFatal("line %lld is not as long as its length says", qlonglong(k));
     }
     if (streamed.text != text || shown.join(crlf) != text)
-        qFatal("the report's text differs between its buffer, its stream and its lines:\n%s\n%s\n%s",
-               qPrintable(text), qPrintable(streamed.text), qPrintable(shown.join(crlf)));
+        qFatal(
+            "the report's text differs between its buffer, its stream and its lines:\n%s\n%s\n%s",
+            qPrintable(text), qPrintable(streamed.text), qPrintable(shown.join(crlf)));
     return {text, report.found()};
 }
 
@@ -94,6 +98,9 @@ private slots:
     void nothingFound();
     void indexGivesTheSameReports();
     void indexStopsWhenAsked();
+    void byteSearchAtCharacterBoundaries_data();
+    void byteSearchAtCharacterBoundaries();
+    void byteSearchAnswersAsTheTextDoes();
     void emptyTable();
 
 private:
@@ -320,6 +327,110 @@ void QueriesTest::indexStopsWhenAsked() {
     whole.forEachCandidate(NameIndex::signature(*encodeGbk(u"华夏")), 0, whole.rows(),
                            [&](qsizetype) { ++candidates; });
     QCOMPARE(candidates, 200000);
+}
+
+void QueriesTest::byteSearchAtCharacterBoundaries_data() {
+    // A holder row's bytes (GBK, after two blanks) and a query: whether the row is listed. The
+    // row's bytes hold the query's bytes in every case; only some are the query's characters.
+    QTest::addColumn<QByteArray>("row");
+    QTest::addColumn<QString>("query");
+    QTest::addColumn<bool>("listed");
+    // 丂 is 0x81 0x40: its trail byte is '@'; 华 is 0xBB 0xAA, 夏 0xCF 0xC4.
+    QTest::newRow("ASCII that is a trail byte") << "\x81\x40"_ba << u"@"_s << false;
+    QTest::newRow("ASCII pair, the first a trail byte") << "\x81\x41\x42"_ba << u"AB"_s << false;
+    QTest::newRow("ASCII pair after a whole character") << "\x81\x40\x41\x42"_ba << u"AB"_s << true;
+    QTest::newRow("a character across two others") << "\xb0\xbb\xaa\xa1"_ba << u"华"_s << false;
+    QTest::newRow("the same bytes at a boundary") << "\xb0\xa1\xbb\xaa"_ba << u"华"_s << true;
+    QTest::newRow("a trail byte that is a lead byte, twice")
+        << "\xb0\xbb\xaa\xcf\xc4\xa1"_ba << u"华夏"_s << false;
+    // The field is the first 20 characters: two blanks and 18 more.
+    QTest::newRow("within the 20th character")
+        << "x"_ba.repeated(16) + "\xbb\xaa\xcf\xc4"_ba << u"华夏"_s << true;
+    QTest::newRow("straddling the 20th character")
+        << "x"_ba.repeated(17) + "\xbb\xaa\xcf\xc4"_ba << u"华夏"_s << false;
+    QTest::newRow("beyond the 20th character")
+        << "\xbb\xaa"_ba.repeated(18) + "\xcf\xc4"_ba << u"夏"_s << false;
+    // Bytes that GBK does not define: a lead byte before a byte that is no trail is U+FFFD
+    // alone, and the byte after it is read afresh.
+    QTest::newRow("after a lead byte without its trail")
+        << "\x81\x30\xbb\xaa"_ba << u"华"_s << true;
+    QTest::newRow("the byte after a lone lead byte starts a character")
+        << "\xbb\x30\xaa"_ba << u"0"_s << true;
+    QTest::newRow("U+FFFD is asked for by its text") << "a\x81\x30"
+                                                        "b"_ba
+                                                     << u"a\uFFFD0"_s << true;
+    QTest::newRow("U+FFFD from a lead byte at the end") << "a\xfe"_ba << u"a\uFFFD"_s << true;
+    QTest::newRow("U+FFFD where the row has none") << "a\x80"_ba << u"a\uFFFD"_s << false;
+    QTest::newRow("the euro sign, one byte") << "\xb0\xa1\x80"_ba << u"€"_s << true;
+    QTest::newRow("0x80 as a trail byte") << "\xb0\x80\xa1"_ba << u"€"_s << false;
+    QTest::newRow("0xFF, one character of its own") << "\xff\xbb\xaa"_ba << u"\uF8F5华"_s << true;
+    QTest::newRow("a character no bytes give") << "\xbb\xaa"_ba << u"华\U0001F600"_s << false;
+    QTest::newRow("a query with a line break") << "a\r\nb"_ba << u"a\r\nb"_s << false;
+}
+
+void QueriesTest::byteSearchAtCharacterBoundaries() {
+    QFETCH(QByteArray, row);
+    QFETCH(QString, query);
+    QFETCH(bool, listed);
+    const QByteArray file = "0\r\n600001 x\r\n1\r\nhead\r\n  "_ba + row + "\r\n"_ba;
+    const HoldingsTable table = tableFromBytes(file);
+    const NameIndex index(table);
+    for (const NameIndex* names : {static_cast<const NameIndex*>(nullptr), &index}) {
+        const Report report = runQuery(table, query, names);
+        QCOMPARE(report.found(), listed);
+        QCOMPARE(report.lineCount(), referenceReport(table, query).split(crlf).size());
+    }
+    QCOMPARE(ask(table, query).text, referenceReport(table, query));
+}
+
+void QueriesTest::byteSearchAnswersAsTheTextDoes() {
+    // Random tables of GBK characters, ASCII and stray bytes, and queries cut from their rows'
+    // decoded text: the byte search with the index and without, in one pass and in two halves,
+    // lists what searching the decoded text lists.
+    std::mt19937 rng(2026);
+    const auto randomRow = [&] {
+        QByteArray row = QByteArray(int(rng() % 4), ' ');
+        const int length = int(rng() % 40);
+        for (int i = 0; i < length; ++i) {
+            const unsigned kind = rng() % 10;
+            if (kind < 5) { // one of a few ideographs, so that queries recur
+                row += char(0xB0 + rng() % 3);
+                row += char(0xA1 + rng() % 3);
+            } else if (kind < 8) {
+                row += char('0' + rng() % 3);
+            } else if (kind < 9) {
+                row += char(0x40 + rng() % 4); // bytes that are trail bytes too
+            } else {
+                row += char(0x80 + rng() % 128); // anything from 0x80 up
+            }
+        }
+        return row;
+    };
+    for (int round = 0; round < 5; ++round) {
+        const bool large = round == 4; // enough lines to be searched in two halves
+        const int records = large ? 400 : 20;
+        QByteArray file = QByteArray::number(records - 1) + "\r\n";
+        QList<QByteArray> rows;
+        for (int r = 0; r < records; ++r) {
+            const int count = large ? 200 : int(rng() % 6);
+            file += QByteArray::number(600000 + r) + " name\r\n" + QByteArray::number(count) +
+                    "\r\nhead line of the table\r\n";
+            for (int i = 0; i < count; ++i) {
+                rows << randomRow();
+                file += rows.back() + "\r\n";
+            }
+        }
+        const HoldingsTable table = tableFromBytes(file);
+        const NameIndex index(table);
+        for (int q = 0; q < (large ? 6 : 40); ++q) {
+            const QString row = decodeGbk(rows[rng() % rows.size()]);
+            const qsizetype from = row.isEmpty() ? 0 : qsizetype(rng() % row.size());
+            const QString query = LTrim(row.mid(from, 1 + rng() % 3)).toString();
+            const QString expected = referenceReport(table, query);
+            QCOMPARE(ask(table, query).text, expected);
+            QCOMPARE(ask(table, query, &index).text, expected);
+        }
+    }
 }
 
 QTEST_APPLESS_MAIN(QueriesTest)

@@ -116,7 +116,8 @@ void SampleTest::columnsStandUnderTheFrameJoints() {
             QList<int> bars;
             QVERIFY(parseRow(line, row, bars));
             QVERIFY2(bars == joints, qPrintable(line));
-            QVERIFY2(line.first(std::min(NameFieldWidth, line.size())).contains(row.name), qPrintable(line));
+            QVERIFY2(line.first(std::min(NameFieldWidth, line.size())).contains(row.name),
+                     qPrintable(line));
         }
     }
 }

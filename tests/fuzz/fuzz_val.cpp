@@ -1,5 +1,7 @@
-// Fuzzes the text and number rules with arbitrary UTF-16 text.
+// Fuzzes the text and number rules with arbitrary UTF-16 text, and their forms on GBK bytes
+// against the same rules on the bytes' text.
 
+#include "holdings/gbk.h"
 #include "holdings/runtime_error.h"
 #include "holdings/text_rules.h"
 
@@ -20,6 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const double v = Val(text);
     if (std::isnan(v))
         std::abort();
+
+    // The same input as GBK bytes: the byte forms give what the rules give on the text.
+    const QByteArrayView bytes(reinterpret_cast<const char*>(data), qsizetype(size));
+    const QString decoded = decodeGbk(bytes);
+    const double fromBytes = ValOfGbk(bytes);
+    const double fromText = Val(decoded);
+    if (!(fromBytes == fromText || (std::isnan(fromBytes) && std::isnan(fromText))))
+        std::abort();
+    if (decodeGbk(gbkLTrim(bytes)) != LTrim(decoded))
+        std::abort();
+    for (qsizetype count : {0, 1, 6, 20}) {
+        if (decodeGbk(gbkLeft(bytes, count)) != Left(decoded, count))
+            std::abort();
+    }
     try {
         const qint32 rounded = RoundToLong(v);
         if (std::abs(double(rounded) - v) > 0.5)

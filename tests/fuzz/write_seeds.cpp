@@ -16,7 +16,9 @@ int main(int argc, char* argv[]) {
     }
     const QDir loaderDir(QString::fromLocal8Bit(argv[1]));
     const QDir queryDir(QString::fromLocal8Bit(argv[2]));
-    const QByteArray queries[] = {"", "600036", "\xe5\x8d\x8e\xe5\xa4\x8f", "  h", "-3"};
+    // Among them: 华夏; U+FFFD, which only decoded text can answer; the euro sign, one byte.
+    const QByteArray queries[] = {
+        "", "600036", "\xe5\x8d\x8e\xe5\xa4\x8f", "  h", "-3", "\xef\xbf\xbd", "\xe2\x82\xac"};
     int n = 0;
     for (const auto& file : gegu::test::malformedFiles()) {
         if (file.large)
