@@ -3,7 +3,6 @@
 #include "gbk.h"
 
 #include <QIODevice>
-#include <QStringEncoder>
 #include <charconv>
 #include <cmath>
 
@@ -45,17 +44,27 @@ struct Pieces {
     }
 };
 
-// The GBK bytes of a whole line, with every CR and LF in it a blank; ok turns false when a
-// character has no GBK form.
+// The GBK bytes of a whole line, with every CR and LF in it a blank; a character that GBK
+// cannot hold is written as '?' and turns ok false.
 QByteArray encodeLine(QStringView text, bool& ok) {
-    QStringEncoder gbk("GBK");
-    QByteArray bytes = gbk.encode(text);
-    ok = ok && !gbk.hasError();
-    for (char& c : bytes) {
+    std::optional<QByteArray> bytes = encodeGbk(text);
+    if (!bytes) {
+        ok = false;
+        bytes.emplace();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const qsizetype size =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                    ? 2
+                    : 1;
+            *bytes += encodeGbk(text.sliced(i, size)).value_or("?"_ba);
+            i += size - 1;
+        }
+    }
+    for (char& c : *bytes) {
         if (c == '\r' || c == '\n')
             c = ' ';
     }
-    return bytes;
+    return *std::move(bytes);
 }
 
 } // namespace

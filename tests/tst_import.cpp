@@ -302,9 +302,8 @@ void ImportTest::encodings_data() {
     QTest::addColumn<int>("encoding");
     const QString text = u"股票代码,截止日期,股东名称,持股数\n600036,2024-06-30,华夏基金,100\n"_s;
     QStringEncoder utf8(QStringEncoder::Utf8);
-    QStringEncoder gbk("GBK");
     const QByteArray asUtf8 = utf8.encode(text);
-    const QByteArray asGbk = gbk.encode(text);
+    const QByteArray asGbk = gbkBytes(text);
     QTest::newRow("UTF-8") << asUtf8 << int(TextEncoding::Detect);
     QTest::newRow("UTF-8 with a byte order mark")
         << "\xEF\xBB\xBF" + asUtf8 << int(TextEncoding::Detect);
@@ -603,9 +602,9 @@ void ImportTest::programOptionsAndMessages() {
     write(u"good.csv"_s,
           "code,end_date,holder_name,hold_amount\n600036,20240630,华夏基金,1000000\n");
     write(u"header.csv"_s, "code,end_date,holder_name,hold_amount\n");
-    write(u"gbk.csv"_s, QStringEncoder("GBK").encode(u"股票代码,截止日期,股东名称,持股数\n"
-                                                     u"600036,2024-06-30,华夏基金,100\n"_s));
-    write(u"names.csv"_s, QStringEncoder("GBK").encode(u"code,name\n600036,招商银行\n"_s));
+    write(u"gbk.csv"_s, gbkBytes(u"股票代码,截止日期,股东名称,持股数\n"
+                                 u"600036,2024-06-30,华夏基金,100\n"));
+    write(u"names.csv"_s, gbkBytes(u"code,name\n600036,招商银行\n"));
     QByteArray long_ = "code,end_date,holder_name,hold_amount\n";
     for (int i = 1; i <= 22; ++i)
         long_ += "600036,20240630," + QByteArray::number(100000 + i) +

@@ -15,11 +15,11 @@
 // Shares are in shares (股). Every stock has P report periods, a quarter apart.
 
 #include "fictional.h"
+#include "holdings/gbk.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QSaveFile>
-#include <QStringEncoder>
 #include <cstdio>
 
 using namespace Qt::StringLiterals;
@@ -102,7 +102,16 @@ int main(int argc, char* argv[]) {
         std::fprintf(stderr, "gegu-gen-csv: cannot write %s\n", qPrintable(file.fileName()));
         return 2;
     }
-    QStringEncoder encoder(gbk ? "GBK" : "UTF-8");
+    // GBK through Gegu's own table, the one the data file is written with (Qt's Windows
+    // builds have no GBK encoder); the fictional text is all GBK's to hold.
+    bool encoded = true;
+    const auto encode = [&](const QString& text) {
+        if (!gbk)
+            return text.toUtf8();
+        std::optional<QByteArray> bytes = gegu::encodeGbk(text);
+        encoded = encoded && bytes;
+        return bytes.value_or(QByteArray());
+    };
     QString text;
     const auto line = [&](const QStringList& fields) {
         for (const QString& f : fields)
@@ -110,7 +119,7 @@ int main(int argc, char* argv[]) {
         text.chop(1);
         text += u"\r\n"_s;
         if (text.size() > (1 << 20)) {
-            file.write(encoder.encode(text));
+            file.write(encode(text));
             text.clear();
         }
     };
@@ -161,8 +170,8 @@ int main(int argc, char* argv[]) {
             }
         }
     }
-    file.write(encoder.encode(text));
-    if (encoder.hasError() || !file.commit()) {
+    file.write(encode(text));
+    if (!encoded || !file.commit()) {
         std::fprintf(stderr, "gegu-gen-csv: cannot write %s\n", qPrintable(file.fileName()));
         return 2;
     }
