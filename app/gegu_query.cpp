@@ -8,6 +8,7 @@
 // the data file cannot be loaded, the arguments are wrong or the output cannot be written.
 
 #include "command_line.h"
+#include "common/console.h"
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
@@ -32,7 +33,7 @@ namespace {
 enum ExitStatus { Found = 0, NotFound = 1, Failure = 2 };
 
 int fail(const QString& message) {
-    std::fprintf(stderr, "gegu-query: %s\n", qPrintable(message));
+    gegu::writeLine(stderr, u"gegu-query: "_s + message);
     return Failure;
 }
 
@@ -81,7 +82,7 @@ private:
         char* written = utf8_.appendToBuffer(bytes_.data(), QStringView(begin, end - begin));
         const size_t n = size_t(written - bytes_.data());
         if (ok_ && n > 0)
-            ok_ = std::fwrite(bytes_.constData(), 1, n, out_) == n;
+            ok_ = gegu::writeUtf8(out_, QByteArrayView(bytes_.constData(), qsizetype(n)));
         const bool carried = kept != position() ||
                              (lf_ && !last && kept > begin && kept[-1] == u'\r' && end != kept);
         setBuffer(begin, begin + blockSize);
@@ -177,6 +178,7 @@ int run(const gegu::QueryArguments& args) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    gegu::useBinaryStandardStreams();
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(u"gegu-query"_s);

@@ -2,10 +2,14 @@
 
 #include "common/parallel.h"
 #include "common/system_memory.h"
+#if defined(Q_OS_WIN)
+#include "common/windows_folders.h"
+#endif
 #include "gbk.h"
 #include "runtime_error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <new>
 #include <system_error>
@@ -139,7 +143,7 @@ NativePath programDirectory() {
     if (!error)
         return program.parent_path();
 #endif
-    return nativePath(QCoreApplication::applicationDirPath());
+    return nativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
 
 std::vector<NativePath> dataFilePlaces() {
@@ -147,9 +151,14 @@ std::vector<NativePath> dataFilePlaces() {
     std::vector<NativePath> places{name};
     if (QCoreApplication::instance())
         places.push_back(programDirectory() / name);
+#if defined(Q_OS_WIN)
+    for (const NativePath& dir : applicationDataFolders())
+        places.push_back(dir / "gegu" / name);
+#else
     for (const QString& dir :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         places.push_back(nativePath(dir) / "gegu" / name);
+#endif
     return places;
 }
 

@@ -1,0 +1,15 @@
+#pragma once
+
+// Windows' own folders, by the names the system keeps for them.
+
+#include "native_file.h"
+
+#include <vector>
+
+namespace gegu {
+
+// The folders where Windows keeps applications' data: the user's roaming one (%APPDATA%) and
+// the machine's (%PROGRAMDATA%), in that order; a folder the system cannot name is left out.
+std::vector<NativePath> applicationDataFolders();
+
+} // namespace gegu
