@@ -18,7 +18,6 @@
 #include "query_arguments.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
@@ -142,14 +141,11 @@ void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& o
 int run(const gegu::QueryArguments& args) {
     QStringList queries = args.queries;
     if (args.fromStdin) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly))
-            return fail(u"cannot read standard input"_s);
-        const QByteArray lines = in.readAll();
-        if (in.error() != QFileDevice::NoError)
-            return fail(u"cannot read standard input: "_s + in.errorString());
         QString error;
-        queries += gegu::queriesFromLines(lines, error);
+        const std::optional<QByteArray> lines = gegu::readStandardInput(error);
+        if (!lines)
+            return fail(u"cannot read standard input: "_s + error);
+        queries += gegu::queriesFromLines(*lines, error);
         if (!error.isEmpty())
             return fail(error);
     }

@@ -1,6 +1,26 @@
 #include "console.h"
 
+#include <cerrno>
+#include <cstring>
+
 namespace gegu {
+
+std::optional<QByteArray> readStandardInput(QString& error) {
+    QByteArray bytes;
+    char block[1 << 16];
+    for (;;) {
+        errno = 0;
+        const size_t n = std::fread(block, 1, sizeof(block), stdin);
+        bytes.append(block, qsizetype(n));
+        if (n < sizeof(block))
+            break;
+    }
+    if (std::ferror(stdin)) {
+        error = QString::fromLocal8Bit(std::strerror(errno));
+        return std::nullopt;
+    }
+    return bytes;
+}
 
 #if !defined(Q_OS_WIN)
 
