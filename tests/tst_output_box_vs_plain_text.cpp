@@ -76,8 +76,8 @@ const std::vector<Sequence>& sequences() {
         {"navigation: words left from an end", {Key{Qt::Key_End}, Key{Qt::Key_Left, Ctrl, 2}}},
         {"navigation: down through a wrapped line", {Key{Qt::Key_Down, {}, 6}}},
         {"navigation: home and end on a wrapped row",
-         {Key{Qt::Key_Down, {}, 4}, Key{Qt::Key_Right, {}, 3}, Key{Qt::Key_End},
-          Key{Qt::Key_Left}, Key{Qt::Key_Home}}},
+         {Key{Qt::Key_Down, {}, 4}, Key{Qt::Key_Right, {}, 3}, Key{Qt::Key_End}, Key{Qt::Key_Left},
+          Key{Qt::Key_Home}}},
         {"navigation: page down", {Key{Qt::Key_PageDown}}},
         {"navigation: page down, page up", {Key{Qt::Key_PageDown}, Key{Qt::Key_PageUp}}},
         {"navigation: down far, page up", {Key{Qt::Key_Down, {}, 20}, Key{Qt::Key_PageUp}}},
@@ -139,8 +139,9 @@ const std::vector<Sequence>& sequences() {
         {"undo: all the way and back",
          {Type{u"a"_s}, Key{Qt::Key_Return}, Type{u"b"_s}, Key{Qt::Key_Z, Ctrl, 4},
           Key{Qt::Key_Y, Ctrl, 2}}},
-        {"undo: paste", {Key{Qt::Key_Right, Shift, 3}, Key{Qt::Key_C, Ctrl}, Key{Qt::Key_End},
-                         Key{Qt::Key_V, Ctrl}, Key{Qt::Key_Z, Ctrl}}},
+        {"undo: paste",
+         {Key{Qt::Key_Right, Shift, 3}, Key{Qt::Key_C, Ctrl}, Key{Qt::Key_End},
+          Key{Qt::Key_V, Ctrl}, Key{Qt::Key_Z, Ctrl}}},
         // Input methods
         {"input method: a commit", {Compose{{}, u"华夏"_s}}},
         {"input method: composing, then the commit",
@@ -272,8 +273,8 @@ void OutputBoxVsPlainText::sameOutcome() {
     auto* layout = new QHBoxLayout(&window);
     auto* box = new OutputBox;
     auto* plain = new QPlainTextEdit;
-    for (QAbstractScrollArea* w : {static_cast<QAbstractScrollArea*>(box),
-                                   static_cast<QAbstractScrollArea*>(plain)}) {
+    for (QAbstractScrollArea* w :
+         {static_cast<QAbstractScrollArea*>(box), static_cast<QAbstractScrollArea*>(plain)}) {
         w->setFont(reportFont());
         w->setFixedSize(320, 240);
         w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

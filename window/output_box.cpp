@@ -33,6 +33,8 @@ constexpr qsizetype keptCharacters = qsizetype(1) << 20;
 // it comes into view; a row never spans two segments.
 constexpr qsizetype longLine = 8192;
 constexpr qsizetype segmentLength = 4096;
+// A text of at most so many lines is laid out whole.
+constexpr qsizetype shortText = 256;
 // Surrounding text told to an input method: at most this much either side of the cursor.
 constexpr qsizetype surroundingReach = 1024;
 
@@ -117,7 +119,7 @@ void OutputBox::textReplaced() {
     wraps_.clear();
     dropLayouts();
     preferredX_ = -1;
-    pageRow_ = -1;
+    pageY_ = -1;
     updateScrollBar();
     viewport()->update();
     if (QAccessible::isActive()) {
@@ -189,6 +191,15 @@ int OutputBox::textWidth() const {
 }
 
 int OutputBox::visibleRows() const {
+    return std::max(1, (viewport()->height() - margin) / linePitch());
+}
+
+int OutputBox::topY() const {
+    // The first row stands below the top margin; scrolled, rows start at the view's top.
+    return top_ == Row{} ? margin : 0;
+}
+
+int OutputBox::pageRows() const {
     return std::max(1, (viewport()->height() - margin - 1) / linePitch());
 }
 
@@ -414,15 +425,20 @@ OutputBox::Row OutputBox::stepRows(Row from, qsizetype n) const {
 
 OutputBox::Row OutputBox::lastTop() const {
     const qsizetype last = lineCount() - 1;
-    return stepRows({last, rowsOf(last) - 1}, -(visibleRows() - 1));
+    return stepRows({last, rowsOf(last) - 1}, -(pageRows() - 1));
 }
 
 void OutputBox::updateScrollBar() {
+    // A short text is laid out whole: its rows are known, not estimated.
+    if (lineCount() <= shortText) {
+        for (qsizetype i = 0; i < lineCount(); ++i)
+            rowsOf(i);
+    }
     lastTop_ = lastTop();
     QScrollBar* bar = verticalScrollBar();
     settingScrollBar_ = true;
     bar->setRange(0, int(std::min<qsizetype>(rowIndex(lastTop_), INT_MAX)));
-    bar->setPageStep(visibleRows());
+    bar->setPageStep(pageRows());
     bar->setSingleStep(1);
     settingScrollBar_ = false;
     wrapsChanged_ = false;
@@ -484,9 +500,11 @@ TextPosition OutputBox::positionAtRow(Row r, qreal x) const {
 
 TextPosition OutputBox::positionAt(QPoint point) const {
     const int pitch = linePitch();
-    const int y = point.y() - margin;
-    // A point in the top margin is on the top row.
-    const qsizetype rowsDown = y >= 0 ? y / pitch : 0;
+    const int y = point.y() - topY();
+    // A point in the top margin is at the start of the top row.
+    if (y < 0)
+        return positionAtRow(top_, 0);
+    const qsizetype rowsDown = y / pitch;
     const Row r = stepRows(top_, rowsDown);
     if (rowsDown > 0 && stepRows(top_, rowsDown - 1) == r)
         return document_.endPosition(); // below the last row
@@ -507,7 +525,7 @@ QRect OutputBox::cursorRect(TextPosition p, int preeditCursor) const {
     const int at = int(p.column - s.start) + preeditCursor;
     const QTextLine l = layout.lineForTextPosition(at);
     const int x = margin + int(l.isValid() ? l.cursorToX(at) : 0);
-    const int y = margin + int(down) * linePitch();
+    const int y = topY() + int(down) * linePitch();
     return {x, y, 1, linePitch()};
 }
 
@@ -623,7 +641,7 @@ void OutputBox::moveCursor(TextPosition p, bool select, bool keepX) {
         anchor_ = cursor_;
     if (!keepX)
         preferredX_ = -1;
-    pageRow_ = -1;
+    pageY_ = -1;
     ensureVisible(cursor_);
     restartBlink();
     viewport()->update();
@@ -695,7 +713,7 @@ void OutputBox::changed(const TextChange& change) {
     anchor_ = change.anchor;
     cursor_ = change.cursor;
     preferredX_ = -1;
-    pageRow_ = -1;
+    pageY_ = -1;
     if (top_.line >= change.first + change.removed)
         top_.line += shift;
     else if (top_.line >= change.first)
@@ -772,7 +790,7 @@ void OutputBox::paintEvent(QPaintEvent* event) {
     const Segment dropSegment = dropShown_ ? segmentAt(dropAt_) : Segment{-1};
 
     auto [s, row] = segmentOfRow(top_);
-    int y = margin - row * pitch;
+    int y = topY() - row * pitch;
     while (y < height) {
         const QTextLayout& layout = layoutOf(s);
         QList<QTextLayout::FormatRange> selections;
@@ -856,16 +874,19 @@ bool OutputBox::event(QEvent* event) {
 }
 
 void OutputBox::pageUpDown(bool down, bool select) {
-    // The view moves a page and the cursor stays at its place in the view, as far as it can;
-    // at the end, the cursor goes to the last row (the first, going up).
+    // The view moves a page and the cursor keeps its height in the view: going down, to the
+    // first row at or below it, going up, to the last row at or above it. At the end the
+    // cursor goes to the last row; at the start, to the first.
     ensureVisible(cursor_);
     const qreal x = preferredX_ >= 0 ? preferredX_ : xOf(cursor_);
-    if (pageRow_ < 0)
-        pageRow_ = int(std::max<qsizetype>(0, rowsFromTop(rowOf(cursor_))));
-    const int keep = pageRow_;
+    const int pitch = linePitch();
+    if (pageY_ < 0)
+        pageY_ = topY() + int(std::max<qsizetype>(0, rowsFromTop(rowOf(cursor_)))) * pitch;
+    const int keep = pageY_;
     const Row before = top_;
     scrollTo(stepRows(top_, down ? visibleRows() : -visibleRows()));
-    Row target = stepRows(top_, keep);
+    const int below = keep - topY();
+    Row target = stepRows(top_, down ? (below + pitch - 1) / pitch : below / pitch);
     if (down && top_ == before)
         target = {lineCount() - 1, rowsOf(lineCount() - 1) - 1};
     else if (!down && before == Row{})
@@ -876,7 +897,7 @@ void OutputBox::pageUpDown(bool down, bool select) {
         anchor_ = p;
     ensureVisible(cursor_);
     preferredX_ = x;
-    pageRow_ = keep;
+    pageY_ = keep;
     restartBlink();
     viewport()->update();
     selectionChanged();

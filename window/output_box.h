@@ -154,7 +154,11 @@ private:
     void dropLayouts() const;
     void trimLayouts() const;
     int textWidth() const;
+    // The rows that show whole, and those that a page of the scroll bar counts.
     int visibleRows() const;
+    int pageRows() const;
+    // Where the top row stands in the view.
+    int topY() const;
 
     // Scrolling, in rows.
     qsizetype rowIndex(Row r) const;
@@ -200,7 +204,7 @@ private:
     TextPosition cursor_;
     TextPosition anchor_;
     qreal preferredX_ = -1; // kept while moving up and down
-    int pageRow_ = -1;      // the cursor's row in view, kept while paging
+    int pageY_ = -1;        // the cursor's height in the view, kept while paging
     bool cursorShown_ = false;
     QBasicTimer blink_;
 
