@@ -39,7 +39,7 @@ public:
 
     // The longest report, in characters, that the output box takes; a longer one is runtime
     // error 7. Set from the machine's memory; tests set less.
-    void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
+    void setReportLimit(qsizetype characters);
     // Whether the index of the holders' names is there yet.
     bool nameIndexReady() const { return indexReady_.load(std::memory_order_acquire); }
 
