@@ -84,6 +84,8 @@ public:
     // Scrolls so that the place shows.
     void ensureVisible(TextPosition p);
 
+    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
 signals:
     // The context menu is about to show, with the line it is for: the line under the pointer,
     // or the cursor's line when the menu comes from the keyboard. Entries may be added.
@@ -105,7 +107,6 @@ protected:
     void focusOutEvent(QFocusEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     void inputMethodEvent(QInputMethodEvent* event) override;
-    QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void changeEvent(QEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
