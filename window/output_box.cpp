@@ -709,7 +709,11 @@ void OutputBox::changed(const TextChange& change) {
             wraps.emplace(line + shift, std::move(wrap));
     }
     wraps_ = std::move(wraps);
-    dropLayouts();
+    // Layouts of the lines before the change stay.
+    layouts_.erase(layouts_.lower_bound({change.first, 0}), layouts_.end());
+    laidOutCharacters_ = 0;
+    for (const auto& [key, layout] : layouts_)
+        laidOutCharacters_ += layout->text().size();
     anchor_ = change.anchor;
     cursor_ = change.cursor;
     preferredX_ = -1;
