@@ -64,6 +64,7 @@ private slots:
     void undoesFromItsMenu();
     void refusesAnEditPastItsLimit();
     void readsToScreenReadersByRanges();
+    void pageDownOnTheLastPageGoesToTheLastRow();
 
 private:
     void clickAt(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
@@ -576,6 +577,16 @@ void OutputBoxTest::readsToScreenReadersByRanges() {
     box->editableTextInterface()->insertText(0, u"读"_s);
     QCOMPARE(box_->line(0), u"读"_s + reportLine(0));
     QCOMPARE(box->text(QAccessible::Value).size(), 65536);
+}
+
+void OutputBoxTest::pageDownOnTheLastPageGoesToTheLastRow() {
+    box_->setText(u"one\r\ntwo\r\nthree"_s);
+    QTest::keyClick(box_.get(), Qt::Key_PageDown);
+    QCOMPARE(box_->cursorPosition(), (TextPosition{2, 0}));
+    // On the first page, Page Up goes to the first row, keeping to the cursor's x.
+    QTest::keyClick(box_.get(), Qt::Key_End);
+    QTest::keyClick(box_.get(), Qt::Key_PageUp);
+    QCOMPARE(box_->cursorPosition(), (TextPosition{0, 3}));
 }
 
 QTEST_MAIN(OutputBoxTest)

@@ -33,6 +33,8 @@ constexpr qsizetype keptCharacters = qsizetype(1) << 20;
 // it comes into view; a row never spans two segments.
 constexpr qsizetype longLine = 8192;
 constexpr qsizetype segmentLength = 4096;
+// What screen readers are told of a new text: its start, so many characters.
+constexpr qsizetype accessiblePreviewLength = 4096;
 // A text of at most so many lines is laid out whole.
 constexpr qsizetype shortText = 256;
 // Surrounding text told to an input method: at most this much either side of the cursor.
@@ -94,9 +96,10 @@ OutputBox::OutputBox(QWidget* parent) : QAbstractScrollArea(parent) {
 OutputBox::~OutputBox() = default;
 
 void OutputBox::setText(TextBuffer text) {
+    const QString before = accessiblePreview();
     // The old text goes first, so that the two never take memory at the same time.
     document_.setSource(std::make_shared<TextBufferLines>(QStringView()));
-    setSource(std::make_shared<TextBufferLines>(std::move(text)));
+    replaceText(std::make_shared<TextBufferLines>(std::move(text)), before);
 }
 
 void OutputBox::setText(QStringView text) {
@@ -104,18 +107,25 @@ void OutputBox::setText(QStringView text) {
 }
 
 void OutputBox::setSource(std::shared_ptr<const LineSource> source) {
-    document_.setSource(std::move(source));
-    cursor_ = anchor_ = {};
-    top_ = {};
-    preedit_.clear();
-    textReplaced();
+    replaceText(std::move(source), accessiblePreview());
 }
 
 void OutputBox::clear() {
     setText(TextBuffer());
 }
 
-void OutputBox::textReplaced() {
+QString OutputBox::accessiblePreview() const {
+    if (!QAccessible::isActive())
+        return {};
+    return document_.text(
+        {}, document_.positionAt(std::min(document_.characterCount(), accessiblePreviewLength)));
+}
+
+void OutputBox::replaceText(std::shared_ptr<const LineSource> source, const QString& before) {
+    document_.setSource(std::move(source));
+    cursor_ = anchor_ = {};
+    top_ = {};
+    preedit_.clear();
     wraps_.clear();
     dropLayouts();
     preferredX_ = -1;
@@ -123,8 +133,10 @@ void OutputBox::textReplaced() {
     updateScrollBar();
     viewport()->update();
     if (QAccessible::isActive()) {
-        QAccessibleEvent event(this, QAccessible::NameChanged);
-        QAccessible::updateAccessibility(&event);
+        // Screen readers hear of the new text by its start: a report may be far too long to
+        // send whole, and they read on by ranges.
+        QAccessibleTextUpdateEvent updated(this, 0, before, accessiblePreview());
+        QAccessible::updateAccessibility(&updated);
         QAccessibleTextCursorEvent cursor(this, 0);
         QAccessible::updateAccessibility(&cursor);
     }

@@ -135,7 +135,8 @@ private:
         qsizetype end = 0;
     };
 
-    void textReplaced();
+    void replaceText(std::shared_ptr<const LineSource> source, const QString& before);
+    QString accessiblePreview() const;
     void changed(const TextChange& change);
     void edit(TextPosition from, TextPosition to, QStringView text,
               ReportDocument::EditKind kind = ReportDocument::EditKind::Other);

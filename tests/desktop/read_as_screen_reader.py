@@ -6,6 +6,7 @@ import sys
 import time
 
 import pyatspi
+from gi.repository import GLib
 
 checks = {"passed": 0, "failed": 0}
 
@@ -47,6 +48,24 @@ def named(app, name, role=None):
         if acc.name == name and (role is None or acc.getRoleName() == role):
             return acc
     return None
+
+
+# The text changes and caret moves that the output box announces, as Orca hears them.
+heard = []
+
+
+def hear(event):
+    if event.source is not None and event.source.name == "查询结果":
+        heard.append((event.type, event.detail1, event.detail2, event.any_data))
+
+
+def listen(seconds):
+    context = GLib.MainContext.default()
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline:
+        while context.pending():
+            context.iteration(False)
+        time.sleep(0.05)
 
 
 def text_of(acc):
@@ -99,11 +118,21 @@ def main():
     check("the query button is there", button is not None)
     if button is None:
         return
+    pyatspi.Registry.registerEventListener(hear, "object:text-changed", "object:text-caret-moved")
+    listen(0.5)
+    heard.clear()
     button.queryAction().doAction(0)
     report = wait_for(lambda: text_of(box) if text_of(box).startswith("600036") else None, 15)
     check("the report is read", report is not None, text_of(box)[:40])
     if report is None:
         return
+    listen(1)
+    inserted = [h for h in heard if str(h[0]).startswith("object:text-changed:insert")]
+    check("a new report is announced by its start",
+          any(str(h[3]).startswith("600036") for h in inserted), repr(heard[:4]))
+    check("and the caret at its start",
+          any(str(h[0]).startswith("object:text-caret-moved") and h[1] == 0 for h in heard),
+          repr(heard[:4]))
     t = box.queryText()
     first, start, end = t.getTextAtOffset(0, pyatspi.TEXT_BOUNDARY_LINE_START)
     second, start2, _ = t.getTextAtOffset(end, pyatspi.TEXT_BOUNDARY_LINE_START)
