@@ -206,6 +206,8 @@ class OutputBoxVsPlainText : public QObject {
 private slots:
     void sameOutcome_data();
     void sameOutcome();
+    void sameInputMethodAnswers_data();
+    void sameInputMethodAnswers();
 
 private:
     template <typename Box> void run(Box* box, QWidget* viewport, const Sequence& s);
@@ -265,27 +267,80 @@ void OutputBoxVsPlainText::sameOutcome_data() {
         QTest::newRow(all[i].name) << int(i);
 }
 
+namespace {
+
+// The two boxes side by side, the same size and font, holding the same report.
+struct SideBySide {
+    QWidget window;
+    OutputBox* box = new OutputBox;
+    QPlainTextEdit* plain = new QPlainTextEdit;
+
+    SideBySide() {
+        auto* layout = new QHBoxLayout(&window);
+        for (QAbstractScrollArea* w :
+             {static_cast<QAbstractScrollArea*>(box), static_cast<QAbstractScrollArea*>(plain)}) {
+            w->setFont(reportFont());
+            w->setFixedSize(320, 240);
+            w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            layout->addWidget(w);
+        }
+        plain->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        box->setText(report());
+        plain->setPlainText(report().replace(u"\r\n"_s, u"\n"_s));
+        window.show();
+    }
+};
+
+} // namespace
+
+void OutputBoxVsPlainText::sameInputMethodAnswers_data() {
+    QTest::addColumn<int>("anchor");
+    QTest::addColumn<int>("cursor");
+    QTest::newRow("at the start") << 0 << 0;
+    QTest::newRow("inside a line") << 30 << 30;
+    QTest::newRow("in a Chinese line") << 60 << 60;
+    QTest::newRow("a selection in a line") << 27 << 33;
+    QTest::newRow("a selection across lines") << 20 << 60;
+    QTest::newRow("backwards") << 60 << 50;
+    QTest::newRow("at the end") << 1400 << 1400;
+}
+
+void OutputBoxVsPlainText::sameInputMethodAnswers() {
+    QFETCH(int, anchor);
+    QFETCH(int, cursor);
+    SideBySide both;
+    QVERIFY(QTest::qWaitForWindowExposed(&both.window));
+    const ReportDocument& d = both.box->document();
+    const int end = int(d.characterCount());
+    both.box->setSelection(d.positionAt(anchor), d.positionAt(cursor));
+    QTextCursor c = both.plain->textCursor();
+    c.setPosition(std::min(anchor, end));
+    c.setPosition(std::min(cursor, end), QTextCursor::KeepAnchor);
+    both.plain->setTextCursor(c);
+    for (const Qt::InputMethodQuery query :
+         {Qt::ImEnabled, Qt::ImSurroundingText, Qt::ImCursorPosition, Qt::ImAnchorPosition,
+          Qt::ImCurrentSelection, Qt::ImAbsolutePosition, Qt::ImTextBeforeCursor,
+          Qt::ImTextAfterCursor, Qt::ImFont, Qt::ImMaximumTextLength, Qt::ImReadOnly}) {
+        QInputMethodQueryEvent mine(query);
+        QInputMethodQueryEvent theirs(query);
+        QApplication::sendEvent(both.box, &mine);
+        QApplication::sendEvent(both.plain, &theirs);
+        QVERIFY2(
+            mine.value(query) == theirs.value(query),
+            qPrintable(u"query %1: %2 against %3"_s.arg(int(query))
+                           .arg(mine.value(query).toString(), theirs.value(query).toString())));
+    }
+}
+
 void OutputBoxVsPlainText::sameOutcome() {
     QFETCH(int, index);
     const Sequence& s = sequences()[size_t(index)];
 
-    QWidget window;
-    auto* layout = new QHBoxLayout(&window);
-    auto* box = new OutputBox;
-    auto* plain = new QPlainTextEdit;
-    for (QAbstractScrollArea* w :
-         {static_cast<QAbstractScrollArea*>(box), static_cast<QAbstractScrollArea*>(plain)}) {
-        w->setFont(reportFont());
-        w->setFixedSize(320, 240);
-        w->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-        w->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        layout->addWidget(w);
-    }
-    plain->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    box->setText(report());
-    plain->setPlainText(report().replace(u"\r\n"_s, u"\n"_s));
-    window.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    SideBySide both;
+    OutputBox* box = both.box;
+    QPlainTextEdit* plain = both.plain;
+    QVERIFY(QTest::qWaitForWindowExposed(&both.window));
     pitch_ = box->linePitch();
     const QTextLayout* first = plain->document()->firstBlock().layout();
     QVERIFY(first && first->lineCount() > 0);

@@ -1327,18 +1327,12 @@ void OutputBox::inputMethodEvent(QInputMethodEvent* event) {
 QVariant OutputBox::inputMethodQuery(Qt::InputMethodQuery query) const {
     // The surrounding text is the cursor's line, or a stretch of it around the cursor.
     const qsizetype length = document_.lineLength(cursor_.line);
-    const qsizetype from = length <= 2 * surroundingReach
-                               ? 0
-                               : std::max<qsizetype>(0, cursor_.column - surroundingReach);
-    const qsizetype to = length <= 2 * surroundingReach
-                             ? length
-                             : std::min(length, cursor_.column + surroundingReach);
-    const auto inStretch = [&](const TextPosition& p) -> qsizetype {
-        if (p.line < cursor_.line)
-            return 0;
-        if (p.line > cursor_.line)
-            return to - from;
-        return std::clamp(p.column, from, to) - from;
+    const bool whole = length <= 2 * surroundingReach;
+    const qsizetype from = whole ? 0 : std::max<qsizetype>(0, cursor_.column - surroundingReach);
+    const qsizetype to = whole ? length : std::min(length, cursor_.column + surroundingReach);
+    const qsizetype stretchOffset = document_.offsetOf({cursor_.line, from});
+    const auto inStretch = [&](const TextPosition& p) {
+        return int(std::clamp<qsizetype>(document_.offsetOf(p) - stretchOffset, INT_MIN, INT_MAX));
     };
     const auto toViewport = [&](QRect r) {
         return QRect(viewport()->mapTo(this, r.topLeft()), r.size());
@@ -1353,22 +1347,33 @@ QVariant OutputBox::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImFont:
         return font();
     case Qt::ImCursorPosition:
-        return int(inStretch(cursor_));
+        return inStretch(cursor_);
     case Qt::ImAnchorPosition:
-        return int(inStretch(anchor_));
+        return inStretch(anchor_);
     case Qt::ImSurroundingText: {
         QString text;
         document_.appendTo(text, cursor_.line, from, to);
         return text;
     }
     case Qt::ImTextBeforeCursor: {
+        // The line up to the cursor, and whole lines before it while it is short.
         QString text;
         document_.appendTo(text, cursor_.line, from, cursor_.column);
+        for (qsizetype line = cursor_.line - 1;
+             whole && line >= 0 && text.size() < surroundingReach &&
+             document_.lineLength(line) <= 2 * surroundingReach;
+             --line)
+            text.prepend(document_.line(line) + u'\n');
         return text;
     }
     case Qt::ImTextAfterCursor: {
         QString text;
         document_.appendTo(text, cursor_.line, cursor_.column, to);
+        for (qsizetype line = cursor_.line + 1;
+             whole && line < lineCount() && text.size() < surroundingReach &&
+             document_.lineLength(line) <= 2 * surroundingReach;
+             ++line)
+            text += u'\n' + document_.line(line);
         return text;
     }
     case Qt::ImCurrentSelection: {
@@ -1376,7 +1381,8 @@ QVariant OutputBox::inputMethodQuery(Qt::InputMethodQuery query) const {
         const TextPosition b = std::max(anchor_, cursor_);
         if (document_.offsetOf(b) - document_.offsetOf(a) > 2 * surroundingReach)
             return QString();
-        return selectedText();
+        // Lines apart by paragraph separators, as the platform's text boxes tell it.
+        return selectedText().replace(u'\n', QChar::ParagraphSeparator);
     }
     case Qt::ImAbsolutePosition:
         return qlonglong(document_.offsetOf(cursor_));
