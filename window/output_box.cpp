@@ -458,12 +458,14 @@ void OutputBox::updateScrollBar() {
 }
 
 void OutputBox::scrollTo(Row top) {
+    const Row before = top_;
     top.row = std::clamp(top.row, 0, rowsOf(top.line) - 1);
     top_ = std::clamp(top, Row{}, lastTop_);
     settingScrollBar_ = true;
     verticalScrollBar()->setValue(int(std::min<qsizetype>(rowIndex(top_), INT_MAX)));
     settingScrollBar_ = false;
-    viewport()->update();
+    if (top_ != before)
+        viewport()->update();
 }
 
 void OutputBox::scrollContentsBy(int, int) {
@@ -806,6 +808,8 @@ void OutputBox::paintEvent(QPaintEvent* event) {
     const Segment dropSegment = dropShown_ ? segmentAt(dropAt_) : Segment{-1};
 
     auto [s, row] = segmentOfRow(top_);
+    // A segment may hold fewer rows than were estimated for it.
+    row = std::min(row, std::max(1, layoutOf(s).lineCount()) - 1);
     int y = topY() - row * pitch;
     while (y < height) {
         const QTextLayout& layout = layoutOf(s);
@@ -862,6 +866,7 @@ void OutputBox::changeEvent(QEvent* event) {
         wraps_.clear();
         dropLayouts();
         updateScrollBar();
+        viewport()->update();
     }
 }
 
