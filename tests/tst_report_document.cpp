@@ -174,6 +174,14 @@ void ReportDocumentTest::groupsTypingAndDeletingIntoSteps() {
     }
     QCOMPARE(steps, 4);
     QCOMPARE(linesOf(d), (QStringList{u"hello world"_s, u"second"_s}));
+    // A deletion joins only a step that deleted, never one that put text in.
+    d.replace({0, 0}, {0, 0}, u"xyz", Kind::Backspace);
+    d.replace({0, 2}, {0, 3}, {}, Kind::Backspace);
+    QCOMPARE(d.line(0), u"xyhello world"_s);
+    d.undo();
+    QCOMPARE(d.line(0), u"xyzhello world"_s);
+    d.undo();
+    QCOMPARE(d.line(0), u"hello world"_s);
 }
 
 void ReportDocumentTest::keepsUneditedLinesByReference() {

@@ -365,10 +365,11 @@ bool ReportDocument::mergesWith(const Step& last, TextPosition from, TextPositio
     case EditKind::Typing:
         return from == to && from == last.insertedEnd && !text.contains(u'\r') &&
                !text.contains(u'\n');
+    // Deleting joins a step that only deleted too, at the same place.
     case EditKind::Backspace:
-        return text.isEmpty() && to == last.insertedEnd;
+        return text.isEmpty() && last.insertedEnd == last.from && to == last.from;
     case EditKind::Delete:
-        return text.isEmpty() && from == last.insertedEnd;
+        return text.isEmpty() && last.insertedEnd == last.from && from == last.from;
     case EditKind::Other:
         break;
     }
