@@ -81,6 +81,9 @@ const std::vector<Sequence>& sequences() {
         {"navigation: page down", {Key{Qt::Key_PageDown}}},
         {"navigation: page down, page up", {Key{Qt::Key_PageDown}, Key{Qt::Key_PageUp}}},
         {"navigation: down far, page up", {Key{Qt::Key_Down, {}, 20}, Key{Qt::Key_PageUp}}},
+        {"navigation: up on the first row", {Key{Qt::Key_Right, {}, 3}, Key{Qt::Key_Up}}},
+        {"navigation: down on the last row",
+         {Key{Qt::Key_End, Ctrl}, Key{Qt::Key_Left, {}, 3}, Key{Qt::Key_Down}}},
         {"navigation: click a row", {Click{3, 50}}},
         {"navigation: click into the top margin", {Click{-1, 30}}},
         {"navigation: click past a line's end", {Click{1, 600}}},
@@ -101,6 +104,13 @@ const std::vector<Sequence>& sequences() {
          {Key{Qt::Key_End}, Key{Qt::Key_Left, Shift, 4}, Key{Qt::Key_Right}}},
         {"selection: double click a word", {Click{0, 30, {}, true}}},
         {"selection: shift+page down", {Key{Qt::Key_PageDown, Shift}}},
+        {"selection: shift+home on a wrapped row",
+         {Key{Qt::Key_Down, {}, 4}, Key{Qt::Key_Right, {}, 6}, Key{Qt::Key_Home, Shift}}},
+        {"selection: to the end of the text", {Key{Qt::Key_Down}, Key{Qt::Key_End, Ctrl | Shift}}},
+        {"selection: shift+up from the middle",
+         {Key{Qt::Key_Down, {}, 8}, Key{Qt::Key_Right, {}, 4}, Key{Qt::Key_Up, Shift, 3}}},
+        {"selection: dragging upwards", {Drag{5, 60, 1, 10}}},
+        {"selection: click, then shift+down", {Click{2, 45}, Key{Qt::Key_Down, Shift, 2}}},
         {"selection: shift+end, copy", {Key{Qt::Key_End, Shift}, Key{Qt::Key_C, Ctrl}}},
         {"selection: two lines, copy",
          {Key{Qt::Key_Down, Shift, 2}, Key{Qt::Key_End, Shift}, Key{Qt::Key_C, Ctrl}}},
@@ -119,6 +129,11 @@ const std::vector<Sequence>& sequences() {
           Key{Qt::Key_V, Ctrl}}},
         {"editing: ctrl+backspace", {Key{Qt::Key_End}, Key{Qt::Key_Backspace, Ctrl}}},
         {"editing: ctrl+delete", {Key{Qt::Key_Delete, Ctrl}}},
+        {"editing: enter at a line's start", {Key{Qt::Key_Down}, Key{Qt::Key_Return}}},
+        {"editing: typing Chinese", {Key{Qt::Key_Down, {}, 2}, Type{u"招商"_s}}},
+        {"editing: delete at the end, backspace at the start",
+         {Key{Qt::Key_End, Ctrl}, Key{Qt::Key_Delete}, Key{Qt::Key_Home, Ctrl},
+          Key{Qt::Key_Backspace}}},
         {"editing: enter in a line's middle", {Key{Qt::Key_Right, {}, 4}, Key{Qt::Key_Return}}},
         // Undo
         {"undo: typing is one step", {Type{u"ab cd"_s}, Key{Qt::Key_Z, Ctrl}}},
@@ -139,6 +154,7 @@ const std::vector<Sequence>& sequences() {
         {"undo: all the way and back",
          {Type{u"a"_s}, Key{Qt::Key_Return}, Type{u"b"_s}, Key{Qt::Key_Z, Ctrl, 4},
           Key{Qt::Key_Y, Ctrl, 2}}},
+        {"undo: nothing to undo", {Key{Qt::Key_Z, Ctrl}, Key{Qt::Key_Y, Ctrl}}},
         {"undo: paste",
          {Key{Qt::Key_Right, Shift, 3}, Key{Qt::Key_C, Ctrl}, Key{Qt::Key_End},
           Key{Qt::Key_V, Ctrl}, Key{Qt::Key_Z, Ctrl}}},
@@ -160,6 +176,8 @@ const std::vector<Sequence>& sequences() {
         {"wheel: to the end and on", {Wheel{-120, 30}}},
         {"wheel: up at the top", {Wheel{120, 2}}},
         {"wheel: then a key", {Wheel{-120, 2}, Key{Qt::Key_Down}}},
+        {"wheel: then page down", {Wheel{-40, 4}, Key{Qt::Key_PageDown}}},
+        {"wheel: then typing", {Wheel{-120, 2}, Type{u"k"_s}}},
     };
     return all;
 }
@@ -224,7 +242,16 @@ void OutputBoxVsPlainText::run(Box* box, QWidget* viewport, const Sequence& s) {
             for (int i = 0; i < k->times; ++i)
                 QTest::keyClick(box, Qt::Key(k->key), k->modifiers);
         } else if (const auto* t = std::get_if<Type>(&action)) {
-            QTest::keyClicks(box, t->text);
+            for (QChar c : t->text) {
+                if (c.unicode() < 0x80) {
+                    QTest::keyClick(box, char(c.unicode()));
+                } else { // as an input method without composing sends it
+                    QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+                    QApplication::sendEvent(box, &press);
+                    QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+                    QApplication::sendEvent(box, &release);
+                }
+            }
         } else if (const auto* c = std::get_if<Click>(&action)) {
             if (c->twice) {
                 QTest::mouseDClick(viewport, Qt::LeftButton, c->modifiers, rowPoint(c->row, c->x));

@@ -637,7 +637,7 @@ TextPosition OutputBox::moved(TextPosition p, QKeySequence::StandardKey key) con
         const Row from = rowOf(p);
         const Row to = stepRows(from, up ? -1 : 1);
         if (to == from)
-            return up ? TextPosition{p.line, 0} : document_.endPosition();
+            return p; // nothing above the first row, nor below the last
         return positionAtRow(to, preferredX_ >= 0 ? preferredX_ : xOf(p));
     }
     default:
