@@ -770,6 +770,14 @@ void OutputBox::replaceSelection(QStringView text, ReportDocument::EditKind kind
     edit(std::min(anchor_, cursor_), std::max(anchor_, cursor_), text, kind);
 }
 
+void OutputBox::eraseSelectionOr(TextPosition from, TextPosition to,
+                                 ReportDocument::EditKind kind) {
+    if (hasSelection())
+        replaceSelection({});
+    else if (from != to)
+        edit(from, to, {}, kind);
+}
+
 void OutputBox::undo() {
     if (document_.canUndo())
         changed(document_.undo());
@@ -956,35 +964,21 @@ void OutputBox::keyPressEvent(QKeyEvent* event) {
         paste();
     } else if (event == K::Backspace ||
                (key == Qt::Key_Backspace && !(event->modifiers() & ~Qt::ShiftModifier))) {
-        if (hasSelection()) {
-            replaceSelection({});
-        } else if (cursor_ != TextPosition{}) {
-            // One character back: a surrogate pair whole.
-            TextPosition from = cursor_.column > 0 ? TextPosition{cursor_.line, cursor_.column - 1}
-                                                   : lineEnd(cursor_.line - 1);
-            if (from.column > 0 && from.line == cursor_.line) {
-                QString pair;
-                document_.appendTo(pair, from.line, from.column - 1, from.column + 1);
-                if (pair[0].isHighSurrogate() && pair[1].isLowSurrogate())
-                    --from.column;
-            }
-            edit(from, cursor_, {}, ReportDocument::EditKind::Backspace);
+        // One character back: a surrogate pair whole.
+        TextPosition from = moved(cursor_, K::MoveToPreviousChar);
+        if (from.line == cursor_.line && cursor_.column - from.column > 1) {
+            QString pair;
+            document_.appendTo(pair, from.line, cursor_.column - 2, cursor_.column);
+            from.column = cursor_.column - (pair[0].isHighSurrogate() ? 2 : 1);
         }
+        eraseSelectionOr(from, cursor_, ReportDocument::EditKind::Backspace);
     } else if (event == K::Delete) {
-        if (hasSelection())
-            replaceSelection({});
-        else
-            edit(cursor_, moved(cursor_, K::MoveToNextChar), {}, ReportDocument::EditKind::Delete);
+        eraseSelectionOr(cursor_, moved(cursor_, K::MoveToNextChar),
+                         ReportDocument::EditKind::Delete);
     } else if (event == K::DeleteStartOfWord) {
-        if (hasSelection())
-            replaceSelection({});
-        else
-            edit(wordStart(cursor_), cursor_, {});
+        eraseSelectionOr(wordStart(cursor_), cursor_);
     } else if (event == K::DeleteEndOfWord) {
-        if (hasSelection())
-            replaceSelection({});
-        else
-            edit(cursor_, wordEnd(cursor_), {});
+        eraseSelectionOr(cursor_, wordEnd(cursor_));
     } else if (event == K::DeleteEndOfLine) {
         const TextPosition end = lineEnd(cursor_.line);
         edit(cursor_, end == cursor_ ? moved(cursor_, K::MoveToNextChar) : end, {});

@@ -142,6 +142,9 @@ private:
               ReportDocument::EditKind kind = ReportDocument::EditKind::Other);
     void replaceSelection(QStringView text,
                           ReportDocument::EditKind kind = ReportDocument::EditKind::Other);
+    // Deletes the selection, or else the text from one place to another.
+    void eraseSelectionOr(TextPosition from, TextPosition to,
+                          ReportDocument::EditKind kind = ReportDocument::EditKind::Other);
 
     // Segments and layouts.
     int segmentCount(qsizetype line) const;
