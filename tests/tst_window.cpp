@@ -7,6 +7,7 @@
 #include "window/output_box.h"
 #include "window/startup.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
@@ -45,6 +46,8 @@ private slots:
     void controlGeometry_data();
     void controlGeometry();
     void fontsAndColours();
+    void screenReadersNameTheControls_data();
+    void screenReadersNameTheControls();
     void panelLiesOverOutputBoxButForScrollBar();
     void startUpShowsPanelOverHelpText();
     void panelVisibilityAfterEachEvent();
@@ -191,6 +194,30 @@ void WindowTest::fontsAndColours() {
     auto* help = control<GraphicalButton>("Command3");
     const QImage face = help->grab().toImage();
     QCOMPARE(face.pixelColor(help->width() / 2, 4), QColor(192, 192, 255));
+}
+
+void WindowTest::screenReadersNameTheControls_data() {
+    QTest::addColumn<QString>("controlName");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<int>("role");
+    QTest::newRow("Text1, by its prompt")
+        << u"Text1"_s << u"请输入股东名称（或证券代码）"_s << int(QAccessible::EditableText);
+    QTest::newRow("Text2") << u"Text2"_s << u"查询结果"_s << int(QAccessible::EditableText);
+    QTest::newRow("Picture1") << u"Picture1"_s << u"广告图片"_s << int(QAccessible::Graphic);
+    QTest::newRow("Command1") << u"Command1"_s << u"精确查询"_s << int(QAccessible::Button);
+}
+
+void WindowTest::screenReadersNameTheControls() {
+    QFETCH(QString, controlName);
+    QFETCH(QString, name);
+    QFETCH(int, role);
+    QAccessibleInterface* a =
+        QAccessible::queryAccessibleInterface(form_->findChild<QWidget*>(controlName));
+    QVERIFY(a);
+    QCOMPARE(a->text(QAccessible::Name), name);
+    QCOMPARE(int(a->role()), role);
+    // Nothing that shows changes: the query box still holds its text.
+    QCOMPARE(control<QLineEdit>("Text1")->text(), u"华夏大盘"_s);
 }
 
 void WindowTest::panelLiesOverOutputBoxButForScrollBar() {
