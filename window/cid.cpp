@@ -6,6 +6,7 @@
 #include "output_box.h"
 #include "queries/query.h"
 #include "report_limit.h"
+#include "report_lines.h"
 #include "startup.h"
 
 #include <QDesktopServices>
@@ -228,9 +229,8 @@ void cid::Command1_Click() {
     setCommand1Default(false);
     try {
         try {
-            // The box's old text goes first, so that the two never take memory at once.
-            Text2->clear();
-            Text2->setText(reportText(data_->query(Text1->text()), reportLimit_));
+            // The box shows the report's lines as it needs them; nothing is copied.
+            Text2->setSource(std::make_shared<ReportLines>(data_->query(Text1->text())));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }

@@ -117,8 +117,22 @@ void OutputBox::clear() {
 QString OutputBox::accessiblePreview() const {
     if (!QAccessible::isActive())
         return {};
-    return document_.text(
-        {}, document_.positionAt(std::min(document_.characterCount(), accessiblePreviewLength)));
+    // The first lines, as far as they reach: a long report's lengths are not counted for it.
+    TextPosition end;
+    qsizetype length = 0;
+    for (; end.line < lineCount(); ++end.line) {
+        const qsizetype line = document_.lineLength(end.line);
+        if (length + line >= accessiblePreviewLength) {
+            end.column = accessiblePreviewLength - length;
+            break;
+        }
+        length += line + 1;
+        if (end.line + 1 == lineCount()) {
+            end.column = line;
+            break;
+        }
+    }
+    return document_.text({}, document_.clamped(end));
 }
 
 void OutputBox::replaceText(std::shared_ptr<const LineSource> source, const QString& before) {
@@ -148,7 +162,6 @@ qsizetype OutputBox::length() const {
 
 QString OutputBox::shownText(TextPosition from, TextPosition to) const {
     QString out;
-    out.reserve(document_.offsetOf(to) - document_.offsetOf(from));
     for (qsizetype i = from.line; i <= to.line; ++i) {
         if (i > from.line)
             out += u'\n';
@@ -1378,7 +1391,11 @@ QVariant OutputBox::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImCurrentSelection: {
         const TextPosition a = std::min(anchor_, cursor_);
         const TextPosition b = std::max(anchor_, cursor_);
-        if (document_.offsetOf(b) - document_.offsetOf(a) > 2 * surroundingReach)
+        // Too long to tell, by the lengths of its lines alone.
+        qsizetype selected = -a.column;
+        for (qsizetype line = a.line; line <= b.line && selected <= 2 * surroundingReach; ++line)
+            selected += (line == b.line ? b.column : document_.lineLength(line)) + 1;
+        if (selected > 2 * surroundingReach)
             return QString();
         // Lines apart by paragraph separators, as the platform's text boxes tell it.
         return selectedText().replace(u'\n', QChar::ParagraphSeparator);

@@ -159,17 +159,26 @@ void ReportDocument::setSource(std::shared_ptr<const LineSource> source) {
 
 void ReportDocument::reindex() {
     firstLines_.resize(pieces_.size());
-    charsBefore_.resize(pieces_.size());
     qsizetype line = 0;
-    qsizetype chars = 0;
     for (size_t i = 0; i < pieces_.size(); ++i) {
         firstLines_[i] = line;
-        charsBefore_[i] = chars;
         line += pieces_[i].count;
-        chars += piecePrefix(pieces_[i], pieces_[i].count);
     }
     lineCount_ = line;
+    charactersCounted_ = false;
+}
+
+void ReportDocument::countCharacters() const {
+    if (charactersCounted_)
+        return;
+    charsBefore_.resize(pieces_.size());
+    qsizetype chars = 0;
+    for (size_t i = 0; i < pieces_.size(); ++i) {
+        charsBefore_[i] = chars;
+        chars += piecePrefix(pieces_[i], pieces_[i].count);
+    }
     characters_ = chars;
+    charactersCounted_ = true;
 }
 
 qsizetype ReportDocument::piecePrefix(const Piece& p, qsizetype k) const {
@@ -218,10 +227,12 @@ QString ReportDocument::text(TextPosition from, TextPosition to) const {
 }
 
 qsizetype ReportDocument::characterCount() const {
+    countCharacters();
     return characters_ + lineCount_ - 1;
 }
 
 qsizetype ReportDocument::offsetOf(TextPosition p) const {
+    countCharacters();
     const auto [piece, k] = find(p.line);
     return charsBefore_[piece] + piecePrefix(pieces_[piece], k) + p.line + p.column;
 }

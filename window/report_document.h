@@ -163,11 +163,16 @@ private:
 
     std::shared_ptr<const LineSource> source_;
     std::vector<Piece> pieces_;
+    // Counts the characters before each piece, the first time offsets are asked for after a
+    // change: a source of millions of lines is not read through before it is shown.
+    void countCharacters() const;
+
     // The first line and the characters before each piece, line ends not counted.
     std::vector<qsizetype> firstLines_;
-    std::vector<qsizetype> charsBefore_;
+    mutable std::vector<qsizetype> charsBefore_;
     qsizetype lineCount_ = 1;
-    qsizetype characters_ = 0;
+    mutable qsizetype characters_ = 0;
+    mutable bool charactersCounted_ = false;
 
     std::vector<Step> history_;
     qsizetype done_ = 0;
