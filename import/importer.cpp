@@ -42,23 +42,37 @@ QString Importer::place(const Holding& h) const {
 }
 
 void Importer::finish() {
+    // Rows come grouped by stock and date: each new one is counted.
     QSet<int> codes;
     QSet<int> dates;
+    const Holding* last = nullptr;
     for (const Holding& h : holdings_) {
-        codes.insert(h.code);
-        dates.insert(h.date);
+        if (!last || h.code != last->code)
+            codes.insert(h.code);
+        if (!last || h.date != last->date)
+            dates.insert(h.date);
+        last = &h;
     }
     summary_.stocks = codes.size();
     summary_.periods = dates.size();
     if (!settings_.history) {
         // Each stock's latest period only, of its holders and of its float holders.
         QHash<qint64, int> latest;
+        const auto key = [](const Holding& h) {
+            return qint64(h.code) * 2 + h.floatHolders;
+        };
         for (const Holding& h : holdings_) {
-            int& date = latest[qint64(h.code) * 2 + h.floatHolders];
+            int& date = latest[key(h)];
             date = std::max(date, h.date);
         }
+        qint64 lastKey = -1;
+        int lastDate = 0;
         std::erase_if(holdings_, [&](const Holding& h) {
-            return h.date != latest[qint64(h.code) * 2 + h.floatHolders];
+            if (key(h) != lastKey) {
+                lastKey = key(h);
+                lastDate = latest.value(lastKey);
+            }
+            return h.date != lastDate;
         });
     }
     const auto inRecordOrder = [](const Holding& a, const Holding& b) {
@@ -82,7 +96,6 @@ void Importer::finish() {
             return a.shares > b.shares;
         return a.order < b.order;
     };
-    std::vector<Holding> kept;
     size_t written = 0;
     for (size_t i = 0; i < holdings_.size();) {
         size_t end = i;
@@ -90,16 +103,18 @@ void Importer::finish() {
                holdings_[end].date == holdings_[i].date &&
                holdings_[end].floatHolders == holdings_[i].floatHolders)
             ++end;
-        kept.clear();
-        keepOnce(i, end, kept);
-        std::sort(kept.begin(), kept.end(), byRank);
-        std::copy(kept.begin(), kept.end(), holdings_.begin() + qsizetype(written));
-        records_.push_back({written, written + kept.size()});
-        written += kept.size();
+        const size_t kept = keepOnce(i, end);
+        const auto from = holdings_.begin() + qsizetype(i);
+        const auto to = holdings_.begin() + qsizetype(written);
+        if (to != from)
+            std::copy(from, from + qsizetype(kept), to);
+        if (!std::is_sorted(to, to + qsizetype(kept), byRank))
+            std::sort(to, to + qsizetype(kept), byRank);
+        records_.push_back({written, written + kept});
+        written += kept;
         i = end;
     }
     holdings_.resize(written);
-    holdings_.shrink_to_fit();
 
     for (const Record& record : records_)
         fitNames(record.first, record.end);
@@ -171,18 +186,30 @@ quint32 Importer::writtenOf(quint32 holder) {
         const quint32 index = textFor(written);
         writtenOf_.resize(texts_.size(), 0);
         writtenOf_[holder] = index;
+        // The holder whose name is written so first, and whether another's is too.
+        writtenKey_.resize(texts_.size(), 0);
+        writtenShared_.resize(texts_.size(), 0);
+        const quint32 key = keyOf(holder);
+        if (writtenKey_[index] == 0)
+            writtenKey_[index] = key;
+        else if (writtenKey_[index] != key)
+            writtenShared_[index] = 1;
     }
     return writtenOf_[holder];
 }
 
-void Importer::keepOnce(size_t first, size_t end, std::vector<Holding>& kept) {
+size_t Importer::keepOnce(size_t first, size_t end) {
     // Rows stand for one holding when their holders' names agree but for blanks and width,
-    // and their share types agree (a blank one agrees with any).
-    std::vector<std::pair<quint32, size_t>> byHolder;
-    byHolder.reserve(end - first);
+    // and their share types agree (a blank one agrees with any). The rows of a holder are
+    // looked at together, in the order read.
+    std::vector<std::pair<quint32, size_t>>& byHolder = scratch_.byHolder;
+    byHolder.clear();
     for (size_t i = first; i < end; ++i)
         byHolder.push_back({keyOf(holdings_[i].holder), i});
     std::sort(byHolder.begin(), byHolder.end());
+    std::vector<char>& dropped = scratch_.dropped;
+    dropped.assign(end - first, 0);
+    std::vector<size_t>& kept = scratch_.kept; // of the holder's rows
 
     const auto sameType = [&](quint32 a, quint32 b) {
         return a == 0 || b == 0 || texts_[a] == texts_[b];
@@ -199,18 +226,18 @@ void Importer::keepOnce(size_t first, size_t end, std::vector<Holding>& kept) {
         return QString::number(p, 'f', 2) + u'%';
     };
 
-    size_t holderStart = kept.size();
     for (size_t n = 0; n < byHolder.size(); ++n) {
-        if (n > 0 && byHolder[n].first != byHolder[n - 1].first)
-            holderStart = kept.size();
+        if (n == 0 || byHolder[n].first != byHolder[n - 1].first)
+            kept.clear();
         const Holding& h = holdings_[byHolder[n].second];
         Holding* same = nullptr;
-        for (size_t k = holderStart; k < kept.size() && !same; ++k) {
-            if (sameType(kept[k].type, h.type))
-                same = &kept[k];
+        for (size_t k = 0; k < kept.size() && !same; ++k) {
+            if (sameType(holdings_[kept[k]].type, h.type))
+                same = &holdings_[kept[k]];
         }
+        dropped[byHolder[n].second - first] = same != nullptr;
         if (!same) {
-            kept.push_back(h);
+            kept.push_back(byHolder[n].second);
             continue;
         }
         QStringList here;
@@ -253,22 +280,38 @@ void Importer::keepOnce(size_t first, size_t end, std::vector<Holding>& kept) {
         if (same->rank == INT_MAX)
             same->rank = h.rank;
     }
+    // The kept rows close up, in their order.
+    size_t to = first;
+    for (size_t i = first; i < end; ++i) {
+        if (!dropped[i - first]) {
+            if (to != i)
+                holdings_[to] = holdings_[i];
+            ++to;
+        }
+    }
+    return to - first;
 }
 
 void Importer::fitNames(size_t first, size_t end) {
     if (settings_.fullNames)
         return;
-    // Each row's holder becomes its written name; names of different holders that come out
-    // the same are kept apart.
-    std::vector<quint32> exported(end - first);
-    std::vector<std::pair<quint32, quint32>> written; // written text, holder's key
-    written.reserve(end - first);
+    // Each row's holder becomes its written name. Names of different holders can come out the
+    // same only where one written name stands for several holders somewhere: such a record's
+    // names are kept apart.
+    std::vector<quint32>& exported = scratch_.exported;
+    exported.clear();
+    bool shared = false;
     for (size_t i = first; i < end; ++i) {
         Holding& h = holdings_[i];
-        exported[i - first] = h.holder;
+        exported.push_back(h.holder);
         h.holder = writtenOf(h.holder);
-        written.push_back({h.holder, keyOf(exported[i - first])});
+        shared = shared || writtenShared_[h.holder];
     }
+    if (!shared)
+        return;
+    std::vector<std::pair<quint32, quint32>> written; // written text, holder's key
+    for (size_t i = first; i < end; ++i)
+        written.push_back({holdings_[i].holder, keyOf(exported[i - first])});
     std::sort(written.begin(), written.end());
     bool collide = false;
     for (size_t n = 1; n < written.size() && !collide; ++n)
@@ -323,6 +366,8 @@ bool Importer::write(QIODevice& out) const {
     first.begin(qsizetype(records_.size()));
     const size_t half = records_.size() / 2;
     std::string later;
+    if (half < records_.size()) // room for rows of about a hundred bytes
+        later.reserve((holdings_.size() - records_[half].first) * 100);
     DataFileWriter second(later);
     bool firstWritten = false;
     bool secondWritten = false;

@@ -154,9 +154,10 @@ private:
     quint32 textFor(const QString& text);
     // The text index of a holder's name as written.
     quint32 writtenOf(quint32 holder);
-    // Appends the record's rows to `kept`, each holding once; rows that stand for one holding
-    // and disagree are errors.
-    void keepOnce(size_t first, size_t end, std::vector<Holding>& kept);
+    // Keeps each holding of the record's rows once, the kept rows closed up at its start in
+    // their order; rows that stand for one holding and disagree are errors. Returns how many
+    // rows are kept.
+    size_t keepOnce(size_t first, size_t end);
     // Gives the record's rows their holders' names as written.
     void fitNames(size_t first, size_t end);
     QString place(const Holding& h) const;
@@ -173,6 +174,14 @@ private:
     QHash<QString, quint32> keyIds_;
     std::vector<quint32> writtenOf_; // text index -> text index of the name as written
     QHash<QString, quint32> writtenTexts_;
+    std::vector<quint32> writtenKey_; // written name -> the first holder's key written so
+    std::vector<char> writtenShared_; // written name -> whether other holders' are too
+    struct Scratch {                  // room that finishing a record reuses
+        std::vector<std::pair<quint32, size_t>> byHolder;
+        std::vector<char> dropped;
+        std::vector<size_t> kept;
+        std::vector<quint32> exported;
+    } scratch_;
     QSet<QString> shortened_; // names written shorter than exported
     QStringList files_;
     Names stockNames_;

@@ -245,6 +245,8 @@ void Importer::readText(QByteArrayView text, const QString& file, TextEncoding e
         first.errors.count() > 0)
         return inOnePass();
 
+    // The first half's rows are kept where all of them end up.
+    first.holdings.reserve(size_t(text.size() / bytesPerRow + 1));
     Part second = first.continuing();
     const Table* const firstTable = first.table.get();
     std::atomic<qint64> secondRead = 0;
@@ -680,13 +682,17 @@ void Importer::merge(Part& part) {
         return index == 0 ? 0 : index + shift;
     };
     const auto rowsBefore = quint32(summary_.rows);
-    holdings_.reserve(holdings_.size() + part.holdings.size());
-    for (Holding h : part.holdings) {
-        h.holder = moved(h.holder);
-        h.type = moved(h.type);
-        h.changeText = moved(h.changeText);
-        h.order += rowsBefore;
-        holdings_.push_back(h);
+    if (holdings_.empty() && shift == 0 && rowsBefore == 0) {
+        holdings_ = std::move(part.holdings); // the first rows: nothing to move
+    } else {
+        holdings_.reserve(holdings_.size() + part.holdings.size());
+        for (Holding h : part.holdings) {
+            h.holder = moved(h.holder);
+            h.type = moved(h.type);
+            h.changeText = moved(h.changeText);
+            h.order += rowsBefore;
+            holdings_.push_back(h);
+        }
     }
     for (auto it = part.names.begin(); it != part.names.end(); ++it) {
         auto& [when, latest] = stockNames_[it.key()];
