@@ -4,6 +4,7 @@
 #include "import/holder_names.h"
 #include "import/importer.h"
 #include "import/output_file.h"
+#include "malformed_exports.h"
 #include "processes.h"
 #include "queries/query.h"
 #include "support.h"
@@ -1050,58 +1051,11 @@ void ImportTest::namesFromAList() {
 
 void ImportTest::malformedExports_data() {
     // Exports that are not well-formed: each is an error at its file and line, never a crash or
-    // a table. These are the import fuzzer's seeds too.
+    // a table.
     QTest::addColumn<QByteArray>("csv");
     QTest::addColumn<QString>("error");
-    QTest::newRow("empty file") << QByteArray() << u"in1.csv: is empty: it has no header row"_s;
-    QTest::newRow("a byte order mark alone")
-        << "\xEF\xBB\xBF"_ba << u"in1.csv: is empty: it has no header row"_s;
-    QTest::newRow("half a UTF-16 character")
-        << "\xFF\xFE\x41"_ba << u"in1.csv: is empty: it has no header row"_s;
-    QTest::newRow("no header at all")
-        << "a,b\n1,2\n"_ba
-        << u"in1.csv: has no header row: no line names the holder's name (股东名称, 股东, "
-           u"holder_name) and the shares held (持股数, 持股数量, 期末持股-数量, 持股总数, hold_amount)"_s;
-    QTest::newRow("no holder column")
-        << "code,end_date,hold_amount\n1,20240630,1\n"_ba
-        << u"in1.csv:1: no column for the holder's name (股东名称, 股东, holder_name)"_s;
-    QTest::newRow("no shares column")
-        << "code,end_date,holder_name\n1,20240630,某\n"_ba
-        << u"in1.csv:1: no column for the shares held (持股数, 持股数量, 期末持股-数量, 持股总数, "
-           u"hold_amount)"_s;
-    QTest::newRow("a field too few") << minimalHeader + "1,20240630,某\n"
-                                     << u"in1.csv:2: 3 fields where the header has 4"_s;
-    QTest::newRow("a stray quote")
-        << minimalHeader + "1,20240630,某\"甲,1\n"
-        << u"in1.csv:2: not well-formed CSV: a quote inside a field that is not quoted, or after one"_s;
-    QTest::newRow("a quote that never ends")
-        << minimalHeader + "1,20240630,\"某,1\n2,20240630,乙,1\n"
-        << u"in1.csv:2: not well-formed CSV: a quoted field that never ends"_s;
-    QTest::newRow("a header quote that never ends")
-        << "code,end_date,\"holder_name,hold_amount\n1,20240630,某,1\n"_ba
-        << u"in1.csv:1: not well-formed CSV: a quoted field that never ends"_s;
-    QTest::newRow("not a code") << minimalHeader + "\n60003X,20240630,某,1\n"
-                                << u"in1.csv:3: not a stock code: \"60003X\""_s;
-    QTest::newRow("not a date") << minimalHeader + "1,2024-02-30,某,1\n"
-                                << u"in1.csv:2: not a date: \"2024-02-30\""_s;
-    QTest::newRow("not shares") << minimalHeader + "1,20240630,某,多\n"
-                                << u"in1.csv:2: not a number of shares: \"多\""_s;
-    QTest::newRow("no holder") << minimalHeader + "1,20240630,,1\n"
-                               << u"in1.csv:2: the holder's name is empty"_s;
-    QTest::newRow("not a rank")
-        << "code,end_date,holder_name,hold_amount,名次\n1,20240630,某,1,1.5\n"_ba
-        << u"in1.csv:2: not a rank: \"1.5\""_s;
-    QTest::newRow("a character GBK lacks")
-        << minimalHeader + "1,20240630,\"某\",1\n1,20240630,\xf0\xa0\x80\x80基金,1\n"
-        << u"in1.csv:3: the holder's name holds \U00020000 (U+20000), which GBK cannot hold: "
-           u"\U00020000基金"_s;
-    QTest::newRow("an emoji in the share type")
-        << "code,end_date,holder_name,hold_amount,股份类型\n1,20240630,某,1,A股\xf0\x9f\x98\x80\n"_ba
-        << u"in1.csv:2: the share type holds \U0001F600 (U+1F600), which GBK cannot hold: "
-           u"A股\U0001F600"_s;
-    QTest::newRow("a title of two dates and no date column")
-        << "600036 2024-06-30 2024-03-31\n股东名称,持股数\n甲,1\n"_ba
-        << u"in1.csv:2: the title names several dates and marks none as 截止日期 or 报告期"_s;
+    for (const MalformedExport& e : gegu::test::malformedExports())
+        QTest::newRow(e.name) << e.bytes << e.error;
 }
 
 void ImportTest::malformedExports() {
@@ -1115,7 +1069,7 @@ void ImportTest::largeExportReadInHalvesAsInOne_data() {
     QTest::addColumn<bool>("titled");
     QTest::newRow("plain rows") << false << false;
     QTest::newRow("a quoted line break at the middle") << true << false;
-    QTest::newRow("under a title, with another table later") << false << true;
+    QTest::newRow("under a title and a header of two lines, another table later") << false << true;
 }
 
 void ImportTest::largeExportReadInHalvesAsInOne() {
@@ -1135,7 +1089,9 @@ void ImportTest::largeExportReadInHalvesAsInOne() {
     const QByteArray middle = quotedBreakInTheMiddle
                                   ? "600999,20240630,\"长" + QByteArray(100000, '\n') + "\",1,\n"
                                   : QByteArray();
-    const QByteArray head = "code,end_date,holder_name,hold_amount,增减\n";
+    // A title, and a header with a line break in quotes, before the rows.
+    const QByteArray head = titled ? "code,end_date,\"holder\n_name\",hold_amount,增减\n"
+                                   : "code,end_date,holder_name,hold_amount,增减\n";
     const QByteArray title = titled ? "(600036) 截止日期：2024-06-30\n" : "";
     const QByteArray later = titled ? "注：完\n(000002) 截止日期：2024-03-31\n" + head : "";
     const QByteArray csv = title + head + rowsFrom(0) + middle + later + rowsFrom(200000);
