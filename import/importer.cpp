@@ -1,6 +1,7 @@
 // Finishing an import: the rows sorted into records, the rows of one holding kept once, the
 // names fitted to their column; and writing the data file.
 
+#include "common/large_allocator.h"
 #include "common/parallel.h"
 #include "holder_names.h"
 #include "holdings/data_file_writer.h"
@@ -366,8 +367,10 @@ bool Importer::write(QIODevice& out) const {
     first.begin(qsizetype(records_.size()));
     const size_t half = records_.size() / 2;
     std::string later;
-    if (half < records_.size()) // room for rows of about a hundred bytes
+    if (half < records_.size()) { // room for rows of about a hundred bytes
         later.reserve((holdings_.size() - records_[half].first) * 100);
+        adviseHugePages(later.data(), later.capacity());
+    }
     DataFileWriter second(later);
     bool firstWritten = false;
     bool secondWritten = false;

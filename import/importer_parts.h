@@ -65,7 +65,8 @@ struct Importer::Part {
     // The texts of this part by their bytes in the file, and each column's last: a stock's name
     // or a share type stands on many rows in a row.
     std::unordered_map<std::string, quint32, BytesHash, std::equal_to<>> textIndex;
-    std::array<std::pair<QByteArray, quint32>, columnCount> last;
+    using Text = std::pair<const std::string, quint32>;
+    std::array<const Text*, columnCount> last{}; // in textIndex, whose entries stay put
     std::pair<QByteArray, int> lastDate; // and a date, already read
     quint32 settingName = UINT_MAX;      // the name of the settings or the title, as a text
     quint32 titleName = UINT_MAX;

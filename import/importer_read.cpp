@@ -517,24 +517,20 @@ quint32 Importer::text(Part& part, int column, QByteArrayView bytes, QStringList
     bytes = trimmedBlanks(bytes);
     if (bytes.size() <= 8 && isPlaceholder(bytes, part.encoding))
         return 0;
-    auto& [lastBytes, lastIndex] = part.last[size_t(column)];
-    if (lastIndex != 0 && QByteArrayView(lastBytes) == bytes)
-        return lastIndex;
     const std::string_view key(bytes.data(), size_t(bytes.size()));
-    quint32 index;
-    if (const auto it = part.textIndex.find(key); it != part.textIndex.end()) {
-        index = it->second;
-    } else {
+    const Part::Text*& last = part.last[size_t(column)];
+    if (last && last->first == key)
+        return last->second;
+    auto it = part.textIndex.find(key);
+    if (it == part.textIndex.end()) {
         std::optional<QString> checked = checkedText(bytes, part.encoding, what, problems);
         if (!checked)
             return 0;
         part.texts.push_back(std::move(*checked));
-        index = quint32(part.texts.size() - 1);
-        part.textIndex.emplace(std::string(key), index);
+        it = part.textIndex.emplace(std::string(key), quint32(part.texts.size() - 1)).first;
     }
-    lastBytes = bytes.toByteArray();
-    lastIndex = index;
-    return index;
+    last = &*it;
+    return it->second;
 }
 
 bool Importer::addRow(Part& part, const CsvRow& row, QStringList& problems) const {
