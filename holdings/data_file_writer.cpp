@@ -21,6 +21,17 @@ int displayWidth(QStringView text) {
     return columns;
 }
 
+QList<int> barColumns(QStringView row) {
+    QList<int> bars;
+    int column = 0;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        if (row[i] == u'│')
+            bars << column;
+        column += displayWidth(row.sliced(i, 1));
+    }
+    return bars;
+}
+
 namespace {
 
 void appendBlanks(std::string& out, qsizetype n) {

@@ -21,6 +21,7 @@
 // pushes the rest of its row to the right; the bars still separate the cells.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <limits>
@@ -66,6 +67,10 @@ inline constexpr int ShareTypeColumns = 9;
 // Half-width columns that the text takes in the report's font: two for an ideograph or any
 // other character beyond ASCII, one for ASCII.
 int displayWidth(QStringView text);
+
+// The half-width columns at which a holder row's bars stand: 24, 36, 48 and 60 for a row whose
+// cells fit, under the joints of the report's frame lines.
+QList<int> barColumns(QStringView row);
 
 // The lines of a record, without line ends.
 QString headerLine(const StockRecord& record);

@@ -101,21 +101,9 @@ QString report(const HoldingsTable& table, QStringView query) {
     return QString::fromUtf16(text.data(), qsizetype(text.size()));
 }
 
-// The first holder row of the first record, or of the record whose header starts with a code.
+// The first holder row of a record.
 QString firstRow(const Imported& i, qsizetype record = 0) {
     return (*i.table.holderRows(record).begin()).toString();
-}
-
-// The half-width columns at which a row's bars stand.
-QList<int> barColumns(QStringView row) {
-    QList<int> bars;
-    int column = 0;
-    for (QChar c : row) {
-        if (c == u'│')
-            bars << column;
-        column += displayWidth(QStringView(&c, 1));
-    }
-    return bars;
 }
 
 } // namespace

@@ -49,18 +49,6 @@ void check(bool condition) {
         std::abort();
 }
 
-// The half-width columns at which a row's bars stand.
-QList<int> barColumns(QStringView row) {
-    QList<int> bars;
-    int column = 0;
-    for (QChar c : row) {
-        if (c == u'│')
-            bars << column;
-        column += displayWidth(QStringView(&c, 1));
-    }
-    return bars;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
