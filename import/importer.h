@@ -14,11 +14,7 @@
 #include <QString>
 #include <QStringList>
 #include <functional>
-#include <memory>
 #include <optional>
-#include <string>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 class QIODevice;
@@ -34,7 +30,7 @@ struct ImportSettings {
     TextEncoding encoding = TextEncoding::Detect;
     // What a file has nowhere, for every file: a column wins over these, these over a title.
     std::optional<int> code;
-    QString stockName;
+    QString stockName;       // characters that GBK holds
     std::optional<int> date; // yyyymmdd
 };
 

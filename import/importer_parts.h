@@ -9,6 +9,9 @@
 #include <array>
 #include <climits>
 #include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace gegu {
 

@@ -69,8 +69,8 @@ QString missingColumn(Column column, const QString& what) {
     return u"no column for "_s + described(column, what);
 }
 
-// Where the first row that heads a table ends under each separator, and how many columns it
-// names: the separator whose header comes first is the file's.
+// The separator of a file, and where its first header row ends: the separator under which a
+// row heads a table first (and, on the same line, names more columns) is the file's.
 struct Probe {
     char separator = ',';
     qint64 headerEnd = 0; // the line the header row ends on; 0 when none was found
@@ -79,6 +79,7 @@ struct Probe {
 Probe findSeparator(QByteArrayView text, TextEncoding encoding, const QString& file,
                     bool (*heads)(const Header&)) {
     Probe best;
+    qint64 bestStart = 0;
     int bestNamed = 0;
     for (const char separator : {',', '\t', ';'}) {
         qint64 start = 0;
@@ -104,11 +105,12 @@ Probe findSeparator(QByteArrayView text, TextEncoding encoding, const QString& f
                 {}, 1, CsvReader::Lines::PlainDirect, separator);
         } catch (const StopReading&) {
         } catch (const ImportError&) {
+            // not CSV under this separator
         }
-        const qint64 bestStart = best.headerEnd; // compared by where they end: close enough
         if (start > 0 &&
-            (bestStart == 0 || end < bestStart || (end == bestStart && named > bestNamed))) {
+            (bestStart == 0 || start < bestStart || (start == bestStart && named > bestNamed))) {
             best = {separator, end};
+            bestStart = start;
             bestNamed = named;
         }
     }
