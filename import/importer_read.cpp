@@ -60,6 +60,14 @@ bool isNote(const QStringList& fields) {
     return false;
 }
 
+// A row's number of fields against its header's.
+QString fieldCount(qsizetype fields, qsizetype headerFields) {
+    return QStringLiteral("%1 field%2 where the header has %3")
+        .arg(fields)
+        .arg(fields == 1 ? u""_s : u"s"_s)
+        .arg(headerFields);
+}
+
 // What a column holds, and the names it goes by.
 QString described(Column column, const QString& what) {
     return what + u" ("_s + columnNames(column).join(u", "_s) + u')';
@@ -349,9 +357,7 @@ void Importer::onRow(Part& part, const CsvRow& row) const {
         if (!part.table->usable)
             return;
         if (problem.isEmpty())
-            problem = QStringLiteral("%1 fields where the header has %2")
-                          .arg(row.size())
-                          .arg(part.table->fields());
+            problem = fieldCount(row.size(), part.table->fields());
         break;
     case Part::State::AfterNote:
         if (holderLike) {
@@ -542,9 +548,7 @@ bool Importer::addRow(Part& part, const CsvRow& row, QStringList& problems) cons
         for (qsizetype i = table.fields(); i < row.size() && !extraFilled; ++i)
             extraFilled = !trimmedBlanks(row.field(i)).isEmpty();
         if (extraFilled) {
-            problems << QStringLiteral("%1 fields where the header has %2")
-                            .arg(row.size())
-                            .arg(table.fields());
+            problems << fieldCount(row.size(), table.fields());
             return false;
         }
     }

@@ -81,7 +81,7 @@ QByteArray utf16(const QString& text, QStringEncoder::Encoding encoding) {
     return encoder.encode(text);
 }
 
-const QByteArray header =
+const QByteArray stockHeader =
     "股票代码,股票简称,截止日期,名次,股东名称,股份类型,持股数,占总股本持股比例,增减\n";
 const QByteArray minimalHeader = "code,end_date,holder_name,hold_amount\n";
 
@@ -174,10 +174,10 @@ private slots:
 
 void ImportTest::roundTrip() {
     const Imported i =
-        import({header + "600036,示例银行,2024-06-30,1,华夏大盘精选混合基金,流通A股,"
-                         "123456789,5.12,-2000000\n"
-                         "600036,示例银行,2024-06-30,2,张三,流通A股,1000000,0.04,新进\n"
-                         "1,平安示例,2024-06-30,1,某某投资公司,限售A股,300000,0.02,0\n"});
+        import({stockHeader + "600036,示例银行,2024-06-30,1,华夏大盘精选混合基金,流通A股,"
+                              "123456789,5.12,-2000000\n"
+                              "600036,示例银行,2024-06-30,2,张三,流通A股,1000000,0.04,新进\n"
+                              "1,平安示例,2024-06-30,1,某某投资公司,限售A股,300000,0.02,0\n"});
     QCOMPARE(i.table.recordCount(), 2);
     // Records in code order; shares in 万股 with two decimals; changes of shares in words and 万股.
     QCOMPARE(report(i.table, u"600036"),
@@ -398,7 +398,7 @@ void ImportTest::tableEnds_data() {
         << QStringList{u"in1.csv:3: 2 fields where the header has 3"_s};
     QTest::newRow("a short row at the end")
         << "股东名称,持股数,持股比例\n甲,100,1\n乙\n"_ba
-        << QStringList{u"in1.csv:3: 1 fields where the header has 3"_s};
+        << QStringList{u"in1.csv:3: 1 field where the header has 3"_s};
     QTest::newRow("a long row inside")
         << "股东名称,持股数\n甲,100\n乙,丙,200\n"_ba
         << QStringList{u"in1.csv:3: 3 fields where the header has 2"_s};
@@ -409,10 +409,10 @@ void ImportTest::tableEnds_data() {
         << QStringList{u"in1.csv:5: a holder row after the note on line 4 that ends its table"_s};
     QTest::newRow("a short row before the note")
         << table + "乙\n数据来源：某\n"_ba
-        << QStringList{u"in1.csv:4: 1 fields where the header has 2"_s};
+        << QStringList{u"in1.csv:4: 1 field where the header has 2"_s};
     QTest::newRow("no title at a later header: rows of the table")
         << table + "乙\n股东名称,持股数\n丙,300\n"_ba
-        << QStringList{u"in1.csv:4: 1 fields where the header has 2"_s};
+        << QStringList{u"in1.csv:4: 1 field where the header has 2"_s};
     QTest::newRow("a name that begins like a note")
         << table + "注册资本投资公司,100\n"_ba << QStringList();
 }
@@ -939,11 +939,11 @@ void ImportTest::plainLinesReadAsLibcsvReadsThem() {
 
 void ImportTest::latestPeriodOrHistory() {
     // Two stocks over three periods, in no order, across two files.
-    const QByteArray a = header + "000002,万示,2024-03-31,1,甲,流通A股,100,1,\n"
-                                  "600036,招示,2023-12-31,1,乙,流通A股,200,1,\n";
-    const QByteArray b = header + "600036,招示新,2024-06-30,1,丙,流通A股,300,1,\n"
-                                  "000002,万示,2023-12-31,1,丁,流通A股,400,1,\n"
-                                  "600036,招示,2024-03-31,1,戊,流通A股,500,1,\n";
+    const QByteArray a = stockHeader + "000002,万示,2024-03-31,1,甲,流通A股,100,1,\n"
+                                       "600036,招示,2023-12-31,1,乙,流通A股,200,1,\n";
+    const QByteArray b = stockHeader + "600036,招示新,2024-06-30,1,丙,流通A股,300,1,\n"
+                                       "000002,万示,2023-12-31,1,丁,流通A股,400,1,\n"
+                                       "600036,招示,2024-03-31,1,戊,流通A股,500,1,\n";
     const Imported latest = import({a, b});
     QCOMPARE(latest.table.recordCount(), 2);
     QCOMPARE(latest.table.header(0), u"000002 万示  十大股东  2024-03-31");
