@@ -81,7 +81,8 @@ QString missingColumn(Column column, const QString& what) {
 // row heads a table first (and, on the same line, names more columns) is the file's.
 struct Probe {
     char separator = ',';
-    qint64 headerEnd = 0; // the line the header row ends on; 0 when none was found
+    qint64 headerStart = 0; // the line the header row starts on; 0 when none was found
+    qint64 headerEnd = 0;   // and the line it ends on
 };
 
 Probe findSeparator(QByteArrayView text, TextEncoding encoding, const QString& file,
@@ -117,7 +118,7 @@ Probe findSeparator(QByteArrayView text, TextEncoding encoding, const QString& f
         }
         if (start > 0 &&
             (bestStart == 0 || start < bestStart || (start == bestStart && named > bestNamed))) {
-            best = {separator, end};
+            best = {separator, start, end};
             bestStart = start;
             bestNamed = named;
         }
@@ -249,6 +250,12 @@ void Importer::readText(QByteArrayView text, const QString& file, TextEncoding e
     const qsizetype split =
         rows.size() >= parallelCsvSize ? rows.indexOf('\n', rows.size() / 2) + 1 : 0;
     if (prefix == 0 || split <= 0 || split >= rows.size())
+        return inOnePass();
+    // Exports joined one after the other repeat their header: the first half would not end in
+    // the first table.
+    const qsizetype headerStart = endOfLine(text, probe.headerStart - 1);
+    if (rows.first(split).indexOf(
+            trimmedBlanks(text.sliced(headerStart, prefix - headerStart).trimmed())) >= 0)
         return inOnePass();
     readPart(first, text.first(prefix), 1, {}, false);
     if (first.state != Part::State::InTable || !first.table->usable || first.cutInQuotes ||
