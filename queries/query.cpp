@@ -511,14 +511,21 @@ Report nameReport(std::shared_ptr<const HoldingsTable> tablePointer, QStringView
     return report;
 }
 
+std::optional<double> stockCodeOf(QStringView typed) {
+    const double v = Val(LTrim(typed));
+    if (v > 0 && v < CodeQueryLimit)
+        return v;
+    return std::nullopt;
+}
+
 Report runQuery(std::shared_ptr<const HoldingsTable> table, QStringView typed,
                 const NameIndex* index) {
     const QStringView QueryText = LTrim(typed);
-    const double v = Val(QueryText);
-    if (!(v > 0 && v < CodeQueryLimit))
+    const std::optional<double> code = stockCodeOf(typed);
+    if (!code)
         return nameReport(std::move(table), QueryText, index);
 
-    const qsizetype r = findStock(*table, v);
+    const qsizetype r = findStock(*table, *code);
     if (r >= 0)
         return codeReport(std::move(table), r);
     Report report(Report::Kind::UnknownCode, std::move(table), QueryText);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace gegu {
@@ -114,6 +115,10 @@ private:
     qsizetype foundCount_ = 0;
     bool found_ = false;
 };
+
+// The stock code that a text typed into the query box is: Val of it with leading blanks removed,
+// when that lies strictly between 0 and CodeQueryLimit; nullopt for a name.
+std::optional<double> stockCodeOf(QStringView typed);
 
 // The query button: takes the text exactly as typed into the input box and returns what the
 // output box shows. Leading blanks are removed; a text whose Val lies strictly between 0 and
