@@ -378,10 +378,14 @@ QString Report::line(qsizetype k) const {
 
 qsizetype Report::lineLength(qsizetype k) const {
     const qsizetype at = tableLine(k);
-    const bool entryHeading =
-        kind_ == Kind::Holders && k >= opening_.size() && (k - opening_.size()) % 2 == 0;
-    if (at >= 0 && !entryHeading)
+    const bool heading = kind_ == Kind::Holders && at >= 0 && (k - opening_.size()) % 2 == 0;
+    if (at >= 0 && !heading)
         return gbkLength(table_->lineBytes(at));
+    if (heading) {
+        if (headingLength_.first != at)
+            headingLength_ = {at, entryHeading(at).size()};
+        return headingLength_.second;
+    }
     return line(k).size();
 }
 

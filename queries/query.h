@@ -114,6 +114,8 @@ private:
     std::vector<qsizetype> foundBefore_;
     qsizetype foundCount_ = 0;
     bool found_ = false;
+    // The length of the entry heading last asked for: a record's entries come one after the other.
+    mutable std::pair<qsizetype, qsizetype> headingLength_{-1, 0};
 };
 
 // The stock code that a text typed into the query box is: Val of it with leading blanks removed,

@@ -9,6 +9,7 @@
 #include "window/startup.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,16 +36,18 @@ private slots:
     void textColoursOnScreen_data();
     void textColoursOnScreen();
     void errorBoxShowsInChinese();
+    void middleButtonPastesTheSelection();
 
 private:
     // Real input from the X server, as a user's.
     static void xdotool(const QStringList& args) {
         QCOMPARE(QProcess::execute(u"xdotool"_s, args), 0);
     }
-    void clickAt(QWidget* w) {
-        const QPoint at = w->mapTo(form_.get(), w->rect().center());
+    void clickAt(QWidget* w, QPoint point = {-1, -1}, int button = 1) {
+        const QPoint at = w->mapTo(form_.get(), point.x() < 0 ? w->rect().center() : point);
         xdotool({u"mousemove"_s, u"--window"_s, QString::number(form_->winId()),
-                 QString::number(at.x()), QString::number(at.y()), u"click"_s, u"1"_s});
+                 QString::number(at.x()), QString::number(at.y()), u"click"_s,
+                 QString::number(button)});
     }
     static void key(const QString& name) { xdotool({u"key"_s, name}); }
     // The most common colour of a piece of the screen other than its background.
@@ -172,6 +175,29 @@ void DesktopTest::errorBoxShowsInChinese() {
     });
     reportRuntimeError(RuntimeError(ErrorNumber::FileNotFound, u"gegusj.rar"_s));
     QCOMPARE(shown, u"实时错误 '53':\n\n文件未找到\n\n文件：gegusj.rar"_s);
+}
+
+void DesktopTest::middleButtonPastesTheSelection() {
+    // What is selected in the output box is X11's primary selection; the middle button pastes
+    // it where it clicks.
+    clickAt(control<QLabel>("Picture1")); // reveals the help text
+    QTRY_VERIFY(!control<QLabel>("Picture1")->isVisible());
+    auto* text2 = control<OutputBox>("Text2");
+    QWidget* viewport = text2->viewport();
+    const int pitch = text2->linePitch();
+    const int lastLine = int(text2->lineCount()) - 1;
+    clickAt(viewport, QPoint(2, 4 + pitch / 2)); // line 0, its start
+    QTRY_COMPARE(QApplication::focusWidget(), text2);
+    key(u"shift+End"_s);
+    QTRY_VERIFY(text2->hasSelection());
+    const QString selected = text2->selectedText();
+    QTRY_COMPARE(QGuiApplication::clipboard()->text(QClipboard::Selection), selected);
+    const QString before = text2->line(lastLine);
+    key(u"ctrl+End"_s);
+    QTRY_COMPARE(text2->cursorPosition().line, lastLine);
+    const QRect end = text2->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    clickAt(text2, QPoint(end.right() + 40, end.center().y()), 2);
+    QTRY_COMPARE(text2->line(lastLine), before + selected);
 }
 
 QTEST_MAIN(DesktopTest)

@@ -3,11 +3,14 @@
 
 #include "window/output_box.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QInputMethodEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
@@ -51,6 +54,17 @@ private slots:
     void selectsAWordByDoubleClick();
     void paintsTheSelectionAcrossLines();
     void tellsTheInputMethodWhereTheCursorIs();
+    void showsWhatIsComposedAtTheCursor();
+    void barScrollsThroughAWrappedLine();
+    void scrollsWhileDraggingBeyondTheView();
+    void showsAHugeLineAtOnce();
+    void leavesDroppedFilesToTheWindow();
+    void takesDroppedText();
+    void tellsItsMenuWhichLineItIsFor();
+    void undoesFromItsMenu();
+    void refusesAnEditPastItsLimit();
+    void readsToScreenReadersByRanges();
+    void pageDownOnTheLastPageGoesToTheLastRow();
 
 private:
     void clickAt(QPoint p, Qt::KeyboardModifiers modifiers = {}) {
@@ -102,7 +116,7 @@ void OutputBoxTest::showsFromTheFirstLineWithTheBarAlwaysThere() {
 void OutputBoxTest::wrapsLongLinesAtItsWidth() {
     // Line 7 is 300 ideographs: far wider than the box, it takes many rows. Down from its
     // start stays within it; the first row holds as many characters as fit the width.
-    box_->verticalScrollBar()->setValue(7);
+    box_->setTopLine(7);
     QCOMPARE(box_->topLine(), 7);
     clickAt(QPoint(1, 8)); // the start of line 7
     QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ShiftModifier);
@@ -123,7 +137,7 @@ void OutputBoxTest::selectsWithKeysAndCopiesWithLineBreaks() {
     QTest::keyClick(box_.get(), Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QGuiApplication::clipboard()->text(), box_->selectedText());
     // Lone CRs and LFs start no line and are not copied.
-    box_->verticalScrollBar()->setValue(8);
+    box_->setTopLine(8);
     clickAt(QPoint(1, 8));
     QTest::keyClick(box_.get(), Qt::Key_End, Qt::ShiftModifier);
     QCOMPARE(box_->selectedText(), u"loneCR and loneLF 8"_s);
@@ -156,14 +170,18 @@ void OutputBoxTest::selectsWithTheMouse() {
 }
 
 void OutputBoxTest::scrollsByWheelKeysAndBar() {
-    // The bar: its value is the line at the top.
-    box_->verticalScrollBar()->setValue(50000);
-    QCOMPARE(box_->topLine(), 50000);
-    // The wheel: three rows a notch.
+    // The bar counts rows, a line not laid out yet counting one (as the platform's plain text
+    // box counts them): half way down it shows about the middle line.
+    QScrollBar* bar = box_->verticalScrollBar();
+    bar->setValue(50000);
+    const qsizetype top = box_->topLine();
+    QVERIFY2(top <= 50000 && top > 49900, qPrintable(QString::number(top)));
+    // The wheel: three rows a notch, through the bar.
     QWheelEvent wheel(QPointF(100, 100), box_->viewport()->mapToGlobal(QPointF(100, 100)), QPoint(),
                       QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(box_->viewport(), &wheel);
-    QCOMPARE(box_->topLine(), 50000 + QApplication::wheelScrollLines());
+    QCOMPARE(bar->value(), 50000 + QApplication::wheelScrollLines());
+    QCOMPARE(box_->topLine(), top + QApplication::wheelScrollLines());
     // Keys: Ctrl+End to the end, Ctrl+Home back, Page Down a page further.
     QTest::keyClick(box_.get(), Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(box_->verticalScrollBar()->value(), box_->verticalScrollBar()->maximum());
@@ -174,7 +192,7 @@ void OutputBoxTest::scrollsByWheelKeysAndBar() {
 }
 
 void OutputBoxTest::takesTyping() {
-    box_->verticalScrollBar()->setValue(1000);
+    box_->setTopLine(1000);
     clickAt(QPoint(1, 8)); // the start of line 1000
     QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, u"新"_s);
     QApplication::sendEvent(box_.get(), &typed);
@@ -307,15 +325,268 @@ void OutputBoxTest::paintsTheSelectionAcrossLines() {
 
 void OutputBoxTest::tellsTheInputMethodWhereTheCursorIs() {
     // The candidate window of an input method opens at the cursor: the rectangle of the row
-    // it is on, in the box's own coordinates.
+    // it is on, in the box's own coordinates. Scrolled, the rows start at the view's top.
     const int pitch = box_->linePitch();
-    box_->verticalScrollBar()->setValue(100);
-    clickAt(QPoint(1, 4 + 2 * pitch + pitch / 2)); // line 102, its start
+    box_->setTopLine(100);
+    clickAt(QPoint(1, 2 * pitch + pitch / 2)); // line 102, its start
     QInputMethodQueryEvent query(Qt::ImCursorRectangle | Qt::ImFont);
     QApplication::sendEvent(box_.get(), &query);
-    const QPoint rowTop = box_->viewport()->mapTo(box_.get(), QPoint(4, 4 + 2 * pitch));
+    const QPoint rowTop = box_->viewport()->mapTo(box_.get(), QPoint(4, 2 * pitch));
     QCOMPARE(query.value(Qt::ImCursorRectangle).toRect(), QRect(rowTop, QSize(1, pitch)));
     QCOMPARE(query.value(Qt::ImFont).value<QFont>(), box_->font());
+}
+
+void OutputBoxTest::showsWhatIsComposedAtTheCursor() {
+    // The text being composed shows at the cursor, underlined, and is not yet in the text; the
+    // input method's candidate window follows its cursor.
+    clickAt(QPoint(1, 8)); // line 0, its start
+    const QImage before = box_->viewport()->grab().toImage();
+    const QRect cursorBefore = box_->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QTextCharFormat underlined;
+    underlined.setFontUnderline(true);
+    const QList<QInputMethodEvent::Attribute> attributes{
+        {QInputMethodEvent::TextFormat, 0, 3, underlined}, {QInputMethodEvent::Cursor, 3, 1}};
+    QInputMethodEvent composing(u"hua"_s, attributes);
+    QApplication::sendEvent(box_.get(), &composing);
+    QCOMPARE(box_->line(0), reportLine(0));
+    QVERIFY(box_->viewport()->grab().toImage() != before);
+    const QRect cursorAfter = box_->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    QCOMPARE(cursorAfter.top(), cursorBefore.top());
+    QVERIFY(cursorAfter.left() > cursorBefore.left());
+    // The commit takes its place.
+    QInputMethodEvent committed;
+    committed.setCommitString(u"华"_s);
+    QApplication::sendEvent(box_.get(), &committed);
+    QCOMPARE(box_->line(0), u"华"_s + reportLine(0));
+    QCOMPARE(box_->inputMethodQuery(Qt::ImSurroundingText).toString(), box_->line(0));
+    QCOMPARE(box_->inputMethodQuery(Qt::ImCursorPosition).toInt(), 1);
+}
+
+void OutputBoxTest::barScrollsThroughAWrappedLine() {
+    // Line 7 wraps into many rows: the bar steps through them one by one.
+    box_->setTopLine(7);
+    QScrollBar* bar = box_->verticalScrollBar();
+    const int start = bar->value();
+    bar->setValue(start + 2);
+    QCOMPARE(box_->topLine(), 7);
+    QCOMPARE(box_->topRow(), 2);
+    QTest::keyClick(box_.get(), Qt::Key_Down, Qt::ControlModifier);
+    QCOMPARE(box_->topRow(), 3);
+    QCOMPARE(bar->value(), start + 3);
+}
+
+void OutputBoxTest::scrollsWhileDraggingBeyondTheView() {
+    QWidget* viewport = box_->viewport();
+    QTest::mousePress(viewport, Qt::LeftButton, {}, QPoint(20, 8));
+    const QPoint below(20, viewport->height() + 20);
+    QMouseEvent move(QEvent::MouseMove, QPointF(below), viewport->mapToGlobal(QPointF(below)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(viewport, &move);
+    const qsizetype top = box_->topLine();
+    QTRY_VERIFY(box_->topLine() > top + 2);
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, below);
+    const qsizetype stopped = box_->topLine();
+    QTest::qWait(150);
+    QCOMPARE(box_->topLine(), stopped);
+    QVERIFY(box_->selectedText().count(u'\n') > 10);
+}
+
+void OutputBoxTest::showsAHugeLineAtOnce() {
+    // A row of megabytes, as a broken or crafted file gives: only the stretch of it in view
+    // is laid out; keys, typing and copying work in it.
+    const QString huge = u"华夏 "_s.repeated(1700000);
+    box_->setText(u"before\r\n"_s + huge + u"\r\nafter"_s);
+    QCOMPARE(box_->lineCount(), 3);
+    const QImage shown = box_->viewport()->grab().toImage();
+    QVERIFY(!shown.isNull());
+    clickAt(QPoint(1, 8 + box_->linePitch())); // line 1, its start
+    QTest::keyClick(box_.get(), Qt::Key_PageDown);
+    QTest::keyClick(box_.get(), Qt::Key_PageDown);
+    QCOMPARE(box_->cursorPosition().line, 1);
+    QVERIFY(box_->cursorPosition().column > 100);
+    QTest::keyClick(box_.get(), Qt::Key_End, Qt::ControlModifier);
+    QCOMPARE(box_->topLine(), 1); // the last rows of the huge line show above "after"
+    QCOMPARE(box_->cursorPosition(), (TextPosition{2, 5}));
+    QTest::keyClick(box_.get(), Qt::Key_Up);
+    QCOMPARE(box_->cursorPosition().line, 1);
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, u"!"_s);
+    QApplication::sendEvent(box_.get(), &typed);
+    QCOMPARE(box_->line(1).size(), huge.size() + 1);
+    QTest::keyClick(box_.get(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(box_->line(1), huge);
+    QTest::keyClick(box_.get(), Qt::Key_Home, Qt::ControlModifier);
+    QCOMPARE(box_->topLine(), 0);
+}
+
+namespace {
+
+// A window that takes dropped files, as the main window does.
+class FileDropTarget : public QWidget {
+public:
+    FileDropTarget() { setAcceptDrops(true); }
+    int entered = 0;
+
+protected:
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        ++entered;
+        event->acceptProposedAction();
+    }
+};
+
+} // namespace
+
+void OutputBoxTest::leavesDroppedFilesToTheWindow() {
+    FileDropTarget window;
+    auto* box = new OutputBox(&window);
+    box->setGeometry(10, 10, 300, 200);
+    box->setText(u"text"_s);
+    window.resize(400, 300);
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(u"/tmp/report.txt"_s)});
+    files.setText(u"/tmp/report.txt"_s);
+    QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &files, Qt::LeftButton, {});
+    QApplication::sendEvent(box->viewport(), &enter);
+    QCOMPARE(window.entered, 1);
+    QCOMPARE(box->line(0), u"text"_s);
+}
+
+void OutputBoxTest::takesDroppedText() {
+    QMimeData text;
+    text.setText(u"落下"_s);
+    const QPoint at(1, 8); // line 0, its start
+    QDragEnterEvent enter(at, Qt::CopyAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(box_->viewport(), &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent drop(QPointF(at), Qt::CopyAction, &text, Qt::LeftButton, {});
+    QApplication::sendEvent(box_->viewport(), &drop);
+    QCOMPARE(box_->line(0), u"落下"_s + reportLine(0));
+    QCOMPARE(box_->cursorPosition(), (TextPosition{0, 2}));
+}
+
+void OutputBoxTest::tellsItsMenuWhichLineItIsFor() {
+    // The window adds entries for the line the menu is for: under the pointer, or the cursor's
+    // line when the menu key opens it.
+    QList<qsizetype> lines;
+    QStringList entries;
+    connect(box_.get(), &OutputBox::contextMenuAboutToShow, this, [&](QMenu* menu, qsizetype line) {
+        lines << line;
+        menu->addAction(u"该股历次报告"_s);
+        QTimer::singleShot(0, menu, [menu, &entries] {
+            for (QAction* a : menu->actions())
+                entries << a->text();
+            menu->close();
+        });
+    });
+    box_->setTopLine(40);
+    const int pitch = box_->linePitch();
+    const QPoint third(30, 2 * pitch + pitch / 2);
+    QContextMenuEvent mouse(QContextMenuEvent::Mouse, third, box_->viewport()->mapToGlobal(third));
+    QApplication::sendEvent(box_->viewport(), &mouse);
+    QCOMPARE(lines, (QList<qsizetype>{42}));
+    QVERIFY(entries.contains(u"该股历次报告"_s));
+    QCOMPARE(box_->sourceLine(42), 42);
+    clickAt(QPoint(30, pitch / 2)); // line 40
+    QTest::keyClick(box_.get(), Qt::Key_Menu);
+    QTest::keyClick(box_.get(), Qt::Key_F10, Qt::ShiftModifier);
+    QCOMPARE(lines, (QList<qsizetype>{42, 40, 40}));
+    // An edited line is no longer the report's own.
+    QKeyEvent typed(QEvent::KeyPress, 0, Qt::NoModifier, u"x"_s);
+    QApplication::sendEvent(box_.get(), &typed);
+    QCOMPARE(box_->sourceLine(40), -1);
+    QCOMPARE(box_->sourceLine(41), 41);
+}
+
+void OutputBoxTest::undoesFromItsMenu() {
+    const auto pick = [&](const QString& entry) {
+        QStringList enabled;
+        QTimer::singleShot(0, this, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            QVERIFY(menu);
+            for (QAction* a : menu->actions()) {
+                if (!a->isSeparator() && a->isEnabled())
+                    enabled << a->text();
+            }
+            for (QAction* a : menu->actions()) {
+                if (a->text() == entry)
+                    a->trigger();
+            }
+            menu->close();
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(20, 20),
+                                box_->viewport()->mapToGlobal(QPoint(20, 20)));
+        QApplication::sendEvent(box_->viewport(), &event);
+        return enabled;
+    };
+    QTest::keyClick(box_.get(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(box_.get(), Qt::Key_Delete);
+    QCOMPARE(box_->lineCount(), 1);
+    QCOMPARE(pick(u"撤销"_s), (QStringList{u"撤销"_s, u"粘贴"_s, u"全选"_s}));
+    QCOMPARE(box_->lineCount(), lineCount + 1);
+    QCOMPARE(box_->line(500), reportLine(500));
+    QCOMPARE(pick(u"重做"_s).first(), u"重做"_s);
+    QCOMPARE(box_->lineCount(), 1);
+    // A new text clears the history.
+    box_->setText(text_);
+    QCOMPARE(pick(QString()), (QStringList{u"粘贴"_s, u"全选"_s}));
+}
+
+void OutputBoxTest::refusesAnEditPastItsLimit() {
+    QSignalSpy exceeded(box_.get(), &OutputBox::editLimitExceeded);
+    box_->setEditLimit(1000);
+    QGuiApplication::clipboard()->setText(u"粘"_s.repeated(2000));
+    QTest::keyClick(box_.get(), Qt::Key_V, Qt::ControlModifier);
+    QCOMPARE(exceeded.size(), 1);
+    QCOMPARE(box_->line(0), reportLine(0));
+    QCOMPARE(box_->lineCount(), lineCount + 1);
+}
+
+void OutputBoxTest::readsToScreenReadersByRanges() {
+    QAccessibleInterface* box = QAccessible::queryAccessibleInterface(box_.get());
+    QVERIFY(box);
+    QCOMPARE(box->role(), QAccessible::EditableText);
+    QAccessibleTextInterface* text = box->textInterface();
+    QVERIFY(text);
+    QVERIFY(box->editableTextInterface());
+    // Offsets count every line end as one; a lone CR or LF reads as a zero-width space.
+    const QString plain = QString(text_).replace(u"\r\n"_s, u"\n"_s);
+    QCOMPARE(text->characterCount(), plain.size());
+    const int line8 = int(plain.indexOf(reportLine(8)));
+    QCOMPARE(text->text(line8, line8 + 6), u"lone\u200BC"_s);
+    int start = 0;
+    int end = 0;
+    QCOMPARE(text->textAtOffset(line8 + 3, QAccessible::LineBoundary, &start, &end),
+             QString(reportLine(8)).replace(u'\r', QChar(0x200B)).replace(u'\n', QChar(0x200B)) +
+                 u'\n');
+    QCOMPARE(start, line8);
+    QCOMPARE(text->textAtOffset(line8 + 1, QAccessible::WordBoundary, &start, &end), u"lone"_s);
+    QCOMPARE(text->textAfterOffset(line8 - 1, QAccessible::LineBoundary, &start, &end).left(4),
+             u"lone"_s);
+    // The caret and the selection, both ways.
+    text->setSelection(0, 2, 5);
+    QCOMPARE(box_->selectedText(), reportLine(0).mid(2, 3));
+    int a = 0;
+    int b = 0;
+    text->selection(0, &a, &b);
+    QCOMPARE(std::pair(a, b), std::pair(2, 5));
+    text->setCursorPosition(line8);
+    QCOMPARE(box_->cursorPosition(), (TextPosition{8, 0}));
+    QCOMPARE(text->cursorPosition(), line8);
+    // Editing.
+    box->editableTextInterface()->insertText(0, u"读"_s);
+    QCOMPARE(box_->line(0), u"读"_s + reportLine(0));
+    QCOMPARE(box->text(QAccessible::Value).size(), 65536);
+}
+
+void OutputBoxTest::pageDownOnTheLastPageGoesToTheLastRow() {
+    box_->setText(u"one\r\ntwo\r\nthree"_s);
+    QTest::keyClick(box_.get(), Qt::Key_PageDown);
+    QCOMPARE(box_->cursorPosition(), (TextPosition{2, 0}));
+    // On the first page, Page Up goes to the first row, keeping to the cursor's x.
+    QTest::keyClick(box_.get(), Qt::Key_End);
+    QTest::keyClick(box_.get(), Qt::Key_PageUp);
+    QCOMPARE(box_->cursorPosition(), (TextPosition{0, 3}));
 }
 
 QTEST_MAIN(OutputBoxTest)

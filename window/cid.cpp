@@ -6,6 +6,7 @@
 #include "output_box.h"
 #include "queries/query.h"
 #include "report_limit.h"
+#include "report_lines.h"
 #include "startup.h"
 
 #include <QDesktopServices>
@@ -139,16 +140,27 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Picture1->setPixmap(QPixmap(QStringLiteral(":/picture.bmp")));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setFocusPolicy(Qt::StrongFocus);
+    Picture1->setAccessibleName(QStringLiteral("广告图片"));
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(songFont(15));
     Text1->setMaxLength(std::numeric_limits<int>::max()); // the box has no length limit
     Text1->setGeometry(twipsRect(4800, 600, 3135, 495));
+    // Screen readers name the query box by the prompt above it.
+    Text1->setAccessibleName(Label1->text());
 
     Text2->setObjectName(QStringLiteral("Text2"));
     Text2->setFont(songFont(12));
     Text2->setGeometry(twipsRect(240, 1440, 9615, 6135));
     setColours(Text2, QPalette::Base, bgr(0x00FFC0FF), QPalette::Text, bgr(0x000000FF));
+    Text2->setAccessibleName(QStringLiteral("查询结果"));
+    // What edits keep counts against the report limit: passing it is runtime error 7, as a
+    // report too large to hold is.
+    Text2->setEditLimit(reportLimit_);
+    connect(Text2, &OutputBox::editLimitExceeded, this, [] {
+        reportRuntimeError(RuntimeError(ErrorNumber::OutOfMemory));
+        QCoreApplication::exit(1);
+    });
 
     Command1->setObjectName(QStringLiteral("Command1"));
     Command1->setFont(songFont(12));
@@ -197,6 +209,11 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
 
 cid::~cid() = default;
 
+void cid::setReportLimit(qsizetype characters) {
+    reportLimit_ = characters;
+    Text2->setEditLimit(characters);
+}
+
 void cid::Form_Load() {
     std::shared_ptr<LoadedHoldings> loaded = LoadedHoldings::load(findDataFile());
     loaded->indexInBackground();
@@ -212,9 +229,8 @@ void cid::Command1_Click() {
     setCommand1Default(false);
     try {
         try {
-            // The box's old text goes first, so that the two never take memory at once.
-            Text2->clear();
-            Text2->setText(reportText(data_->query(Text1->text()), reportLimit_));
+            // The box shows the report's lines as it needs them; nothing is copied.
+            Text2->setSource(std::make_shared<ReportLines>(data_->query(Text1->text())));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }

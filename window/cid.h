@@ -37,7 +37,7 @@ public:
 
     // The longest report, in characters, that the output box takes; a longer one is runtime
     // error 7. Set from the machine's memory; tests set less.
-    void setReportLimit(qsizetype characters) { reportLimit_ = characters; }
+    void setReportLimit(qsizetype characters);
     // Whether the index of the holders' names is there yet.
     bool nameIndexReady() const { return data_ && data_->nameIndex(); }
     // The data the window answers from; null before Form_Load.
