@@ -346,6 +346,13 @@ qsizetype Report::tableLine(qsizetype k) const {
     return -1;
 }
 
+qsizetype Report::recordOf(qsizetype k) const {
+    if (kind_ == Kind::StockTable)
+        return k >= 0 && k < lineCount() - 1 ? record_ : -1;
+    const qsizetype line = tableLine(k);
+    return line >= 0 ? table_->recordOfLine(line) : -1;
+}
+
 QString Report::line(qsizetype k) const {
     const HoldingsTable& table = *table_;
     switch (kind_) {
