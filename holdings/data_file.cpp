@@ -142,14 +142,21 @@ NativePath programDirectory() {
     return nativePath(QCoreApplication::applicationDirPath());
 }
 
-std::vector<NativePath> dataFilePlaces() {
-    const NativePath name = nativePath(DataFileName.toString());
-    std::vector<NativePath> places{name};
+std::vector<NativePath> installedFilePlaces(QStringView name) {
+    const NativePath file = nativePath(name.toString());
+    std::vector<NativePath> places;
     if (QCoreApplication::instance())
-        places.push_back(programDirectory() / name);
+        places.push_back(programDirectory() / file);
     for (const QString& dir :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        places.push_back(nativePath(dir) / "gegu" / name);
+        places.push_back(nativePath(dir) / "gegu" / file);
+    return places;
+}
+
+std::vector<NativePath> dataFilePlaces() {
+    std::vector<NativePath> places{nativePath(DataFileName.toString())};
+    for (NativePath& place : installedFilePlaces(DataFileName))
+        places.push_back(std::move(place));
     return places;
 }
 
