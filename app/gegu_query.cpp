@@ -12,7 +12,9 @@
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
+#include "holdings/table_text.h"
 #include "holdings/text_rules.h"
+#include "queries/history.h"
 #include "queries/loaded_holdings.h"
 #include "queries/query.h"
 #include "query_arguments.h"
@@ -113,29 +115,49 @@ QString tsvField(QStringView text) {
     return field;
 }
 
-// The holder rows a report shows, a TSV line each: the query, the stock's code, its header
-// line, and the row without its outer blanks.
+// The holder rows a report shows, a TSV line each: the query, the stock's code, name and report
+// date from its header line, and the row's cells.
 void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& out) {
     const QString field = tsvField(query);
     const gegu::HoldingsTable& table = report.table();
+    qsizetype headerOf = -1;
+    gegu::StockHeader stock;
     report.forEachRow([&](qsizetype headerLine, qsizetype rowLine) {
-        const QString header = table.line(headerLine);
+        if (headerOf != headerLine) {
+            stock = gegu::readStockHeader(table.line(headerLine));
+            headerOf = headerLine;
+        }
         const QString row = table.line(rowLine);
-        qsizetype from = 0;
-        qsizetype to = row.size();
-        while (from < to && row[from] == u' ')
-            ++from;
-        while (to > from && row[to - 1] == u' ')
-            --to;
-        out.put(field);
-        out.put(u"\t");
-        out.put(tsvField(gegu::Left(gegu::LTrim(header), 6)));
-        out.put(u"\t");
-        out.put(tsvField(header));
-        out.put(u"\t");
-        out.put(tsvField(QStringView(row).sliced(from, to - from)));
+        const std::optional<gegu::HolderCells> cells = gegu::readHolderCells(row);
+        const QString fields[] = {field,
+                                  stock.code,
+                                  stock.name,
+                                  stock.date,
+                                  cells ? cells->name : row.trimmed(),
+                                  cells ? cells->sharesText : QString(),
+                                  cells ? cells->ratioText : QString(),
+                                  cells ? cells->type : QString(),
+                                  cells ? cells->change : QString()};
+        for (const QString& f : fields) {
+            if (&f != fields)
+                out.put(u"\t");
+            out.put(tsvField(f));
+        }
         out.put(u"\n");
     });
+}
+
+// What --info prints: a "key: value" line each.
+QString infoText(const gegu::DataInfo& info) {
+    const auto line = [](const char* key, const QString& value) {
+        return QString::fromLatin1(key) + u": "_s + value + u'\n';
+    };
+    return line("path", gegu::displayName(std::filesystem::absolute(info.path))) +
+           line("size", QString::number(info.size)) +
+           line("records", QString::number(info.records)) +
+           line("stocks", QString::number(info.stocks)) + line("rows", QString::number(info.rows)) +
+           line("dates", QString::number(info.dates)) + line("oldest date", info.oldestDate) +
+           line("newest date", info.newestDate) + line("sample", info.sample ? u"yes"_s : u"no"_s);
 }
 
 int run(const gegu::QueryArguments& args) {
@@ -155,16 +177,27 @@ int run(const gegu::QueryArguments& args) {
     if (queries.size() > 1)
         data->indexNow();
     Utf8Writer out(stdout, args.lf);
-    if (args.tsv)
-        out.put(u"query\tcode\tstock\trow\n");
-    bool found = false;
+    if (args.info)
+        out.put(infoText(data->info()));
+    if (args.tsv && !queries.isEmpty())
+        out.put(u"query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\n");
+    bool found = args.info && queries.isEmpty();
     for (const QString& query : queries) {
-        const gegu::Report report = data->query(query);
-        found = found || report.found();
-        if (args.tsv)
-            writeTsv(report, query, out);
-        else
-            report.writeTo(out);
+        // With --all-periods a stock code gives every period's table, newest first.
+        std::vector<gegu::Report> reports;
+        if (const std::optional<double> code = gegu::stockCodeOf(query); code && args.allPeriods) {
+            for (const gegu::Period& period : gegu::stockPeriods(data->table(), *code))
+                reports.push_back(gegu::codeReport(data->sharedTable(), period.record));
+        }
+        if (reports.empty())
+            reports.push_back(data->query(query));
+        for (const gegu::Report& report : reports) {
+            found = found || report.found();
+            if (args.tsv)
+                writeTsv(report, query, out);
+            else
+                report.writeTo(out);
+        }
     }
     if (!out.finish())
         return fail(u"cannot write the report"_s);

@@ -19,6 +19,8 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
                                                      {{"--stdin"}, false},
                                                      {{"--lf"}, false},
                                                      {{"--tsv"}, false},
+                                                     {{"--all-periods"}, false},
+                                                     {{"--info"}, false},
                                                      {{"-h", "--help"}, false},
                                                      {{"-v", "--version"}, false}});
     if (!line.error.isEmpty())
@@ -33,11 +35,13 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
     parsed.fromStdin = line.has("--stdin");
     parsed.lf = line.has("--lf");
     parsed.tsv = line.has("--tsv");
+    parsed.allPeriods = line.has("--all-periods");
+    parsed.info = line.has("--info");
     for (const QByteArray& query : line.positional)
         parsed.queries << argumentText(query);
     if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
-        !parsed.fromStdin)
-        return {{}, u"expected a QUERY, or --stdin (see --help)"_s};
+        !parsed.fromStdin && !parsed.info)
+        return {{}, u"expected a QUERY, --stdin or --info (see --help)"_s};
     return {parsed, {}};
 }
 
@@ -93,11 +97,19 @@ Options:
            uR"(
   --stdin        Read queries from standard input too, one a line (UTF-8),
                  after those given as arguments; blank lines are skipped.
+  --all-periods  A stock code prints every period of the stock that the data
+                 file holds, newest first, each as its own holder table.
+  --info         Print what the data file holds, one "key: value" a line
+                 (path, size, records, stocks, rows, dates, oldest date,
+                 newest date, sample), before any QUERY's report.
   --lf           End lines with LF instead of CR LF.
   --tsv          Print one line per holder row shown, tab-separated and
-                 LF-ended, under a header line: the query, the stock's code,
-                 its header line, and the holder row without its outer blanks.
-                 Tabs and line breaks inside a field become blanks.
+                 LF-ended, under a header line: query, code, stock, date,
+                 holder, shares (in 10,000 shares), ratio (%), type (of
+                 share) and change, from the stock's header line and the row's
+                 cells. A row whose cells cannot be read has its text as the
+                 holder and the other cells empty. Tabs and line breaks inside
+                 a field become blanks.
   -h, --help     Show this help and exit.
   -v, --version  Show the version and exit.
 
@@ -107,9 +119,10 @@ Arguments:
 
 Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the
 reports of several queries one after the other.
-Exit status: 0 when any query found something, 1 when none did, 2 on a data
-file, argument, input or output error. A reader that closes the pipe early
-(| head) ends gegu-query quietly, as it ends grep: by SIGPIPE.
+Exit status: 0 when any query found something (or --info alone printed), 1
+when none did, 2 on a data file, argument, input or output error. A reader
+that closes the pipe early (| head) ends gegu-query quietly, as it ends grep:
+by SIGPIPE.
 )"_s;
 }
 

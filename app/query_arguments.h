@@ -17,9 +17,11 @@ struct QueryArguments {
     Action action = Action::Query;
     std::optional<NativePath> dataFile; // --data FILE; Gegu's own search without it
     QStringList queries;
-    bool fromStdin = false; // --stdin: queries from standard input too, one a line
-    bool lf = false;        // --lf: LF line ends instead of CR LF
-    bool tsv = false;       // --tsv: one tab-separated line a holder row
+    bool fromStdin = false;  // --stdin: queries from standard input too, one a line
+    bool lf = false;         // --lf: LF line ends instead of CR LF
+    bool tsv = false;        // --tsv: one tab-separated line a holder row
+    bool allPeriods = false; // --all-periods: every period of a stock, newest first
+    bool info = false;       // --info: what the data file holds
 };
 
 // The result of reading the command line: the arguments, or what is wrong with them.

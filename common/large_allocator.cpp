@@ -31,6 +31,13 @@ void* allocateLarge(std::size_t bytes) {
     return p;
 }
 
+void adviseHugePages(void* p, std::size_t bytes) noexcept {
+    const auto begin = (reinterpret_cast<std::uintptr_t>(p) + hugePage - 1) & ~(hugePage - 1);
+    const auto end = (reinterpret_cast<std::uintptr_t>(p) + bytes) & ~(hugePage - 1);
+    if (end > begin)
+        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+}
+
 void releasePages(void* p, std::size_t bytes) noexcept {
     constexpr std::uintptr_t page = 4096;
     const auto begin = (reinterpret_cast<std::uintptr_t>(p) + page - 1) & ~(page - 1);
@@ -47,6 +54,7 @@ void* allocateLarge(std::size_t bytes) {
     return p;
 }
 
+void adviseHugePages(void*, std::size_t) noexcept {}
 void releasePages(void*, std::size_t) noexcept {}
 #endif
 

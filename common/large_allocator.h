@@ -13,6 +13,11 @@ namespace gegu {
 void* allocateLarge(std::size_t bytes);
 void freeLarge(void* p) noexcept;
 
+// Offers transparent huge pages (Linux) for the 2 MiB pages that lie wholly inside
+// [p, p + bytes): for a large buffer that another allocator made and that is about to be
+// filled. Advice only; elsewhere nothing.
+void adviseHugePages(void* p, std::size_t bytes) noexcept;
+
 // Gives the whole pages inside [p, p + bytes) back to the system: memory that was written
 // but is no longer needed. Reading it afterwards gives zeros.
 void releasePages(void* p, std::size_t bytes) noexcept;

@@ -1,5 +1,7 @@
 #include "native_file.h"
 
+#include "large_allocator.h"
+
 #include <QFile>
 #include <algorithm>
 #include <system_error>
@@ -245,6 +247,7 @@ QByteArray readWholeFile(const ReadOnlyFile& file, qint64 memoryLimit) {
     // files of the system need (/proc/self/pagemap reads in steps of 8 bytes).
     constexpr qint64 block = 1 << 16;
     QByteArray bytes(std::max<qint64>(before.size + 1, block), Qt::Uninitialized);
+    adviseHugePages(bytes.data(), size_t(bytes.size())); // cheaper to fill on a large file
     qint64 read = 0;
     for (;;) {
         const qint64 n = file.readAt(read, bytes.data() + read, bytes.size() - read);

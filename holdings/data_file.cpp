@@ -146,19 +146,26 @@ NativePath programDirectory() {
     return nativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
 
-std::vector<NativePath> dataFilePlaces() {
-    const NativePath name = nativePath(DataFileName.toString());
-    std::vector<NativePath> places{name};
+std::vector<NativePath> installedFilePlaces(QStringView name) {
+    const NativePath file = nativePath(name.toString());
+    std::vector<NativePath> places;
     if (QCoreApplication::instance())
-        places.push_back(programDirectory() / name);
+        places.push_back(programDirectory() / file);
 #if defined(Q_OS_WIN)
     for (const NativePath& dir : applicationDataFolders())
-        places.push_back(dir / "gegu" / name);
+        places.push_back(dir / "gegu" / file);
 #else
     for (const QString& dir :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        places.push_back(nativePath(dir) / "gegu" / name);
+        places.push_back(nativePath(dir) / "gegu" / file);
 #endif
+    return places;
+}
+
+std::vector<NativePath> dataFilePlaces() {
+    std::vector<NativePath> places{nativePath(DataFileName.toString())};
+    for (NativePath& place : installedFilePlaces(DataFileName))
+        places.push_back(std::move(place));
     return places;
 }
 

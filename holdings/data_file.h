@@ -56,6 +56,10 @@ NativePath programDirectory();
 // XDG_DATA_DIRS are honoured.
 std::vector<NativePath> dataFilePlaces();
 
+// Where a file installed with the program is looked for: beside the running program, then in
+// the user's and the system's data directories (gegu/ in each).
+std::vector<NativePath> installedFilePlaces(QStringView name);
+
 // The first of the places where something named like the data file stands: a file, or
 // anything else (a folder, a link that leads nowhere), whose error loading then reports.
 // Throws RuntimeError FileNotFound (53), naming every place, when none has it.

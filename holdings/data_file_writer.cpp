@@ -20,6 +20,17 @@ int displayWidth(QStringView text) {
     return columns;
 }
 
+QList<int> barColumns(QStringView row) {
+    QList<int> bars;
+    int column = 0;
+    for (qsizetype i = 0; i < row.size(); ++i) {
+        if (row[i] == u'│')
+            bars << column;
+        column += displayWidth(row.sliced(i, 1));
+    }
+    return bars;
+}
+
 namespace {
 
 void appendBlanks(std::string& out, qsizetype n) {
@@ -44,27 +55,28 @@ struct Pieces {
     }
 };
 
-// The GBK bytes of a whole line, with every CR and LF in it a blank; a character that GBK
-// cannot hold is written as '?' and turns ok false.
+// The GBK bytes of a whole line, with every CR and LF in it a blank; ok turns false when a
+// character has no GBK form (it is written as '?').
 QByteArray encodeLine(QStringView text, bool& ok) {
-    std::optional<QByteArray> bytes = encodeGbk(text);
-    if (!bytes) {
+    std::optional<QByteArray> encoded = encodeGbk(text);
+    if (!encoded) {
         ok = false;
-        bytes.emplace();
+        encoded.emplace();
         for (qsizetype i = 0; i < text.size(); ++i) {
             const qsizetype size =
                 text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()
                     ? 2
                     : 1;
-            *bytes += encodeGbk(text.sliced(i, size)).value_or("?"_ba);
+            *encoded += encodeGbk(text.sliced(i, size)).value_or("?");
             i += size - 1;
         }
     }
-    for (char& c : *bytes) {
+    QByteArray bytes = std::move(*encoded);
+    for (char& c : bytes) {
         if (c == '\r' || c == '\n')
             c = ' ';
     }
-    return *std::move(bytes);
+    return bytes;
 }
 
 } // namespace
@@ -74,27 +86,95 @@ EncodedText encodeText(QStringView text) {
     return {encodeLine(text, ok), displayWidth(text)};
 }
 
-void appendFixed(std::string& out, double value, int width) {
-    char digits[40];
+namespace {
+
+// The number with `decimals` (0 to 2) decimals, halves rounded away from zero, into `digits`;
+// returns the end, or nullptr where the number is too large to be rounded this way.
+char* fixedDigits(char* digits, char* limit, double value, int decimals) {
+    if (!(std::abs(value) < 1e15))
+        return nullptr;
+    const qint64 scale = decimals == 2 ? 100 : decimals == 1 ? 10 : 1;
+    const qint64 units = qRound64(std::abs(value) * double(scale));
     char* end = digits;
-    if (std::isnan(value)) {
-        // nothing: blanks
-    } else if (std::abs(value) < 1e15) {
-        const qint64 cents = qRound64(std::abs(value) * 100);
-        if (value < 0 && cents != 0)
-            *end++ = '-';
-        end = std::to_chars(end, digits + sizeof(digits), cents / 100).ptr;
+    if (value < 0 && units != 0)
+        *end++ = '-';
+    end = std::to_chars(end, limit, units / scale).ptr;
+    if (decimals > 0)
         *end++ = '.';
-        *end++ = char('0' + cents % 100 / 10);
-        *end++ = char('0' + cents % 10);
-    } else {
-        const QByteArray wide = QByteArray::number(value, 'f', 2);
-        appendBlanks(out, width - wide.size());
-        append(out, wide);
+    if (decimals == 2)
+        *end++ = char('0' + units % 100 / 10);
+    if (decimals > 0)
+        *end++ = char('0' + units % 10);
+    return end;
+}
+
+// The number right-aligned in `width` characters, with two decimals, or with fewer (down to
+// fewestDecimals) where it would take more than `room` characters.
+void appendNumber(std::string& out, double value, int width, int room, int fewestDecimals) {
+    if (std::isnan(value)) {
+        appendBlanks(out, width);
         return;
     }
-    appendBlanks(out, width - (end - digits));
-    out.append(digits, size_t(end - digits));
+    char digits[40];
+    for (int decimals = 2; decimals >= fewestDecimals; --decimals) {
+        char* const end = fixedDigits(digits, digits + sizeof(digits), value, decimals);
+        if (!end)
+            break;
+        if (end - digits <= room || decimals == fewestDecimals) {
+            appendBlanks(out, width - (end - digits));
+            out.append(digits, size_t(end - digits));
+            return;
+        }
+    }
+    const QByteArray wide = QByteArray::number(value, 'f', 2);
+    appendBlanks(out, width - wide.size());
+    append(out, wide);
+}
+
+} // namespace
+
+void appendFixed(std::string& out, double value, int width) {
+    appendNumber(out, value, width, width, 2);
+}
+
+void appendQuantity(std::string& out, double value, int width) {
+    appendNumber(out, value, width, width, 0);
+}
+
+QString fitShareType(QStringView type) {
+    if (displayWidth(type) <= ShareTypeColumns)
+        return type.toString();
+    // The forms that exports write for the kinds of share, and how tables shorten them.
+    static const std::pair<QStringView, QStringView> shortForms[] = {
+        {u"限售流通A股", u"限售A股"},       {u"限售流通B股", u"限售B股"},
+        {u"限售流通H股", u"限售H股"},       {u"限售流通股", u"限售股"},
+        {u"流通受限股份", u"流通受限"},     {u"有限售条件流通股", u"限售股"},
+        {u"有限售条件股份", u"限售股"},     {u"无限售条件流通股", u"流通股"},
+        {u"无限售条件股份", u"流通股"},     {u"人民币普通股", u"A股"},
+        {u"境内上市外资股", u"B股"},        {u"境外上市外资股(H股)", u"H股"},
+        {u"境外上市外资股（H股）", u"H股"}, {u"境外上市外资股", u"H股"},
+        {u"其他流通股", u"其他流通"},       {u"国有法人股", u"国有法人"},
+        {u"境内法人股", u"境内法人"},       {u"境外法人股", u"境外法人"},
+        {u"募集法人股", u"募集法人"},       {u"内部职工股", u"职工股"},
+    };
+    for (const auto& [form, shortForm] : shortForms) {
+        if (type == form)
+            return shortForm.toString();
+    }
+    // The first characters that leave room for the mark.
+    QString cut;
+    for (qsizetype i = 0; i < type.size();) {
+        const qsizetype n = type[i].isHighSurrogate() && i + 1 < type.size() ? 2 : 1;
+        if (displayWidth(cut) + displayWidth(type.sliced(i, n)) + 2 > ShareTypeColumns)
+            break;
+        cut += type.sliced(i, n);
+        i += n;
+    }
+    return cut + u'…';
+}
+
+EncodedText encodeShareType(QStringView type) {
+    return encodeText(fitShareType(type));
 }
 
 QString headerLine(const StockRecord& record) {
@@ -121,7 +201,7 @@ void DataFileWriter::write(const StockRecord& record) {
     beginRecord(record, qsizetype(record.rows.size()));
     for (const HolderRow& row : record.rows) {
         const EncodedText name = encodeText(row.name);
-        const EncodedText type = encodeText(row.type);
+        const EncodedText type = encodeShareType(row.type);
         const EncodedText change = encodeText(row.change);
         holder({&name, row.shares, row.percent, &type, &change, row.changed});
     }
@@ -144,13 +224,13 @@ void DataFileWriter::holder(const EncodedRow& row) {
     append(out, row.name->bytes);
     appendBlanks(out, std::max(1, NameColumns - row.name->columns));
     append(out, p.bar.bytes);
-    appendFixed(out, row.shares, 10);
+    appendQuantity(out, row.shares, NumberColumns);
     append(out, p.bar.bytes);
-    appendFixed(out, row.percent, 10);
+    appendFixed(out, row.percent, NumberColumns);
     append(out, p.bar.bytes);
     out += ' ';
     append(out, row.type->bytes);
-    appendBlanks(out, 9 - row.type->columns);
+    appendBlanks(out, ShareTypeColumns - row.type->columns);
     append(out, p.bar.bytes);
     out += ' ';
     if (std::isnan(row.changed)) {
@@ -159,7 +239,7 @@ void DataFileWriter::holder(const EncodedRow& row) {
         append(out, p.same.bytes);
     } else {
         append(out, (row.changed > 0 ? p.more : p.less).bytes);
-        appendFixed(out, std::abs(row.changed), 0);
+        appendNumber(out, std::abs(row.changed), 0, NumberColumns, 0);
     }
     out += "\r\n";
 }

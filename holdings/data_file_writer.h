@@ -1,8 +1,27 @@
 #pragma once
 
 // Writes data files: the one writer of the format, for every program that makes one.
+//
+// A record's holder rows are framed by the report's frame lines, whose joints stand at
+// half-width columns 24, 36, 48 and 60 (an ideograph and the bar │ take two columns, ASCII
+// one). Every row is laid out so that its bars stand under those joints and its cells can be
+// read back by splitting it at the bars:
+//
+//   two blanks, name (padded to 22 columns), │, shares in 万股 (right-aligned in 10), │,
+//   ratio in % (right-aligned in 10, blanks when not known), │, blank, share type (padded to
+//   9), │, blank, change (words as given, 不变, or 增持/减持 and a number of 万股)
+//
+//   "  香港中央结算有限公司  │  12345.68│      5.12│ 流通A股  │ 减持200.00"
+//
+// Numbers have two decimals, halves rounded away from zero. A share count too large for its
+// ten columns takes one decimal, then none; a change's number follows the same rule (any
+// count below 10^10 万股 fits). A share type wider than its 9 columns is written in a shorter form
+// (see fitShareType). A holder's name wider than the 21 columns before its bar (a caller that wants
+// every row in its columns shortens names first) is written whole, followed by one blank, and
+// pushes the rest of its row to the right; the bars still separate the cells.
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringView>
 #include <limits>
@@ -37,12 +56,21 @@ struct StockRecord {
 // Columns of a row, in half-width units (an ideograph takes two): the holder's name, then the
 // bars of the frame's joints.
 inline constexpr int NameColumns = 22;
+// The widest name that keeps a blank before its bar.
+inline constexpr int NameWidth = NameColumns - 1;
 // The holder's name is searched in the row's first 20 characters, after two blanks.
 inline constexpr qsizetype SearchableNameLength = 18;
+// Columns of the shares and ratio cells, and of the share type after its leading blank.
+inline constexpr int NumberColumns = 10;
+inline constexpr int ShareTypeColumns = 9;
 
 // Half-width columns that the text takes in the report's font: two for an ideograph or any
 // other character beyond ASCII, one for ASCII.
 int displayWidth(QStringView text);
+
+// The half-width columns at which a holder row's bars stand: 24, 36, 48 and 60 for a row whose
+// cells fit, under the joints of the report's frame lines.
+QList<int> barColumns(QStringView row);
 
 // The lines of a record, without line ends.
 QString headerLine(const StockRecord& record);
@@ -55,7 +83,15 @@ struct EncodedText {
 };
 EncodedText encodeText(QStringView text);
 
-// A holder row whose texts are encoded already, once for every row that has them.
+// A share type that fits its 9 columns: as given when it fits, else its common short form
+// (限售流通A股 -> 限售A股, 人民币普通股 -> A股, 境外上市外资股 -> H股, 流通受限股份 -> 流通受限,
+// ...), else its first characters and a mark (…).
+QString fitShareType(QStringView type);
+// fitShareType, encoded: what an EncodedRow's type is made from.
+EncodedText encodeShareType(QStringView type);
+
+// A holder row whose texts are encoded already, once for every row that has them; the type
+// comes from encodeShareType.
 struct EncodedRow {
     const EncodedText* name;
     double shares;
@@ -68,6 +104,9 @@ struct EncodedRow {
 // Appends the number with two decimals (halves rounded away from zero), right-aligned in
 // `width` characters.
 void appendFixed(std::string& out, double value, int width);
+// Appends the number with two decimals, or one or none where two would not fit in `width`
+// characters, right-aligned in them (a number that fits no way is written whole).
+void appendQuantity(std::string& out, double value, int width);
 
 // Writes a data file (GBK, CR LF) to a device: the index of the last record, then the records
 // in the order given. begin() takes the number of records that follow; a writer that is not

@@ -59,6 +59,10 @@ public:
         const qsizetype next = recordStarts_.next(first);
         return next < 0 ? endLine_ : next;
     }
+    // The record that holds line i, or -1 when none does.
+    qsizetype recordOfLine(qsizetype i) const {
+        return i < endLine_ && recordFirstLine(i) >= 0 ? recordStarts_.rank(i + 1) - 1 : -1;
+    }
     // Whether line i is a holder row of a record.
     bool isHolderRow(qsizetype i) const {
         const qsizetype first = i < endLine_ ? recordFirstLine(i) : -1;

@@ -90,6 +90,14 @@ public:
         return qsizetype(w) * 64 + std::countr_zero(word);
     }
 
+    // How many lines of the set come before the given one.
+    qsizetype rank(qsizetype line) const {
+        const size_t w = size_t(line / 64);
+        if (w >= words_.size())
+            return size_;
+        return before_[w] + std::popcount(words_[w] & ((quint64(1) << (line % 64)) - 1));
+    }
+
     // The last line of the set at or before the given one, or -1.
     qsizetype atOrBefore(qsizetype line) const {
         qsizetype w = line / 64;

@@ -1,7 +1,5 @@
 #include "csv_reader.h"
 
-#include "holdings/gbk.h"
-
 #include <QIODevice>
 #include <algorithm>
 #include <cstring>
@@ -31,16 +29,36 @@ struct Parse {
     std::exception_ptr failure;
 };
 
+// The blanks that libcsv trims around a field that is not quoted: spaces, and tabs unless they
+// separate the fields.
+int isSpace(unsigned char c) {
+    return c == ' ' || c == '\t';
+}
+int isSpaceOnly(unsigned char c) {
+    return c == ' ';
+}
+
+QByteArrayView trimmed(QByteArrayView bytes, char separator) {
+    if (separator != '\t')
+        return trimmedBlanks(bytes);
+    while (bytes.startsWith(' '))
+        bytes = bytes.sliced(1);
+    while (bytes.endsWith(' '))
+        bytes.chop(1);
+    return bytes;
+}
+
 // Splits a line that holds no quote and no CR but the one before its LF into the row's fields
-// as libcsv would: at every comma, each field trimmed of blanks. A line of blanks alone is no
-// row: no fields.
-void readPlainLine(const char* begin, const char* end, std::string& bytes,
+// as libcsv would: at every separator, each field trimmed of blanks. A line of blanks alone is
+// no row: no fields.
+void readPlainLine(const char* begin, const char* end, char separator, std::string& bytes,
                    std::vector<qsizetype>& ends) {
     bytes.clear();
     ends.clear();
     for (const char* field = begin;;) {
-        const auto* comma = static_cast<const char*>(std::memchr(field, ',', size_t(end - field)));
-        const QByteArrayView text = trimmedBlanks(QByteArrayView(field, comma ? comma : end));
+        const auto* comma =
+            static_cast<const char*>(std::memchr(field, separator, size_t(end - field)));
+        const QByteArrayView text = trimmed(QByteArrayView(field, comma ? comma : end), separator);
         bytes.append(text.data(), size_t(text.size()));
         ends.push_back(qsizetype(bytes.size()));
         if (!comma) {
@@ -72,25 +90,18 @@ QByteArrayView trimmedBlanks(QByteArrayView bytes) {
     return bytes;
 }
 
-TextEncoding detectEncoding(QByteArrayView text) {
-    if (text.startsWith(byteOrderMark))
-        text = text.sliced(3);
-    return text.isValidUtf8() ? TextEncoding::Utf8 : TextEncoding::Gbk;
-}
-
-QString decodeField(QByteArrayView bytes, TextEncoding encoding) {
-    return encoding == TextEncoding::Gbk ? decodeGbk(bytes) : QString::fromUtf8(bytes);
-}
-
 qint64 CsvReader::read(QByteArrayView text, const QString& file,
                        const std::function<void(const CsvRow&)>& onRow,
-                       const std::function<void(qint64)>& progress, qint64 firstLine, Lines lines) {
+                       const std::function<void(qint64)>& progress, qint64 firstLine, Lines lines,
+                       char separator) {
     // Every line end is reported, also the ones that end no row, so that it is known when a
     // line has left libcsv between rows.
     csv_parser parser{};
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
         throw ImportError{file, 0, u"out of memory"_s};
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
+    csv_set_delim(&parser, static_cast<unsigned char>(separator));
+    csv_set_space_func(&parser, separator == '\t' ? isSpaceOnly : isSpace);
 
     CsvRow row;
     Parse state{&row, &onRow, firstLine, firstLine, firstLine, true, {}};
@@ -151,7 +162,7 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
             return std::memchr(p, c, size_t(content - p)) != nullptr;
         };
         if (lines == Lines::PlainDirect && state.atRowStart && !holds('"') && !holds('\r')) {
-            readPlainLine(p, content, row.bytes_, row.ends_);
+            readPlainLine(p, content, separator, row.bytes_, row.ends_);
             state.rowStartLine = state.line;
             rowEnd('\n', &state);
             if (state.failure)

@@ -1,7 +1,9 @@
 #pragma once
 
-// Reads CSV files (RFC 4180: quoted fields may hold commas, quotes and line breaks; CR LF or
-// LF line ends) with libcsv, row by row.
+// Reads CSV files (RFC 4180: quoted fields may hold separators, quotes and line breaks; CR LF or
+// LF line ends) with libcsv, row by row. The separator is a comma, a tab or a semicolon.
+
+#include "encoding.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -11,8 +13,6 @@
 #include <vector>
 
 namespace gegu {
-
-enum class TextEncoding { Detect, Utf8, Gbk };
 
 // The end of the message for a quoted field that runs to the end of the text.
 inline constexpr QStringView unendedQuote = u"a quoted field that never ends";
@@ -36,6 +36,10 @@ public:
         return QByteArrayView(bytes_.data() + begin, ends_[size_t(i)] - begin);
     }
     qint64 line() const { return line_; }
+    // Whether the two rows have the same fields.
+    bool sameFields(const CsvRow& other) const {
+        return ends_ == other.ends_ && bytes_ == other.bytes_;
+    }
 
 private:
     friend class CsvReader;
@@ -44,33 +48,28 @@ private:
     qint64 line_ = 0;
 };
 
-// The encoding of a file's text: UTF-8 when all of it is valid UTF-8 (after a byte order mark,
-// if any), else GBK.
-TextEncoding detectEncoding(QByteArrayView text);
-
 // The bytes without the blanks (spaces and tabs) at either end: how libcsv trims a field that
 // is not quoted.
 QByteArrayView trimmedBlanks(QByteArrayView bytes);
 
-// A field's text in the given encoding (UTF-8 or GBK).
-QString decodeField(QByteArrayView bytes, TextEncoding encoding);
-
 class CsvReader {
 public:
     // How the rows are read. libcsv reads every line that holds a quote or a lone CR; a plain
-    // line, the common one, is split at its commas directly, to the same fields, unless
+    // line, the common one, is split at its separators directly, to the same fields, unless
     // LibcsvOnly asks for libcsv throughout (which tests compare against).
     enum class Lines { PlainDirect, LibcsvOnly };
 
     // Calls onRow for every row of the CSV text, whose first row is on line firstLine of the
-    // file; a UTF-8 byte order mark at its start is skipped. progress, when set, is told how many
-    // bytes have been read. Returns the number of line ends read. Throws ImportError, naming
-    // `file` and the line, for CSV that is not well-formed (a stray quote, a quoted field that
-    // never ends); an exception from onRow comes through as it is.
+    // file; a UTF-8 byte order mark at its start is skipped. Fields are separated by `separator`
+    // (a comma, a tab or a semicolon) and trimmed of blanks (and tabs, where they separate no
+    // fields) outside quotes. progress, when set, is told how many bytes have been read. Returns
+    // the number of line ends read. Throws ImportError, naming `file` and the line, for CSV that
+    // is not well-formed (a stray quote, a quoted field that never ends); an exception from
+    // onRow comes through as it is.
     static qint64 read(QByteArrayView text, const QString& file,
                        const std::function<void(const CsvRow&)>& onRow,
                        const std::function<void(qint64)>& progress = {}, qint64 firstLine = 1,
-                       Lines lines = Lines::PlainDirect);
+                       Lines lines = Lines::PlainDirect, char separator = ',');
 };
 
 } // namespace gegu

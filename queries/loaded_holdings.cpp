@@ -1,7 +1,9 @@
 #include "loaded_holdings.h"
 
 #include "holdings/runtime_error.h"
+#include "holdings/table_text.h"
 
+#include <QSet>
 #include <new>
 #include <system_error>
 
@@ -57,6 +59,69 @@ void LoadedHoldings::indexInBackground() {
 void LoadedHoldings::indexNow() {
     if (!indexing_.joinable() && !index_)
         makeIndex({});
+}
+
+const DataInfo& LoadedHoldings::info() const {
+    std::call_once(infoOnce_, [this] {
+        DataInfo& i = info_;
+        i.path = path_;
+        i.size = state_.size;
+        i.records = table_.recordCount();
+        QSet<double> codes;
+        QSet<QString> dates;
+        i.sample = i.records > 0;
+        for (qsizetype r = 0; r < table_.recordCount(); ++r) {
+            const QString header = table_.header(r);
+            codes.insert(table_.stockCode(r));
+            i.rows += qsizetype(table_.holderRows(r).size());
+            i.sample = i.sample && header.endsWith(u"示例数据");
+            const QString date = readStockHeader(header).date;
+            if (date.isEmpty())
+                continue;
+            dates.insert(date);
+            if (i.oldestDate.isEmpty() || date < i.oldestDate)
+                i.oldestDate = date;
+            if (date > i.newestDate)
+                i.newestDate = date;
+        }
+        i.stocks = codes.size();
+        i.dates = dates.size();
+    });
+    return info_;
+}
+
+DataFileInUse::DataFileInUse(NativePath path) : path_(std::move(path)) {
+    current_ = LoadedHoldings::load(path_);
+    current_->indexInBackground();
+}
+
+DataFileInUse::Refresh DataFileInUse::refresh(RuntimeError* error) {
+    const std::optional<FileState> now = fileStateAt(path_);
+    if (now == std::optional(current_->state()) || (failed_ && now == failedState_))
+        return Refresh::Unchanged;
+    return reload(error);
+}
+
+DataFileInUse::Refresh DataFileInUse::reload(RuntimeError* error) {
+    try {
+        std::shared_ptr<LoadedHoldings> fresh = LoadedHoldings::load(path_);
+        fresh->indexInBackground();
+        current_ = std::move(fresh);
+        failed_ = false;
+        return Refresh::Reloaded;
+    } catch (const RuntimeError& e) {
+        failed_ = true;
+        failedState_ = fileStateAt(path_);
+        if (error)
+            *error = e;
+        return Refresh::Failed;
+    } catch (const std::bad_alloc&) {
+        failed_ = true;
+        failedState_ = fileStateAt(path_);
+        if (error)
+            *error = RuntimeError(ErrorNumber::OutOfMemory, displayName(path_));
+        return Refresh::Failed;
+    }
 }
 
 } // namespace gegu

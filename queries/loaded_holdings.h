@@ -2,15 +2,31 @@
 
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
+#include "holdings/runtime_error.h"
 #include "name_index.h"
 #include "query.h"
 
 #include <QStringView>
 #include <atomic>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <thread>
 
 namespace gegu {
+
+// What a loaded data file holds, for a person to see which data answers.
+struct DataInfo {
+    NativePath path;
+    qint64 size = 0;       // bytes
+    qsizetype records = 0; // tables
+    qsizetype stocks = 0;  // distinct stock codes
+    qsizetype rows = 0;    // holder rows
+    QString oldestDate;    // report dates, yyyy-mm-dd; empty when the headers give none
+    QString newestDate;
+    qsizetype dates = 0; // distinct report dates
+    bool sample = false; // the fictional sample: every header says 示例数据
+};
 
 // A data file as loaded: its table, which file it came from and how that file was, and the
 // index of its holders' names once made. Loading again makes a new one; the old one lives on
@@ -40,11 +56,15 @@ public:
         return indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
     }
 
+    // What the data file holds, worked out the first time it is asked for.
+    const DataInfo& info() const;
+
     // A query as typed into the query box, answered from this data; the report keeps the data
     // alive as long as it is shown.
-    Report query(QStringView typed) const {
-        return runQuery(std::shared_ptr<const HoldingsTable>(shared_from_this(), &table_), typed,
-                        nameIndex());
+    Report query(QStringView typed) const { return runQuery(sharedTable(), typed, nameIndex()); }
+    // The table, held by whoever holds it as long as they do.
+    std::shared_ptr<const HoldingsTable> sharedTable() const {
+        return std::shared_ptr<const HoldingsTable>(shared_from_this(), &table_);
     }
 
 private:
@@ -57,6 +77,35 @@ private:
     std::unique_ptr<NameIndex> index_;
     std::atomic<bool> indexReady_ = false;
     std::jthread indexing_;
+    mutable std::once_flag infoOnce_;
+    mutable DataInfo info_;
+};
+
+// The data file in use: loaded once, and loaded again when the file at its path changes (its
+// device, inode, size or modification time), since a copy over it rewrites it in place. A file
+// that fails to load leaves the data that was there.
+class DataFileInUse {
+public:
+    // Loads the data file at path. Throws the RuntimeError of loading.
+    explicit DataFileInUse(NativePath path);
+
+    const std::shared_ptr<LoadedHoldings>& current() const { return current_; }
+
+    enum class Refresh { Unchanged, Reloaded, Failed };
+    // Loads the file again if it changed since it was loaded, or since a load of it last
+    // failed; the new data's index is made in the background. On failure the old data stays and
+    // error, when given, says why.
+    Refresh refresh(RuntimeError* error = nullptr);
+    // Loads the file again now, whether it changed or not; as refresh() otherwise.
+    Refresh reload(RuntimeError* error = nullptr);
+
+private:
+    NativePath path_;
+    std::shared_ptr<LoadedHoldings> current_;
+    // The state of the file when it last failed to load (none for a file that was not there):
+    // not tried again until it changes.
+    bool failed_ = false;
+    std::optional<FileState> failedState_;
 };
 
 } // namespace gegu

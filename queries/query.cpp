@@ -346,6 +346,13 @@ qsizetype Report::tableLine(qsizetype k) const {
     return -1;
 }
 
+qsizetype Report::recordOf(qsizetype k) const {
+    if (kind_ == Kind::StockTable)
+        return k >= 0 && k < lineCount() - 1 ? record_ : -1;
+    const qsizetype line = tableLine(k);
+    return line >= 0 ? table_->recordOfLine(line) : -1;
+}
+
 QString Report::line(qsizetype k) const {
     const HoldingsTable& table = *table_;
     switch (kind_) {
@@ -515,14 +522,21 @@ Report nameReport(std::shared_ptr<const HoldingsTable> tablePointer, QStringView
     return report;
 }
 
+std::optional<double> stockCodeOf(QStringView typed) {
+    const double v = Val(LTrim(typed));
+    if (v > 0 && v < CodeQueryLimit)
+        return v;
+    return std::nullopt;
+}
+
 Report runQuery(std::shared_ptr<const HoldingsTable> table, QStringView typed,
                 const NameIndex* index) {
     const QStringView QueryText = LTrim(typed);
-    const double v = Val(QueryText);
-    if (!(v > 0 && v < CodeQueryLimit))
+    const std::optional<double> code = stockCodeOf(typed);
+    if (!code)
         return nameReport(std::move(table), QueryText, index);
 
-    const qsizetype r = findStock(*table, v);
+    const qsizetype r = findStock(*table, *code);
     if (r >= 0)
         return codeReport(std::move(table), r);
     Report report(Report::Kind::UnknownCode, std::move(table), QueryText);

@@ -9,6 +9,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace gegu {
@@ -63,8 +64,9 @@ private:
 // text between CR LF pairs, as the output box shows them.
 class Report {
 public:
-    // The table this report refers to.
+    // The table this report refers to, and the same held as long as the holder keeps it.
     const HoldingsTable& table() const { return *table_; }
+    const std::shared_ptr<const HoldingsTable>& sharedTable() const { return table_; }
     // A stock was shown, or at least one holder row listed.
     bool found() const { return found_; }
 
@@ -77,6 +79,10 @@ public:
     // row, or in a name report a holder row; -1 for the lines the report puts together. For a
     // name report's entry heading, the line of the stock's header.
     qsizetype tableLine(qsizetype k) const;
+
+    // The record whose table line k belongs to: in a stock's table every line, in a name
+    // report an entry's heading and row; -1 for the lines of neither.
+    qsizetype recordOf(qsizetype k) const;
 
     // Hands the whole text to the sink, piece by piece, decoding the table's lines as it goes.
     void writeTo(ReportSink& sink) const;
@@ -116,6 +122,10 @@ private:
     // The length of the entry heading last asked for: a record's entries come one after the other.
     mutable std::pair<qsizetype, qsizetype> headingLength_{-1, 0};
 };
+
+// The stock code that a text typed into the query box is: Val of it with leading blanks removed,
+// when that lies strictly between 0 and CodeQueryLimit; nullopt for a name.
+std::optional<double> stockCodeOf(QStringView typed);
 
 // The query button: takes the text exactly as typed into the input box and returns what the
 // output box shows. Leading blanks are removed; a text whose Val lies strictly between 0 and

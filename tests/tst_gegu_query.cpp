@@ -1,3 +1,4 @@
+#include "history_file.h"
 #include "processes.h"
 #include "support.h"
 
@@ -41,6 +42,7 @@ private slots:
     void queriesFromStandardInput();
     void lfLineEnds();
     void tsvRows();
+    void allPeriodsAndInfo();
     void writeErrorsExit2_data();
     void writeErrorsExit2();
     void unreadableStandardInputExits2();
@@ -523,21 +525,61 @@ void GeguQueryTest::lfLineEnds() {
 }
 
 void GeguQueryTest::tsvRows() {
-    // One line a holder row shown, under a header line; a tab inside a field becomes a blank.
+    // One line a holder row shown, under a header line: the stock's code, name and date from its
+    // header line, the row's cells; a row whose cells cannot be read is its text, the other
+    // cells empty; a tab inside a field becomes a blank.
     const QString file = writeFile(
         u"tsv.rar"_s,
-        gbkFile({u"1"_s, u"600036 招商银行"_s, u"2"_s, u"head"_s, u"  华夏大盘  │ 1  "_s,
-                 u"  张三\t│ 2"_s, u" 000002 万\t科"_s, u"1"_s, u"head"_s, u"  华夏成长 │ 3"_s}));
-    const QByteArray header = "query\tcode\tstock\trow\n";
+        gbkFile({u"1"_s, u"600036 招商银行  十大股东  2024-06-30"_s, u"2"_s, u"head"_s,
+                 u"  华夏大盘  │  12345.68│      5.12│ 流通A股  │ 减持200.00  "_s, u"  张三\t│ 2"_s,
+                 u" 000002 万\t科"_s, u"1"_s, u"head"_s, u"  华夏成长 │ 3.5│ │ 限售A股│ 新进"_s}));
+    const QByteArray header = "query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\n";
     Run r = run({u"--data"_s, file, u"--tsv"_s, u"600036"_s, u"华夏"_s, u"123"_s});
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, header + "600036\t600036\t600036 招商银行\t华夏大盘  │ 1\n"
-                             "600036\t600036\t600036 招商银行\t张三 │ 2\n"
-                             "华夏\t600036\t600036 招商银行\t华夏大盘  │ 1\n"
-                             "华夏\t000002\t 000002 万 科\t华夏成长 │ 3\n"_ba);
+    QCOMPARE(r.out, header +
+                        "600036\t600036\t招商银行\t2024-06-30\t华夏大盘\t12345.68\t5.12\t流通A股\t"
+                        "减持200.00\n"
+                        "600036\t600036\t招商银行\t2024-06-30\t张三 │ 2\t\t\t\t\n"
+                        "华夏\t600036\t招商银行\t2024-06-30\t华夏大盘\t12345.68\t5.12\t流通A股\t"
+                        "减持200.00\n"
+                        "华夏\t000002\t万 科\t\t华夏成长\t3.5\t\t限售A股\t新进\n"_ba);
     r = run({u"--data"_s, file, u"--tsv"_s, u"李四"_s});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, header);
+}
+
+void GeguQueryTest::allPeriodsAndInfo() {
+    const QString file = writeFile(u"history.rar"_s, historyFile());
+    // Every period of a stock, newest first, each as the code query shows the newest.
+    Run r = run({u"--data"_s, file, u"--all-periods"_s, u"--lf"_s, u"600036"_s});
+    QCOMPARE(r.exitCode, 0);
+    const QList<QByteArray> headers = [&] {
+        QList<QByteArray> h;
+        for (const QByteArray& line : r.out.split('\n')) {
+            if (line.startsWith("600036"))
+                h << line;
+        }
+        return h;
+    }();
+    QCOMPARE(headers, (QList<QByteArray>{"600036 招商银行  十大股东  2024-06-30",
+                                         "600036 招商银行  十大股东  2024-03-31",
+                                         "600036 招商银行  十大股东  2023-12-31"}));
+    QVERIFY(r.out.startsWith(run({u"--data"_s, file, u"--lf"_s, u"600036"_s}).out));
+    // Names and unknown codes as without it.
+    QCOMPARE(run({u"--data"_s, file, u"--all-periods"_s, u"华夏"_s}).out,
+             run({u"--data"_s, file, u"华夏"_s}).out);
+    QCOMPARE(run({u"--data"_s, file, u"--all-periods"_s, u"123"_s}).exitCode, 1);
+
+    // What the file holds, a key and value a line.
+    r = run({u"--data"_s, file, u"--info"_s});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, "path: " + QFileInfo(file).absoluteFilePath().toUtf8() +
+                        "\nsize: " + QByteArray::number(QFileInfo(file).size()) +
+                        "\nrecords: 4\nstocks: 2\nrows: 7\ndates: 3\noldest date: 2023-12-31\n"
+                        "newest date: 2024-06-30\nsample: no\n"_ba);
+    r = run({u"--data"_s, QStringLiteral(GEGU_BUNDLED_SAMPLE), u"--info"_s, u"600036"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("\nsample: yes\n600036 "));
 }
 
 void GeguQueryTest::writeErrorsExit2_data() {

@@ -1,5 +1,6 @@
 #include "holdings/data_file.h"
 #include "holdings/data_file_writer.h"
+#include "holdings/table_text.h"
 #include "holdings/text_rules.h"
 #include "malformed_files.h"
 #include "posix_only.h"
@@ -74,6 +75,10 @@ private slots:
     void writtenNumbers();
     void writtenTextsStayOneLine();
     void dataFileSearch();
+    void stockHeaders_data();
+    void stockHeaders();
+    void holderCells_data();
+    void holderCells();
 };
 
 void HoldingsTest::oneRecordWithHeadLineAndTwoRows() {
@@ -628,6 +633,62 @@ void HoldingsTest::dataFileSearch() {
         QCOMPARE(displayName(findDataFile()), places[i]);
         QCOMPARE(LoadHoldings().HoldingLines(0, 0), u"%1 甲"_s.arg(600000 + i));
     }
+}
+
+void HoldingsTest::stockHeaders_data() {
+    QTest::addColumn<QString>("header");
+    QTest::addColumn<QStringList>("read"); // code, name, date
+    QTest::newRow("as written") << u"600036 招商银行  十大股东  2024-06-30"_s
+                                << QStringList{u"600036"_s, u"招商银行"_s, u"2024-06-30"_s};
+    QTest::newRow("with a note") << u"000002 万科  十大流通股东  2020-03-31  示例数据"_s
+                                 << QStringList{u"000002"_s, u"万科"_s, u"2020-03-31"_s};
+    QTest::newRow("no name") << u"600036  十大股东  2024-06-30"_s
+                             << QStringList{u"600036"_s, QString(), u"2024-06-30"_s};
+    QTest::newRow("leading blanks, no date")
+        << u"  600036 招商"_s << QStringList{u"600036"_s, u"招商"_s, QString()};
+    QTest::newRow("short") << u"60"_s << QStringList{u"60"_s, QString(), QString()};
+    QTest::newRow("empty") << QString() << QStringList{QString(), QString(), QString()};
+    QTest::newRow("a date-like word") << u"600036 x  2024-6-30 2024-06-301"_s
+                                      << QStringList{u"600036"_s, u"x"_s, u"2024-06-30"_s};
+}
+
+void HoldingsTest::stockHeaders() {
+    QFETCH(QString, header);
+    QFETCH(QStringList, read);
+    const StockHeader h = readStockHeader(header);
+    QCOMPARE((QStringList{h.code, h.name, h.date}), read);
+}
+
+void HoldingsTest::holderCells_data() {
+    // Rows as the writer lays them out, and rows that are not made of the five cells.
+    QTest::addColumn<QString>("row");
+    QTest::addColumn<QStringList>("read"); // name, shares, ratio, type, change; empty: none
+    QTest::newRow("as written")
+        << u"  华夏大盘精选混合基金  │  12345.68│      5.12│ 流通A股  │ 减持200.00"_s
+        << QStringList{u"华夏大盘精选混合基金"_s, u"12345.68"_s, u"5.12"_s, u"流通A股"_s,
+                       u"减持200.00"_s};
+    QTest::newRow("ratio not known")
+        << u"  张三                  │    100.00│          │ 流通A股  │ 新进"_s
+        << QStringList{u"张三"_s, u"100.00"_s, QString(), u"流通A股"_s, u"新进"_s};
+    QTest::newRow("too few bars") << u"  华夏大盘  │ 1"_s << QStringList{};
+    QTest::newRow("too many bars") << u"  a│1│2│3│4│5"_s << QStringList{};
+    QTest::newRow("shares not a number") << u"  a│多│2│t│c"_s << QStringList{};
+    QTest::newRow("no name") << u"   │1│2│t│c"_s << QStringList{};
+    QTest::newRow("empty") << QString() << QStringList{};
+}
+
+void HoldingsTest::holderCells() {
+    QFETCH(QString, row);
+    QFETCH(QStringList, read);
+    const std::optional<HolderCells> c = readHolderCells(row);
+    QCOMPARE(c.has_value(), !read.isEmpty());
+    if (!c)
+        return;
+    QCOMPARE((QStringList{c->name, c->sharesText, c->ratioText, c->type, c->change}), read);
+    QCOMPARE(c->shares.has_value(), !read[1].isEmpty());
+    QCOMPARE(c->ratio.has_value(), !read[2].isEmpty());
+    if (c->shares)
+        QCOMPARE(*c->shares, read[1].toDouble());
 }
 
 QTEST_GUILESS_MAIN(HoldingsTest)

@@ -1,3 +1,5 @@
+#include "history_file.h"
+#include "queries/history.h"
 #include "queries/name_index.h"
 #include "queries/query.h"
 #include "reference_report.h"
@@ -101,6 +103,8 @@ private slots:
     void byteSearchAtCharacterBoundaries_data();
     void byteSearchAtCharacterBoundaries();
     void byteSearchAnswersAsTheTextDoes();
+    void periodsOfAStockNewestFirst();
+    void holderCourseOverThePeriods();
     void emptyTable();
 
 private:
@@ -431,6 +435,49 @@ void QueriesTest::byteSearchAnswersAsTheTextDoes() {
             QCOMPARE(ask(table, query, &index).text, expected);
         }
     }
+}
+
+void QueriesTest::periodsOfAStockNewestFirst() {
+    // The records of a stock, newest first, wherever they stand in the file; a code query
+    // shows the first record of the code, as always.
+    const HoldingsTable table = tableFromBytes(historyFile());
+    QStringList dates;
+    QList<qsizetype> records;
+    for (const Period& p : stockPeriods(table, 600036)) {
+        dates << p.date;
+        records << p.record;
+    }
+    QCOMPARE(dates, (QStringList{u"2024-06-30"_s, u"2024-03-31"_s, u"2023-12-31"_s}));
+    QCOMPARE(records, (QList<qsizetype>{1, 3, 2}));
+    QCOMPARE(stockPeriods(table, 2).size(), 1u);
+    QVERIFY(stockPeriods(table, 123).empty());
+    QVERIFY(ask(table, u"600036").text.contains(u"2024-06-30"_s));
+}
+
+void QueriesTest::holderCourseOverThePeriods() {
+    // Oldest first; a period without the holder has no rows (a gap), two rows of one period
+    // (two share types) add up and keep their ranks.
+    const HoldingsTable table = tableFromBytes(historyFile());
+    const std::vector<HolderPeriod> course = holderCourse(table, 600036, u"华夏大盘"_s);
+    QCOMPARE(course.size(), 3u);
+    QCOMPARE(course[0].period.date, u"2023-12-31"_s);
+    QVERIFY(course[0].rows.empty());
+    QCOMPARE(course[0].shares(), std::nullopt);
+    QCOMPARE(course[1].period.date, u"2024-03-31"_s);
+    QCOMPARE(course[1].rows.size(), 1u);
+    QCOMPARE(course[1].rows[0].rank, 1);
+    QCOMPARE(course[1].rows[0].cells.change, u"新进"_s);
+    QCOMPARE(course[2].rows.size(), 2u);
+    QCOMPARE(course[2].rows[0].rank, 2);
+    QCOMPARE(course[2].rows[1].rank, 3);
+    QCOMPARE(course[2].rows[1].cells.type, u"限售A股"_s);
+    QCOMPARE(*course[2].shares(), 150.0);
+    QVERIFY(std::abs(*course[2].ratio() - 1.5) < 1e-9);
+    QCOMPARE(course[2].rows[0].cells.change, u"增持20.00"_s);
+    // Another holder, and one that is nowhere.
+    QCOMPARE(*holderCourse(table, 600036, u"香港中央结算有限公司"_s)[0].shares(), 200.0);
+    for (const HolderPeriod& p : holderCourse(table, 600036, u"无此人"_s))
+        QVERIFY(p.rows.empty());
 }
 
 QTEST_APPLESS_MAIN(QueriesTest)

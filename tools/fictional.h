@@ -57,8 +57,9 @@ public:
         return QStringLiteral("%1-%2").arg(year).arg(QLatin1StringView(end));
     }
 
-    // A stock's table: rows holders of one share capital, ranked by shares.
-    std::vector<HolderRow> holders(int rows) {
+    // A stock's table: rows holders of one share capital, ranked by shares; with distinctNames
+    // no name stands twice in it (which draws more numbers, and so other tables after it).
+    std::vector<HolderRow> holders(int rows, bool distinctNames = false) {
         // Share capital from 1 to 100 hundred-million shares, in 万股; the rows hold 25% to 85%
         // of it between them, unevenly: a weight 0.05 + u^2 each, largest first.
         const double capital = double(10000 + pick(990000));
@@ -72,10 +73,13 @@ public:
         }
         std::sort(weights.begin(), weights.end(), std::greater<>());
         std::vector<HolderRow> table;
+        std::set<QString> names;
         for (int i = 0; i < rows; ++i) {
             const double shares =
                 std::max(0.01, cents(capital * held / 100 * weights[size_t(i)] / total));
-            const QString name = holderName();
+            QString name = holderName();
+            while (distinctNames && !names.insert(name).second)
+                name = holderName();
             const QString type = shareType();
             const QString change = changeSince(shares);
             table.push_back({name, shares, cents(shares / capital * 100), type, change});

@@ -1,9 +1,13 @@
 #include "cid.h"
 
 #include "graphical_button.h"
+#include "holder_course.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
+#include "holdings/table_text.h"
+#include "look.h"
 #include "output_box.h"
+#include "queries/history.h"
 #include "queries/query.h"
 #include "report_limit.h"
 #include "report_lines.h"
@@ -14,9 +18,13 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
+
+using namespace Qt::StringLiterals;
 
 namespace gegu {
 
@@ -28,27 +36,6 @@ constexpr int px(int twips) {
 }
 QRect twipsRect(int left, int top, int width, int height) {
     return {px(left), px(top), px(width), px(height)};
-}
-
-// Colours are written &H00BBGGRR.
-QColor bgr(quint32 value) {
-    return QColor(int(value & 0xFF), int((value >> 8) & 0xFF), int((value >> 16) & 0xFF));
-}
-
-// "宋体" at a point size, with the Song/Ming faces of Linux as fallbacks: their Latin letters
-// and digits are half as wide as an ideograph, like the original face's. It is drawn without
-// anti-aliasing, as the classic face is at these sizes: the text is crisp and every inked pixel
-// has the text's own colour. Of the fallbacks, SungtiL GB has regular-weight strokes that stay
-// whole that way; UMing's light strokes break up.
-QFont songFont(int pointSize) {
-    QFont font;
-    font.setFamilies({QStringLiteral("宋体"), QStringLiteral("SimSun"),
-                      QStringLiteral("AR PL SungtiL GB"), QStringLiteral("AR PL UMing CN"),
-                      QStringLiteral("Noto Serif CJK SC")});
-    font.setPointSize(pointSize);
-    font.setWeight(QFont::Normal);
-    font.setStyleStrategy(QFont::NoAntialias);
-    return font;
 }
 
 // A label that sizes itself to its caption on one line and keeps its left and top: as wide as
@@ -77,6 +64,17 @@ bool movesFocus(const QKeyEvent* e) {
 }
 
 } // namespace
+
+QString updatePageAddress() {
+    if (!UpdatePageAddress.isEmpty())
+        return UpdatePageAddress.toString();
+    for (const NativePath& place : installedFilePlaces(u"update.html")) {
+        std::error_code error;
+        if (std::filesystem::is_regular_file(place, error))
+            return QUrl::fromLocalFile(displayName(std::filesystem::absolute(place))).toString();
+    }
+    return {};
+}
 
 QString helpText() {
     static const char16_t* const items[] = {
@@ -203,6 +201,10 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Label1),
                        static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
         w->installEventFilter(this);
+    connect(Text2, &OutputBox::contextMenuAboutToShow, this, &cid::addHistoryEntries);
+    openUrl_ = [](const QUrl& url) {
+        return QDesktopServices::openUrl(url);
+    };
 
     centreOnScreen();
 }
@@ -215,10 +217,10 @@ void cid::setReportLimit(qsizetype characters) {
 }
 
 void cid::Form_Load() {
-    std::shared_ptr<LoadedHoldings> loaded = LoadedHoldings::load(findDataFile());
-    loaded->indexInBackground();
+    auto inUse = std::make_unique<DataFileInUse>(findDataFile());
     // The old data and its index (stopped if still being made) go only now that the new is in.
-    data_ = std::move(loaded);
+    dataInUse_ = std::move(inUse);
+    describeData();
     Text2->clear();
     Command3_Click();
     Picture1->show();
@@ -227,10 +229,30 @@ void cid::Form_Load() {
 void cid::Command1_Click() {
     Picture1->hide();
     setCommand1Default(false);
+    // A data file changed on disk since it was loaded answers from now on; one that fails to
+    // load leaves the data there was, and says so.
+    RuntimeError why(ErrorNumber::DeviceIOError);
+    switch (dataInUse_->refresh(&why)) {
+    case DataFileInUse::Refresh::Reloaded:
+        describeData();
+        break;
+    case DataFileInUse::Refresh::Failed: {
+        auto* box = new QMessageBox(QMessageBox::Warning, u"Gegu"_s,
+                                    u"数据文件已经改变，但无法重新载入，仍使用原来的数据。\n\n"_s +
+                                        errorBoxText(why),
+                                    QMessageBox::Ok, this);
+        box->setObjectName(u"reloadFailed"_s);
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+        break;
+    }
+    case DataFileInUse::Refresh::Unchanged:
+        break;
+    }
     try {
         try {
             // The box shows the report's lines as it needs them; nothing is copied.
-            Text2->setSource(std::make_shared<ReportLines>(data_->query(Text1->text())));
+            Text2->setSource(std::make_shared<ReportLines>(data()->query(Text1->text())));
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }
@@ -243,7 +265,69 @@ void cid::Command1_Click() {
 
 void cid::Command2_Click() {
     Picture1->show();
-    QDesktopServices::openUrl(QUrl(UpdatePageAddress.toString()));
+    const QString address = updatePageAddress();
+    if (openUrl_(QUrl(address)))
+        return;
+    // No browser to open it: the address, to be copied.
+    auto* box = new QMessageBox(QMessageBox::Information, u"Gegu"_s,
+                                u"无法打开浏览器。请复制下面的地址，在浏览器中打开：\n\n"_s +
+                                    QUrl(address).toDisplayString(QUrl::PreferLocalFile),
+                                QMessageBox::Ok, this);
+    box->setObjectName(u"noBrowser"_s);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+void cid::describeData() {
+    const DataInfo& info = data()->info();
+    QString text = u"数据文件："_s + displayName(std::filesystem::absolute(info.path)) +
+                   u"\n共 %1 只股票"_s.arg(info.stocks);
+    if (!info.oldestDate.isEmpty())
+        text += info.oldestDate == info.newestDate
+                    ? u"，报告期 %1"_s.arg(info.newestDate)
+                    : u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate)
+                          .arg(info.dates);
+    if (info.sample)
+        text += u"\n这是随程序附带的示例数据，不是真实的股东资料。"_s;
+    Command2->setToolTip(text);
+    Command2->setAccessibleDescription(text);
+}
+
+void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
+    const auto* lines = dynamic_cast<const ReportLines*>(Text2->document().source().get());
+    const qsizetype k = Text2->sourceLine(line);
+    if (!lines || k < 0)
+        return;
+    const Report& report = lines->report();
+    const qsizetype record = report.recordOf(k);
+    if (record < 0)
+        return;
+    // The report's own table: it stays what was shown, whatever has been loaded since.
+    const std::shared_ptr<const HoldingsTable> table = report.sharedTable();
+    const double code = table->stockCode(record);
+    menu->addSeparator();
+    QMenu* periods = menu->addMenu(u"往期报告"_s);
+    periods->setObjectName(u"periods"_s);
+    for (const Period& period : stockPeriods(*table, code)) {
+        const QString name = period.date.isEmpty() ? table->header(period.record) : period.date;
+        periods->addAction(name, this, [this, table, period] {
+            Picture1->hide();
+            Text2->setSource(std::make_shared<ReportLines>(codeReport(table, period.record)));
+        });
+    }
+    const qsizetype row = report.tableLine(k);
+    const std::optional<HolderCells> cells =
+        row >= 0 && table->isHolderRow(row) ? readHolderCells(table->line(row)) : std::nullopt;
+    QAction* course = menu->addAction(u"持股变化"_s, this, [this, table, code, record, cells] {
+        const StockHeader stock = readStockHeader(table->header(record));
+        auto* window =
+            new HolderCourseWindow(cells->name, (stock.code + u' ' + stock.name).trimmed(),
+                                   holderCourse(*table, code, cells->name), this);
+        window->show();
+        window->activateWindow();
+    });
+    course->setEnabled(cells.has_value());
 }
 
 void cid::Command3_Click() {

@@ -3,19 +3,26 @@
 #include "queries/loaded_holdings.h"
 
 #include <QString>
+#include <QUrl>
 #include <QWidget>
+#include <functional>
 #include <memory>
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace gegu {
 
 class GraphicalButton;
 class OutputBox;
 
-// The web page from which new data files are downloaded by hand; set when Gegu is built.
+// The web page from which new data files are downloaded by hand, as set when Gegu is built;
+// empty for the page installed with the program, which says how to get a data file.
 inline constexpr QStringView UpdatePageAddress = u"" GEGU_UPDATE_PAGE;
+
+// The address the data-update button opens: UpdatePageAddress, or the installed page's.
+QString updatePageAddress();
 
 // The help and support text: eight items, each but the last followed by three LF CR pairs,
 // the last by one.
@@ -39,9 +46,13 @@ public:
     // error 7. Set from the machine's memory; tests set less.
     void setReportLimit(qsizetype characters);
     // Whether the index of the holders' names is there yet.
-    bool nameIndexReady() const { return data_ && data_->nameIndex(); }
+    bool nameIndexReady() const { return data() && data()->nameIndex(); }
     // The data the window answers from; null before Form_Load.
-    const LoadedHoldings* data() const { return data_.get(); }
+    const LoadedHoldings* data() const {
+        return dataInUse_ ? dataInUse_->current().get() : nullptr;
+    }
+    // How the window opens a web page; tests put another in place.
+    void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
 protected:
     bool event(QEvent* event) override;
@@ -59,12 +70,18 @@ private:
     void Form_KeyDown(int keyCode, Qt::KeyboardModifiers shift);
 
     void setCommand1Default(bool isDefault);
+    // The data-update button's tooltip: which data file answers, how many stocks, which dates.
+    void describeData();
+    // The entries of the output box's context menu for the line under it: a stock's earlier
+    // periods, a holder's course.
+    void addHistoryEntries(QMenu* menu, qsizetype line);
     // Centres the window, its frame included, on the screen that holds it.
     void centreOnScreen();
 
-    // The loaded data file; its index of the holders' names is made on a thread of its own
-    // after start-up, and until it is ready a name query reads every row.
-    std::shared_ptr<LoadedHoldings> data_;
+    // The data file in use, loaded again when it changes on disk; its index of the holders'
+    // names is made on a thread of its own, and until it is ready a name query reads every row.
+    std::unique_ptr<DataFileInUse> dataInUse_;
+    std::function<bool(const QUrl&)> openUrl_;
     qsizetype reportLimit_;
     QString ReportText;
     // Only Command1 is ever the default button; moving the focus never changes that.

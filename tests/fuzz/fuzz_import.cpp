@@ -1,14 +1,21 @@
-// Fuzzes gegu-import with arbitrary CSV exports: each input is read as a file, and either an
-// ImportError names what is wrong or the data file written loads and answers a query. The CSV
-// reader's own split of plain lines must give what libcsv alone gives.
+// Fuzzes gegu-import with arbitrary exports: each input is read as a file (its size picks the
+// settings), and either every error names its file and what is wrong, or the data file written
+// loads, answers a query and keeps every row's cells under the frame's joints and each
+// holder's name within its column; names shortened to the same are kept apart. The CSV
+// reader's own split
+// of plain lines must give what libcsv alone gives, under every separator; titles, header
+// names and holders' names are read from the input's text too.
 
+#include "holdings/data_file_writer.h"
 #include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
+#include "import/holder_names.h"
 #include "import/importer.h"
 #include "queries/query.h"
 
 #include <QBuffer>
+#include <QSet>
 #include <cstdint>
 #include <cstdlib>
 
@@ -17,7 +24,7 @@ using namespace gegu;
 namespace {
 
 // Every row's line and fields, and the error the reading ends with, as one text.
-QByteArray csvRows(QByteArrayView csv, CsvReader::Lines lines) {
+QByteArray csvRows(QByteArrayView csv, CsvReader::Lines lines, char separator) {
     QByteArray out;
     try {
         CsvReader::read(
@@ -30,39 +37,84 @@ QByteArray csvRows(QByteArrayView csv, CsvReader::Lines lines) {
                 }
                 out += '\n';
             },
-            {}, 1, lines);
+            {}, 1, lines, separator);
     } catch (const ImportError& e) {
         out += e.text().toUtf8();
     }
     return out;
 }
 
+void check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArrayView csv(reinterpret_cast<const char*>(data), qsizetype(size));
-    if (csvRows(csv, CsvReader::Lines::PlainDirect) != csvRows(csv, CsvReader::Lines::LibcsvOnly))
-        std::abort();
-    Importer importer({});
-    try {
-        importer.read(csv, QStringLiteral("fuzz.csv"));
-    } catch (const ImportError& e) {
-        if (e.file.isEmpty() || e.message.isEmpty())
-            std::abort();
+    for (const char separator : {',', '\t', ';'})
+        check(csvRows(csv, CsvReader::Lines::PlainDirect, separator) ==
+              csvRows(csv, CsvReader::Lines::LibcsvOnly, separator));
+
+    // The text's lines as a title, as header names, and each as a holder's name.
+    const QString text = QString::fromUtf8(csv.first(std::min<qsizetype>(csv.size(), 4096)));
+    (void)readTitle(text);
+    const QStringList lines = text.split(u'\n');
+    (void)readHeader(lines);
+    std::vector<TableName> names;
+    QSet<QString> keys;
+    for (const QString& line : lines) {
+        const QString written = shortHolderName(line);
+        check(fitsNameColumn(written) && (written == line || !fitsNameColumn(line)));
+        if (!keys.contains(holderKey(line))) {
+            keys.insert(holderKey(line));
+            names.push_back({line, written});
+        }
+    }
+    keepApart(names);
+    QSet<QString> written;
+    for (const TableName& n : names) {
+        check(fitsNameColumn(n.written));
+        written.insert(n.written);
+    }
+    check(written.size() == qsizetype(names.size()));
+
+    ImportSettings settings;
+    settings.history = size & 1;
+    settings.floatHolders = size & 2;
+    settings.fullNames = size & 4;
+    if (size & 8) {
+        settings.code = 600036;
+        settings.date = 20240630;
+    }
+    Importer importer(settings);
+    importer.read(csv, QStringLiteral("fuzz.csv"));
+    importer.finish();
+    const ImportErrors& errors = importer.errors();
+    check(qsizetype(errors.first().size()) <= ImportErrors::kept &&
+          errors.count() >= qint64(errors.first().size()));
+    if (!errors.empty()) {
+        for (const ImportError& e : errors.first())
+            check(e.file == QStringLiteral("fuzz.csv") && !e.message.isEmpty() && e.line >= 0);
         return 0;
     }
-    importer.finish();
     QByteArray bytes;
     QBuffer out(&bytes);
     out.open(QIODevice::WriteOnly);
-    if (!importer.write(out))
-        std::abort();
-    // What gegu-import writes, Gegu loads: one record a stock and period, in order.
+    check(importer.write(out));
+    // What gegu-import writes, Gegu loads: one record a stock and period, in order, every row
+    // in its columns.
     try {
         const HoldingsTable table =
             HoldingsTable::parse(ByteBuffer(bytes.begin(), bytes.end()), QStringLiteral("x"));
-        if (table.recordCount() != importer.recordCount())
-            std::abort();
+        check(table.recordCount() == importer.recordCount());
+        for (qsizetype r = 0; r < table.recordCount() && !settings.fullNames; ++r) {
+            for (const QString& row : table.holderRows(r)) {
+                check(barColumns(row) == QList<int>({24, 36, 48, 60}));
+                check(fitsNameColumn(QStringView(row).sliced(2, row.indexOf(u'│') - 2).trimmed()));
+            }
+        }
         (void)reportText(runQuery(table, u""));
     } catch (const RuntimeError&) {
         std::abort();

@@ -4,6 +4,7 @@
 #include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
+#include "holdings/table_text.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -31,7 +32,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (auto row = table.holderRows(r).begin(); row != table.holderRows(r).end(); ++row) {
                 if (!table.isHolderRow(row.lineNumber()))
                     std::abort();
+                // A row's cells, where it has the five, are pieces of it.
+                const QString text = *row;
+                if (const auto cells = readHolderCells(text)) {
+                    if (cells->name.isEmpty() || !text.contains(cells->name) ||
+                        cells->shares.has_value() == cells->sharesText.isEmpty())
+                        std::abort();
+                }
             }
+            const StockHeader header = readStockHeader(table.header(r));
+            if (header.code.size() > 6 || (!header.date.isEmpty() && header.date.size() != 10))
+                std::abort();
             (void)table.HoldingLines(r, 1);
             (void)table.HolderCounts(r);
         }

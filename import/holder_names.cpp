@@ -1,0 +1,281 @@
+#include "holder_names.h"
+
+#include "holdings/data_file_writer.h"
+
+#include <QRegularExpression>
+#include <QSet>
+#include <algorithm>
+
+using namespace Qt::StringLiterals;
+
+namespace gegu {
+
+namespace {
+
+constexpr QChar cutMark = u'…';
+
+// Short forms of the words that make names long, in the order they are tried: the most
+// particular first, so that a fund type is shortened as a whole before its words are.
+constexpr std::pair<QStringView, QStringView> chineseShortForms[] = {
+    {u"交易型开放式指数证券投资基金联接基金", u"ETF联接"},
+    {u"成份交易型开放式指数证券投资基金", u"ETF"},
+    {u"交易型开放式指数证券投资基金", u"ETF"},
+    {u"交易型开放式指数发起式证券投资基金", u"ETF"},
+    {u"上市开放式证券投资基金", u"LOF"},
+    {u"私募证券投资基金", u"私募基金"},
+    {u"发起式证券投资基金", u"基金"},
+    {u"证券投资基金", u"基金"},
+    {u"全国社会保障基金理事会", u"社保基金理事会"},
+    {u"全国社保基金", u"社保基金"},
+    {u"基本养老保险基金", u"养老基金"},
+    {u"产业投资基金", u"产业基金"},
+    {u"集合资金信托计划", u"信托计划"},
+    {u"单一资金信托", u"单一信托"},
+    {u"集合资产管理计划", u"集合资管"},
+    {u"单一资产管理计划", u"单一资管"},
+    {u"资产管理计划", u"资管计划"},
+    {u"(代理人)有限公司", u"代理人"},
+    {u"合伙企业(有限合伙)", u"合伙"},
+    {u"(有限合伙)", u""},
+    {u"人寿保险股份有限公司", u"人寿"},
+    {u"人寿保险有限责任公司", u"人寿"},
+    {u"财产保险股份有限公司", u"财险"},
+    {u"保险股份有限公司", u"保险"},
+    {u"股份有限公司", u"股份"},
+    {u"有限责任公司", u"公司"},
+    {u"有限公司", u"公司"},
+    {u"国有企业", u"国企"},
+    {u"保税港区", u""},
+    {u"保险产品", u"产品"},
+    {u"资产管理", u"资管"},
+    {u"灵活配置混合型", u"灵活配置"},
+    {u"混合型基金", u"混合"},
+    {u"股票型基金", u"股票"},
+    {u"债券型基金", u"债券"},
+    {u"分级基金", u"分级"},
+    {u"混合型", u"混合"},
+    {u"股票型", u"股票"},
+    {u"债券型", u"债券"},
+    {u"指数型", u"指数"},
+    {u"(LOF)", u""},
+};
+
+// Legal forms that a name may do without at its end, when all else has not made it fit.
+constexpr QStringView trailingForms[] = {u"股份", u"公司"};
+
+// Whole words of Latin names, matched in any case; written in the case of the word they stand
+// for.
+constexpr std::pair<QStringView, QStringView> latinShortForms[] = {
+    {u"PUBLIC LIMITED COMPANY", u"PLC"},
+    {u"NATIONAL ASSOCIATION", u"N.A."},
+    {u"INTERNATIONAL", u"INTL"},
+    {u"CORPORATION", u"CORP"},
+    {u"INCORPORATED", u"INC"},
+    {u"LIMITED", u"LTD"},
+    {u"COMPANY", u"CO"},
+    {u"MANAGEMENT", u"MGMT"},
+    {u"INVESTMENTS", u"INV"},
+    {u"INVESTMENT", u"INV"},
+};
+
+// How a custodian bank's name ends.
+constexpr QStringView bankEndings[] = {u"银行股份有限公司", u"银行有限责任公司", u"银行有限公司",
+                                       u"银行(中国)有限公司", u"银行"};
+
+bool fits(QStringView name) {
+    return name.size() <= SearchableNameLength && displayWidth(name) <= NameWidth;
+}
+
+QString simplified(QStringView text) {
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (c.isSpace()) {
+            if (!out.isEmpty() && !out.endsWith(u' '))
+                out += u' ';
+        } else {
+            out += c;
+        }
+    }
+    return out.trimmed();
+}
+
+bool isBank(QStringView segment) {
+    return std::any_of(std::begin(bankEndings), std::end(bankEndings),
+                       [&](QStringView ending) { return segment.endsWith(ending); });
+}
+
+// The name without the custodian banks that stand before or after its '-'.
+QString withoutCustodians(const QString& name) {
+    const QStringList segments = name.split(u'-');
+    if (segments.size() < 2)
+        return name;
+    QStringList kept;
+    for (const QString& segment : segments) {
+        if (!isBank(segment.trimmed()))
+            kept << segment.trimmed();
+    }
+    if (kept.isEmpty() ||
+        std::all_of(kept.begin(), kept.end(), [](const QString& s) { return s.isEmpty(); }))
+        return name;
+    return kept.join(u'-');
+}
+
+QString latinShortForm(const QString& word, QStringView shortForm) {
+    // A word written in capitals takes capitals; any other, capitals only at its start.
+    if (word == word.toUpper())
+        return shortForm.toString();
+    return shortForm.first(1).toString() + shortForm.sliced(1).toString().toLower();
+}
+
+bool isLatinWordPart(QChar c) {
+    return c.unicode() < 0x80 && c.isLetterOrNumber();
+}
+
+// The first characters of the text that fit with the mark and the tail after them; a Latin word
+// is not cut in two where its start leaves most of the room filled.
+QString cut(QStringView text, QStringView tail) {
+    QString head;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const QString longer = head + text.sliced(i, n).toString();
+        if (!fits(longer + cutMark + tail.toString()))
+            break;
+        head = longer;
+        i += n;
+    }
+    if (i < text.size() && !head.isEmpty() && isLatinWordPart(text[i]) &&
+        isLatinWordPart(head.back())) {
+        if (const qsizetype blank = head.lastIndexOf(u' '); blank >= head.size() / 2)
+            head.truncate(blank);
+    }
+    while (!head.isEmpty() && QStringView(u" -(&,.·").contains(head.back()))
+        head.chop(1);
+    return head + cutMark + tail.toString();
+}
+
+// The name folded and with its words shortened as far as it takes to fit (or all of them),
+// not yet cut.
+QString abbreviated(QStringView name) {
+    QString s = simplified(foldWidth(name));
+    if (fits(s))
+        return s;
+    s = withoutCustodians(s);
+    for (const auto& [form, shortForm] : chineseShortForms) {
+        if (fits(s))
+            return s;
+        s.replace(form.toString(), shortForm.toString());
+    }
+    // The Latin words as patterns, made once.
+    static const std::vector<QRegularExpression> latinPatterns = [] {
+        std::vector<QRegularExpression> patterns;
+        for (const auto& [form, shortForm] : latinShortForms)
+            patterns.emplace_back(u"\\b"_s + form.toString().replace(u' ', u"\\s+"_s) + u"\\b"_s,
+                                  QRegularExpression::CaseInsensitiveOption);
+        return patterns;
+    }();
+    for (size_t k = 0; k < std::size(latinShortForms) && !fits(s); ++k) {
+        for (qsizetype from = 0;;) {
+            const QRegularExpressionMatch match = latinPatterns[k].match(s, from);
+            if (!match.hasMatch())
+                break;
+            const QString replacement = latinShortForm(match.captured(), latinShortForms[k].second);
+            s.replace(match.capturedStart(), match.capturedLength(), replacement);
+            from = match.capturedStart() + replacement.size();
+        }
+    }
+    for (QStringView form : trailingForms) {
+        if (!fits(s) && s.endsWith(form))
+            s.chop(form.size());
+    }
+    return simplified(s);
+}
+
+} // namespace
+
+QString foldWidth(QStringView text) {
+    QString out = text.toString();
+    for (QChar& c : out) {
+        const char16_t u = c.unicode();
+        if (u >= 0xFF01 && u <= 0xFF5E)
+            c = QChar(char16_t(u - 0xFEE0));
+        else if (u == 0x3000)
+            c = u' ';
+        else if ((u >= 0x2010 && u <= 0x2015) || u == 0x2212 || u == 0xFE63)
+            c = u'-';
+    }
+    return out;
+}
+
+QString holderKey(QStringView name) {
+    QString key = foldWidth(name);
+    key.removeIf([](QChar c) { return c.isSpace(); });
+    return key;
+}
+
+bool fitsNameColumn(QStringView name) {
+    return fits(name);
+}
+
+QString shortHolderName(QStringView name) {
+    if (fits(name))
+        return name.toString();
+    const QString s = abbreviated(name);
+    return fits(s) ? s : cut(s, {});
+}
+
+void keepApart(std::vector<TableName>& names) {
+    // The shortened names that meet another written name, by the name they meet at; the others
+    // stay.
+    QSet<QString> taken;
+    QHash<QString, std::vector<size_t>> collided;
+    {
+        QHash<QString, int> uses;
+        for (const TableName& n : names)
+            ++uses[n.written];
+        for (size_t i = 0; i < names.size(); ++i) {
+            if (uses[names[i].written] > 1 && names[i].written != names[i].exported)
+                collided[names[i].written].push_back(i);
+            else
+                taken.insert(names[i].written);
+        }
+    }
+    for (const std::vector<size_t>& group : collided) {
+        // The fewest characters at the ends that tell the group's names apart.
+        std::vector<QString> full;
+        qsizetype longest = 0;
+        for (const size_t i : group) {
+            full.push_back(abbreviated(names[i].exported));
+            longest = std::max(longest, full.back().size());
+        }
+        qsizetype tail = 1;
+        for (; tail < longest; ++tail) {
+            QSet<QString> ends;
+            for (const QString& f : full)
+                ends.insert(f.right(tail));
+            if (ends.size() == qsizetype(full.size()))
+                break;
+        }
+        for (size_t k = 0; k < group.size(); ++k) {
+            const QString& f = full[k];
+            QString chosen;
+            for (qsizetype t = tail; chosen.isEmpty() && t < f.size(); ++t) {
+                const QString candidate = cut(f.first(f.size() - t), f.last(t));
+                if (!fits(candidate))
+                    break;
+                if (!taken.contains(candidate))
+                    chosen = candidate;
+            }
+            for (int number = 2; chosen.isEmpty(); ++number) {
+                const QString candidate = cut(f, QString::number(number));
+                if (!taken.contains(candidate))
+                    chosen = candidate;
+            }
+            names[group[k]].written = chosen;
+            taken.insert(chosen);
+        }
+    }
+}
+
+} // namespace gegu

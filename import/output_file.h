@@ -1,0 +1,56 @@
+#pragma once
+
+// Writes a data file safely: only a regular file or a new name is written, an existing file is
+// replaced only when asked to, and a file appears whole or not at all. Paths stay the system's
+// own bytes from the caller to the system call.
+
+#include "common/native_file.h"
+
+#include <QString>
+#include <exception>
+#include <functional>
+
+class QIODevice;
+
+namespace gegu {
+
+enum class OutputProblem {
+    IsFolder,
+    NotRegular,   // a device, a FIFO, a socket, a link that leads nowhere or in a loop
+    Exists,       // a file stands there, and may not be replaced
+    FolderFailed, // a missing folder cannot be made
+    WriteFailed,
+};
+
+class OutputError : public std::exception {
+public:
+    OutputError(OutputProblem problem, NativePath path, QString reason = {})
+        : problem_(problem), path_(std::move(path)), reason_(std::move(reason)) {}
+    OutputProblem problem() const { return problem_; }
+    const NativePath& path() const { return path_; }
+    // What went wrong, for people: "gegusj.rar exists", "out.rar cannot be written: No space
+    // left on device", ...
+    QString text() const;
+    const char* what() const noexcept override { return "output error"; }
+
+private:
+    OutputProblem problem_;
+    NativePath path_;
+    QString reason_; // the system's words, where it gave any
+};
+
+// Where a data file written to `path` goes: the path, or the regular file that a link there
+// leads to. Throws OutputError when it cannot be written: a folder or anything else that is not a
+// regular file stands there, a file stands there and replace is not set, or a file stands where
+// a missing folder would have to be made.
+NativePath outputTarget(const NativePath& path, bool replace);
+
+// Writes the file at `path` (see outputTarget): makes the missing folders, has `write` fill a
+// new file in the target's folder, and renames that into place once it is complete and on disk.
+// Without replace, a file that stands at the target, also one that appeared while the new one
+// was written, is never replaced. Throws OutputError (WriteFailed when `write` returns false);
+// the new file is removed again on any failure.
+void writeOutputFile(const NativePath& path, bool replace,
+                     const std::function<bool(QIODevice&)>& write);
+
+} // namespace gegu
