@@ -49,15 +49,15 @@ FileState stateOf(const BY_HANDLE_FILE_INFORMATION& info) {
             (qint64(ticks) - ticksBeforeEpoch) * 100};
 }
 
-// Whether the path names a device or a pipe rather than a file: the system's full form of
-// every such name, also of CON or NUL in any folder, is in its device space \\.\.
+} // namespace
+
 bool namesDevice(const NativePath& path) {
+    // The system's full form of every such name, also of CON or NUL in any folder, is in its
+    // device space \\.\.
     std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
     const DWORD length = GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
     return length < full.size() && full.starts_with(LR"(\\.\)");
 }
-
-} // namespace
 
 std::optional<FileState> fileStateAt(const NativePath& path) {
     if (namesDevice(path))
@@ -174,6 +174,10 @@ FileProblem openProblem(int error) {
 }
 
 } // namespace
+
+bool namesDevice(const NativePath&) {
+    return false;
+}
 
 std::optional<FileState> fileStateAt(const NativePath& path) {
     struct stat s {};
