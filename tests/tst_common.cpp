@@ -5,6 +5,7 @@
 #include "common/system_memory.h"
 #include "posix_only.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -23,6 +24,8 @@ private slots:
     void filesThatAreNotRegularAreNeverOpened_data();
     void filesThatAreNotRegularAreNeverOpened();
     void readsByOffsetFromTheOneFileOpened();
+    void fileStateTellsWhichFileStandsThere_data();
+    void fileStateTellsWhichFileStandsThere();
     void readsAFileToItsEndWithinALimit();
     void memoryFiguresArePlausible();
 };
@@ -119,6 +122,44 @@ void CommonTest::readsByOffsetFromTheOneFileOpened() {
     QCOMPARE(file.state(), state);
     QVERIFY(fileStateAt(nativePath(path)) != std::optional(state));
     QVERIFY(!fileStateAt(nativePath(dir.filePath(u"missing"_s))));
+}
+
+void CommonTest::fileStateTellsWhichFileStandsThere_data() {
+    QTest::addColumn<bool>("inPlace");
+    QTest::newRow("another file of the same size and time put in its place") << false;
+    QTest::newRow("rewritten in place, same size") << true;
+}
+
+void CommonTest::fileStateTellsWhichFileStandsThere() {
+    // A file put in the place of another is told apart by its identity (inode, or Windows' file
+    // index and volume) even where size and time say nothing; one rewritten in place keeps its
+    // identity and is told apart by its time.
+    QFETCH(bool, inPlace);
+    QTemporaryDir dir;
+    const QDateTime time(QDate(2024, 6, 30), QTime(12, 0), Qt::UTC);
+    // Writes the file and gives it the time.
+    const auto write = [](const QString& name, const QByteArray& bytes, const QDateTime& at) {
+        QFile f(name);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size() && f.flush() &&
+               f.setFileTime(at, QFileDevice::FileModificationTime);
+    };
+    const QString path = dir.filePath(u"f"_s);
+    QVERIFY(write(path, "0123456789", time));
+    const std::optional<FileState> before = fileStateAt(nativePath(path));
+    QVERIFY(before);
+    if (inPlace) {
+        QVERIFY(write(path, "abcdefghij", time.addSecs(1)));
+    } else {
+        QVERIFY(write(dir.filePath(u"g"_s), "abcdefghij", time));
+        std::filesystem::rename(nativePath(dir.filePath(u"g"_s)), nativePath(path));
+    }
+    const std::optional<FileState> after = fileStateAt(nativePath(path));
+    QVERIFY(after);
+    QCOMPARE(after->size, before->size);
+    QCOMPARE(after->device, before->device);
+    QCOMPARE(after->inode == before->inode, inPlace);
+    QCOMPARE(after->modified == before->modified, !inPlace);
+    QVERIFY(after != before);
 }
 
 void CommonTest::readsAFileToItsEndWithinALimit() {
