@@ -153,6 +153,11 @@ std::vector<NativePath> installedFilePlaces(QStringView name) {
     return places;
 }
 
+NativePath userDataDirectory() {
+    return nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) /
+           "gegu";
+}
+
 std::vector<NativePath> dataFilePlaces() {
     std::vector<NativePath> places{nativePath(DataFileName.toString())};
     for (NativePath& place : installedFilePlaces(DataFileName))
