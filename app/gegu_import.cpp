@@ -9,11 +9,11 @@
 
 #include "command_line.h"
 #include "common/console.h"
-#include "common/system_memory.h"
 #include "holdings/data_file.h"
 #include "holdings/gbk.h"
 #include "holdings/runtime_error.h"
 #include "import/importer.h"
+#include "import/input_text.h"
 #include "import/output_file.h"
 #include "query_arguments.h"
 
@@ -104,37 +104,6 @@ bool stderrIsTerminal() {
 #endif
 }
 
-// An input file's whole text, read at once. A failure is reported in the runtime's words; a
-// file that changes while it is read is an error, never a mix of its old and new bytes.
-class InputText {
-public:
-    explicit InputText(const gegu::NativePath& path) : name_(gegu::displayName(path)) {
-        try {
-            const gegu::ReadOnlyFile file(path);
-            bytes_ = gegu::readWholeFile(file, qint64(gegu::availableMemory()));
-        } catch (const gegu::FileError& e) {
-            QString why;
-            switch (e.problem()) {
-            case gegu::FileProblem::Changed:
-                why = u"changed while it was read"_s;
-                break;
-            case gegu::FileProblem::TooLarge:
-                why = u"too large for the memory available"_s;
-                break;
-            default:
-                why = gegu::runtimeError(e).text();
-            }
-            throw gegu::ImportError{name_, 0, u"cannot be read: "_s + why};
-        }
-    }
-    const QString& name() const { return name_; }
-    QByteArrayView text() const { return bytes_; }
-
-private:
-    QString name_;
-    QByteArray bytes_;
-};
-
 // The error's message in gegu-import's words.
 QString outputMessage(const gegu::OutputError& e) {
     return e.text() +
@@ -188,7 +157,7 @@ int run(const gegu::CommandLine& line) {
     gegu::Importer importer(settings);
     if (line.values.count("--names")) {
         try {
-            const InputText list(gegu::pathArgument(line.values.at("--names")));
+            const gegu::InputText list(gegu::pathArgument(line.values.at("--names")));
             importer.readNames(list.text(), list.name());
         } catch (const gegu::ImportError& e) {
             importer.addError(e);
@@ -205,7 +174,7 @@ int run(const gegu::CommandLine& line) {
     qint64 done = 0;
     for (const gegu::NativePath& path : inputs) {
         try {
-            const InputText input(path);
+            const gegu::InputText input(path);
             int shown = -1;
             importer.read(input.text(), input.name(), [&](qint64 read) {
                 const int percent = total > 0 ? int((done + read) * 100 / total) : 100;

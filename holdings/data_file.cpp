@@ -162,6 +162,16 @@ std::vector<NativePath> installedFilePlaces(QStringView name) {
     return places;
 }
 
+NativePath userDataDirectory() {
+#if defined(Q_OS_WIN)
+    // Where the data file is looked for: %APPDATA%, not the local folder that Qt writes to.
+    if (const NativePath appData = userApplicationDataFolder(); !appData.empty())
+        return appData / "gegu";
+#endif
+    return nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) /
+           "gegu";
+}
+
 std::vector<NativePath> dataFilePlaces() {
     std::vector<NativePath> places{nativePath(DataFileName.toString())};
     for (NativePath& place : installedFilePlaces(DataFileName))

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -44,6 +45,10 @@ private slots:
     void changedFileAnswersNextQuery();
     void brokenNewFileKeepsTheOldData();
     void updateButtonWithoutABrowser();
+    void droppedExportsAnswer_data();
+    void droppedExportsAnswer();
+    void failedDropChangesNothing();
+    void asksBeforeReplacingAnotherDataFile();
 
 private:
     template <typename T> T* control(const char* name) {
@@ -59,6 +64,13 @@ private:
     qsizetype lineOf(const QString& text) const;
     QStringList shownLines() const;
     void writeData(const QByteArray& bytes, bool inPlace);
+
+    // Drops files onto the target as a drag from a file manager does.
+    void drop(QWidget* target, const QStringList& files);
+    // Writes an export of 600036 in one period into the drop folder.
+    QString exportFile(const QString& name, const QString& date, qint64 shares);
+    // Answers the question the window asks next with button.
+    void answerNextQuestion(QMessageBox::StandardButton button, bool* asked);
 
     QTemporaryDir dir_;
     QString previousDir_;
@@ -322,6 +334,148 @@ void HistoryWindowTest::updateButtonWithoutABrowser() {
     QVERIFY(box->text().contains(page.fileName()));
     QVERIFY(control<QWidget>("Picture1")->isVisible());
     box->close();
+}
+
+void HistoryWindowTest::drop(QWidget* target, const QStringList& files) {
+    QMimeData mime;
+    QList<QUrl> urls;
+    for (const QString& file : files)
+        urls << QUrl::fromLocalFile(file);
+    mime.setUrls(urls);
+    mime.setText(files.join(u'\n'));
+    const QPoint at = target->rect().center();
+    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &enter);
+    QVERIFY(enter.isAccepted());
+    QDropEvent dropped(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target, &dropped);
+    QVERIFY(dropped.isAccepted());
+}
+
+QString HistoryWindowTest::exportFile(const QString& name, const QString& date, qint64 shares) {
+    QDir().mkpath(dir_.filePath(u"drops"_s));
+    QFile f(dir_.filePath(u"drops/"_s + name));
+    if (!f.open(QIODevice::WriteOnly))
+        qFatal("cannot write %s", qPrintable(f.fileName()));
+    f.write(QByteArray("证券代码,证券简称,截止日期,股东名称,持股数量(股),占总股本比例(%)\n") +
+            "600036,招商银行," + date.toUtf8() + ",拖入股东," + QByteArray::number(shares) +
+            ",1.50\n");
+    return f.fileName();
+}
+
+void HistoryWindowTest::answerNextQuestion(QMessageBox::StandardButton button, bool* asked) {
+    QTimer::singleShot(10, this, [=, this] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || box->objectName() != u"replaceDataFile"_s)
+            return answerNextQuestion(button, asked);
+        *asked = true;
+        box->button(button)->click();
+    });
+}
+
+namespace {
+
+// The user's data folder, a new one for each test.
+class UserDataFolder {
+public:
+    UserDataFolder() : previous_(qgetenv("XDG_DATA_HOME")) {
+        qputenv("XDG_DATA_HOME", QFile::encodeName(home_.path()));
+    }
+    ~UserDataFolder() { qputenv("XDG_DATA_HOME", previous_); }
+    QString dataFile() const { return home_.filePath(u"gegu/gegusj.rar"_s); }
+    QString exportsFolder() const { return home_.filePath(u"gegu/exports"_s); }
+
+private:
+    QTemporaryDir home_;
+    QByteArray previous_;
+};
+
+} // namespace
+
+void HistoryWindowTest::droppedExportsAnswer_data() {
+    QTest::addColumn<QString>("onto");
+    QTest::newRow("the window") << u"cid"_s;
+    QTest::newRow("the query box") << u"Text1"_s;
+    QTest::newRow("the output box") << u"Text2"_s;
+    QTest::newRow("the picture") << u"Picture1"_s;
+}
+
+void HistoryWindowTest::droppedExportsAnswer() {
+    QFETCH(QString, onto);
+    const UserDataFolder user;
+    QWidget* target = onto == u"cid"_s ? form_.get() : control<QWidget>(qPrintable(onto));
+    if (auto* box = qobject_cast<OutputBox*>(target))
+        target = box->viewport();
+    // The picture takes no drops: the window under it does, as a drag finds it.
+    if (!target->acceptDrops())
+        target = form_.get();
+
+    drop(target, {exportFile(u"q1.csv"_s, u"2025-03-31"_s, 1000000)});
+    QTRY_COMPARE(displayName(form_->data()->path()), user.dataFile());
+    QVERIFY(QFile::exists(user.exportsFolder() + u"/q1.csv"_s));
+    QVERIFY(shownLines().join(u'\n').contains(u"已导入：q1.csv"_s));
+    QVERIFY(control<QPushButton>("Command2")->toolTip().contains(user.dataFile()));
+    query(u"600036"_s);
+    QVERIFY(shownLines().front().contains(u"2025-03-31"_s));
+    QVERIFY(shownLines().join(u'\n').contains(u"拖入股东"_s));
+
+    // A later period joins it; the earlier stays.
+    drop(target, {exportFile(u"q2.csv"_s, u"2025-06-30"_s, 2000000)});
+    QTRY_VERIFY(shownLines().join(u'\n').contains(u"已导入：q2.csv"_s));
+    QVERIFY(control<QPushButton>("Command2")->toolTip().contains(u"2025-03-31 至 2025-06-30"_s));
+    QVERIFY(!form_->findChild<QMessageBox*>(u"importFailed"_s));
+}
+
+void HistoryWindowTest::failedDropChangesNothing() {
+    const UserDataFolder user;
+    drop(form_.get(), {exportFile(u"q1.csv"_s, u"2025-03-31"_s, 1000000)});
+    QTRY_COMPARE(displayName(form_->data()->path()), user.dataFile());
+    QFile built(user.dataFile());
+    QVERIFY(built.open(QIODevice::ReadOnly));
+    const QByteArray before = built.readAll();
+
+    // The same holding with another figure: both places named, nothing kept.
+    drop(form_.get(), {exportFile(u"other.csv"_s, u"2025-03-31"_s, 3000000)});
+    QMessageBox* box = nullptr;
+    QTRY_VERIFY((box = form_->findChild<QMessageBox*>(u"importFailed"_s)));
+    QVERIFY2(box->text().contains(u"other.csv"_s) && box->text().contains(u"q1.csv"_s),
+             qPrintable(box->text()));
+    QVERIFY(box->text().contains(u"数据文件没有改变"_s));
+    box->close();
+    QVERIFY(!QFile::exists(user.exportsFolder() + u"/other.csv"_s));
+    QVERIFY(built.seek(0));
+    QCOMPARE(built.readAll(), before);
+    query(u"600036"_s);
+    QVERIFY(shownLines().join(u'\n').contains(u"100.00"_s)); // 1000000 股 as 万股
+}
+
+void HistoryWindowTest::asksBeforeReplacingAnotherDataFile() {
+    const UserDataFolder user;
+    QVERIFY(QDir().mkpath(QFileInfo(user.dataFile()).path()));
+    QFile other(user.dataFile());
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    other.write(historyFile());
+    other.close();
+
+    bool asked = false;
+    answerNextQuestion(QMessageBox::No, &asked);
+    form_->importExports({nativePath(exportFile(u"q1.csv"_s, u"2025-03-31"_s, 1000000))});
+    QVERIFY(asked);
+    QVERIFY(other.open(QIODevice::ReadOnly));
+    QCOMPARE(other.readAll(), historyFile());
+    other.close();
+    QVERIFY(!QFile::exists(user.exportsFolder() + u"/q1.csv"_s));
+
+    asked = false;
+    answerNextQuestion(QMessageBox::Yes, &asked);
+    form_->importExports({nativePath(exportFile(u"q1.csv"_s, u"2025-03-31"_s, 1000000))});
+    QVERIFY(asked);
+    QCOMPARE(displayName(form_->data()->path()), user.dataFile());
+
+    // The window built it: no question again.
+    form_->importExports({nativePath(exportFile(u"q2.csv"_s, u"2025-06-30"_s, 1000000))});
+    QVERIFY(shownLines().join(u'\n').contains(u"已导入：q2.csv"_s));
+    QTest::qWait(30); // a question would have been answered by now
 }
 
 QTEST_MAIN(HistoryWindowTest)

@@ -5,6 +5,7 @@
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
+#include "import/export_folder.h"
 #include "look.h"
 #include "output_box.h"
 #include "queries/history.h"
@@ -13,6 +14,7 @@
 #include "report_lines.h"
 #include "startup.h"
 
+#include <QApplication>
 #include <QDesktopServices>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -20,6 +22,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
@@ -61,6 +64,26 @@ bool isEnter(const QKeyEvent* e) {
 // Tab and Shift+Tab move the focus; the key handlers never see them.
 bool movesFocus(const QKeyEvent* e) {
     return e->key() == Qt::Key_Tab || e->key() == Qt::Key_Backtab;
+}
+
+// The local files that a drag carries.
+std::vector<NativePath> localFiles(const QMimeData* mime) {
+    std::vector<NativePath> files;
+    for (const QUrl& url : mime->urls())
+        if (url.isLocalFile())
+            files.push_back(nativePath(url.toLocalFile()));
+    return files;
+}
+
+bool isDrag(const QEvent* event) {
+    return event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+           event->type() == QEvent::Drop;
+}
+
+// An import error for people: where, then what.
+QString errorLine(const ImportError& e) {
+    return e.line > 0 ? u"%1 第 %2 行：%3"_s.arg(e.file).arg(e.line).arg(e.message)
+                      : u"%1：%2"_s.arg(e.file, e.message);
 }
 
 } // namespace
@@ -202,6 +225,9 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
                        static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
         w->installEventFilter(this);
     connect(Text2, &OutputBox::contextMenuAboutToShow, this, &cid::addHistoryEntries);
+    // Files dropped anywhere on the window are exports to import; the boxes take only text.
+    setAcceptDrops(true);
+    Text2->viewport()->installEventFilter(this);
     openUrl_ = [](const QUrl& url) {
         return QDesktopServices::openUrl(url);
     };
@@ -385,6 +411,15 @@ bool cid::event(QEvent* event) {
 }
 
 bool cid::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == Text1 || watched == Text2->viewport()) && isDrag(event)) {
+        auto* drag = static_cast<QDropEvent*>(event);
+        if (localFiles(drag->mimeData()).empty())
+            return false;
+        drag->acceptProposedAction();
+        if (event->type() == QEvent::Drop)
+            dropFiles(drag->mimeData());
+        return true;
+    }
     if (event->type() == QEvent::MouseButtonRelease) {
         const auto* mouse = static_cast<QMouseEvent*>(event);
         const auto* widget = static_cast<QWidget*>(watched);
@@ -420,6 +455,106 @@ bool cid::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return false;
+}
+
+void cid::dragEnterEvent(QDragEnterEvent* event) {
+    if (!localFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void cid::dragMoveEvent(QDragMoveEvent* event) {
+    if (!localFiles(event->mimeData()).empty())
+        event->acceptProposedAction();
+}
+
+void cid::dropEvent(QDropEvent* event) {
+    if (localFiles(event->mimeData()).empty())
+        return;
+    event->acceptProposedAction();
+    dropFiles(event->mimeData());
+}
+
+void cid::dropFiles(const QMimeData* mime) {
+    // The drag's source waits for the drop to end: questions and the import come after it.
+    QMetaObject::invokeMethod(
+        this, [this, files = localFiles(mime)] { importExports(files); }, Qt::QueuedConnection);
+}
+
+void cid::importExports(const std::vector<NativePath>& exports) {
+    const ExportFolder folder(userDataDirectory());
+    if (folder.holdsOtherDataFile()) {
+        QMessageBox ask(QMessageBox::Question, u"Gegu"_s,
+                        u"数据文件夹里已有一个不是由本程序生成的数据文件：\n\n%1\n\n"
+                        "导入后，它将由导入的文件和以前导入的文件重新生成，"
+                        "其中的其他数据将不再保留。是否继续？"_s.arg(
+                            displayName(std::filesystem::absolute(folder.dataFile()))),
+                        QMessageBox::Yes | QMessageBox::No, this);
+        ask.setObjectName(u"replaceDataFile"_s);
+        ask.setDefaultButton(QMessageBox::No);
+        if (ask.exec() != QMessageBox::Yes)
+            return;
+    }
+
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const ExportFolder::Result result = folder.add(exports);
+    QApplication::restoreOverrideCursor();
+    using Outcome = ExportFolder::Result::Outcome;
+    switch (result.outcome) {
+    case Outcome::ImportFailed: {
+        QStringList details;
+        for (const ImportError& e : result.errors.first())
+            details << errorLine(e);
+        if (const qint64 more = result.errors.count() - qsizetype(details.size()); more > 0)
+            details << u"……另有 %1 个错误"_s.arg(more);
+        showImportFailure(u"导入的文件有 %1 处错误。"_s.arg(result.errors.count()), details);
+        return;
+    }
+    case Outcome::NoRows:
+        showImportFailure(u"导入的文件里没有股东数据。"_s, {});
+        return;
+    case Outcome::WriteFailed:
+        showImportFailure(u"无法写入数据文件夹。"_s, {result.writeError});
+        return;
+    case Outcome::Built:
+        break;
+    }
+
+    try {
+        auto inUse = std::make_unique<DataFileInUse>(folder.dataFile());
+        dataInUse_ = std::move(inUse);
+    } catch (const RuntimeError& e) {
+        showImportFailure(u"新的数据文件无法载入，仍使用原来的数据。"_s, {errorBoxText(e)});
+        return;
+    }
+    describeData();
+    const DataInfo& info = data()->info();
+    QString text =
+        u"已导入：%1\n\n数据文件：%2\n共 %3 只股票"_s
+            .arg(result.added.join(u"、"_s), displayName(std::filesystem::absolute(info.path)))
+            .arg(info.stocks);
+    if (!info.oldestDate.isEmpty())
+        text +=
+            u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
+    text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(folder.keptExports().size())
+                .arg(displayName(std::filesystem::absolute(folder.exportsFolder())));
+    for (const QString& warning : result.summary.warnings)
+        text += u"\n提示："_s + warning;
+    Picture1->hide();
+    Text2->setText(text);
+}
+
+void cid::showImportFailure(const QString& text, const QStringList& details) {
+    QString shown = text + u"\n数据文件没有改变，导入的文件也没有保存。"_s;
+    constexpr qsizetype shownDetails = 10;
+    for (qsizetype i = 0; i < std::min(shownDetails, details.size()); ++i)
+        shown += (i == 0 ? u"\n\n"_s : u"\n"_s) + details[i];
+    auto* box = new QMessageBox(QMessageBox::Warning, u"Gegu"_s, shown, QMessageBox::Ok, this);
+    box->setObjectName(u"importFailed"_s);
+    if (details.size() > shownDetails)
+        box->setDetailedText(details.join(u'\n'));
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
 }
 
 void cid::keyPressEvent(QKeyEvent* event) {

@@ -7,10 +7,12 @@
 #include <QWidget>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 
 namespace gegu {
 
@@ -54,10 +56,18 @@ public:
     // How the window opens a web page; tests put another in place.
     void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
+    // Adds CSV exports to the user's own ones and answers from the data file built again from
+    // all of them; what a drop of files onto the window does. Asks first before it replaces a
+    // data file it did not build; an import that fails changes nothing and says why.
+    void importExports(const std::vector<NativePath>& exports);
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void Command1_Click();
@@ -75,6 +85,10 @@ private:
     // The entries of the output box's context menu for the line under it: a stock's earlier
     // periods, a holder's course.
     void addHistoryEntries(QMenu* menu, qsizetype line);
+    // Takes a drop of files: the import waits until the drop is over.
+    void dropFiles(const QMimeData* mime);
+    // Shows a failed import of dropped exports: the errors at their files and lines.
+    void showImportFailure(const QString& text, const QStringList& details);
     // Centres the window, its frame included, on the screen that holds it.
     void centreOnScreen();
 
