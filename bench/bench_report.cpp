@@ -248,8 +248,8 @@ QString hundredQueries(const QString& file) {
         {QStringLiteral("--data"), file, QStringLiteral("--tsv"), QStringLiteral("--"), QString()});
     QStringList names;
     for (const QByteArray& line : rows.split('\n').mid(1)) {
-        const QString row = QString::fromUtf8(line.split('\t').value(3));
-        const QString name = row.section(u'│', 0, 0).trimmed();
+        // query, code, stock, date, holder, ...
+        const QString name = QString::fromUtf8(line.split('\t').value(4)).trimmed();
         if (!name.isEmpty() && !names.contains(name))
             names << name;
         if (names.size() == 100)
