@@ -43,10 +43,12 @@ public:
         low_.push_back(quint32(quint64(offset) & mask_));
     }
 
-    // Room for n offsets, filled afterwards through lowBits() by several writers at once; every
-    // offset written so must lie below fillLimit().
-    void resizeForFill(qsizetype n) { low_.resize(size_t(n)); }
-    quint32* lowBits() { return low_.data(); }
+    void reserve(qsizetype n) { low_.reserve(size_t(n)); }
+    // Appends n offsets at once, not below the last one, every one below fillLimit().
+    void appendBelowFillLimit(const quint32* offsets, qsizetype n) {
+        Q_ASSERT(highStarts_.empty());
+        low_.insert(low_.end(), offsets, offsets + n);
+    }
     qint64 fillLimit() const { return qint64(mask_) + 1; }
 
 private:
