@@ -1,8 +1,9 @@
 #include "command_line.h"
 
+#include "common/console.h"
+
 #include <QCoreApplication>
 #include <QStringList>
-#include <cstdio>
 
 using namespace Qt::StringLiterals;
 
@@ -47,13 +48,13 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         const QByteArray name = equals < 0 ? arg : arg.first(equals);
         const Option* option = findOption(options, name);
         if (!option) {
-            line.error = u"unknown option "_s + QString::fromLocal8Bit(name) +
+            line.error = u"unknown option "_s + argumentText(name) +
                          u" (put -- before an argument that starts with '-')"_s;
             return line;
         }
         if (!option->takesValue) {
             if (equals >= 0) {
-                line.error = QString::fromLocal8Bit(name) + u" takes no value"_s;
+                line.error = argumentText(name) + u" takes no value"_s;
                 return line;
             }
             line.flags.insert(canonical(*option));
@@ -62,7 +63,7 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         } else if (i + 1 < args.size()) {
             line.values[canonical(*option)] = args[++i];
         } else {
-            line.error = QString::fromLocal8Bit(name) + u" needs a value"_s;
+            line.error = argumentText(name) + u" needs a value"_s;
             return line;
         }
     }
@@ -83,9 +84,16 @@ std::vector<QByteArray> programArguments(int argc, char* argv[]) {
     return args;
 }
 
+QString argumentText(const QByteArray& arg) {
+#if defined(Q_OS_WIN)
+    return QString::fromUtf8(arg);
+#else
+    return QString::fromLocal8Bit(arg);
+#endif
+}
+
 bool writeStandardOutput(QByteArrayView bytes) {
-    return std::fwrite(bytes.data(), 1, size_t(bytes.size()), stdout) == size_t(bytes.size()) &&
-           std::fflush(stdout) == 0;
+    return writeUtf8(stdout, bytes);
 }
 
 } // namespace gegu

@@ -35,6 +35,10 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
 // as UTF-8 on Windows.
 std::vector<QByteArray> programArguments(int argc, char* argv[]);
 
+// An argument as text: decoded from the user's encoding on Unix, from programArguments' UTF-8
+// on Windows.
+QString argumentText(const QByteArray& arg);
+
 // Writes the bytes to standard output and flushes it: false when that fails (a full disk,
 // a closed pipe).
 bool writeStandardOutput(QByteArrayView bytes);

@@ -8,6 +8,7 @@
 // complete. Exit status: 0 when written, 2 on any error (then nothing is written).
 
 #include "command_line.h"
+#include "common/console.h"
 #include "holdings/data_file.h"
 #include "holdings/gbk.h"
 #include "holdings/runtime_error.h"
@@ -37,7 +38,7 @@ constexpr qint64 progressSize = qint64(4) << 20;
 constexpr int shownWarnings = 20;
 
 void say(const QString& line) {
-    std::fprintf(stderr, "gegu-import: %s\n", qPrintable(line));
+    gegu::writeLine(stderr, u"gegu-import: "_s + line);
 }
 
 int fail(const QString& message) {
@@ -233,6 +234,7 @@ int run(const gegu::CommandLine& line) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    gegu::useBinaryStandardStreams();
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(u"gegu-import"_s);

@@ -6,6 +6,7 @@
 // any other argument is ignored.
 
 #include "command_line.h"
+#include "common/console.h"
 #include "window/startup.h"
 
 #include <QApplication>
@@ -20,8 +21,13 @@ const char helpText[] =
     "in its data file, gegusj.rar: type a stock code for that stock's holder table, or\n"
     "(part of) a holder's name for every holder row whose name field contains it.\n"
     "The data file is the first gegusj.rar found in the current directory, beside the\n"
+#if defined(Q_OS_WIN)
+    "program, in the user's data folder (%APPDATA%\\gegu\\) or in the system's\n"
+    "(%PROGRAMDATA%\\gegu\\).\n"
+#else
     "program, in the user's data folder (~/.local/share/gegu/) or in the system's\n"
     "(/usr/local/share/gegu/, /usr/share/gegu/).\n"
+#endif
     "Other arguments are ignored. The same queries from a terminal: gegu-query.\n"
     "\n"
     "Options:\n"
@@ -43,6 +49,7 @@ int print(const char* text) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    gegu::useBinaryStandardStreams();
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
             return print(helpText);

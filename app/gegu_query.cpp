@@ -8,6 +8,7 @@
 // the data file cannot be loaded, the arguments are wrong or the output cannot be written.
 
 #include "command_line.h"
+#include "common/console.h"
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
@@ -19,7 +20,6 @@
 #include "query_arguments.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
@@ -34,7 +34,7 @@ namespace {
 enum ExitStatus { Found = 0, NotFound = 1, Failure = 2 };
 
 int fail(const QString& message) {
-    std::fprintf(stderr, "gegu-query: %s\n", qPrintable(message));
+    gegu::writeLine(stderr, u"gegu-query: "_s + message);
     return Failure;
 }
 
@@ -83,7 +83,7 @@ private:
         char* written = utf8_.appendToBuffer(bytes_.data(), QStringView(begin, end - begin));
         const size_t n = size_t(written - bytes_.data());
         if (ok_ && n > 0)
-            ok_ = std::fwrite(bytes_.constData(), 1, n, out_) == n;
+            ok_ = gegu::writeUtf8(out_, QByteArrayView(bytes_.constData(), qsizetype(n)));
         const bool carried = kept != position() ||
                              (lf_ && !last && kept > begin && kept[-1] == u'\r' && end != kept);
         setBuffer(begin, begin + blockSize);
@@ -163,14 +163,11 @@ QString infoText(const gegu::DataInfo& info) {
 int run(const gegu::QueryArguments& args) {
     QStringList queries = args.queries;
     if (args.fromStdin) {
-        QFile in;
-        if (!in.open(stdin, QIODevice::ReadOnly))
-            return fail(u"cannot read standard input"_s);
-        const QByteArray lines = in.readAll();
-        if (in.error() != QFileDevice::NoError)
-            return fail(u"cannot read standard input: "_s + in.errorString());
         QString error;
-        queries += gegu::queriesFromLines(lines, error);
+        const std::optional<QByteArray> lines = gegu::readStandardInput(error);
+        if (!lines)
+            return fail(u"cannot read standard input: "_s + error);
+        queries += gegu::queriesFromLines(*lines, error);
         if (!error.isEmpty())
             return fail(error);
     }
@@ -210,6 +207,7 @@ int run(const gegu::QueryArguments& args) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    gegu::useBinaryStandardStreams();
     try {
         QCoreApplication app(argc, argv);
         QCoreApplication::setApplicationName(u"gegu-query"_s);

@@ -38,7 +38,7 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
     parsed.allPeriods = line.has("--all-periods");
     parsed.info = line.has("--info");
     for (const QByteArray& query : line.positional)
-        parsed.queries << QString::fromLocal8Bit(query);
+        parsed.queries << argumentText(query);
     if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
         !parsed.fromStdin && !parsed.info)
         return {{}, u"expected a QUERY, --stdin or --info (see --help)"_s};
@@ -67,6 +67,22 @@ QStringList queriesFromLines(QByteArrayView text, QString& error) {
     return queries;
 }
 
+namespace {
+
+// The rest of --data's help: the user's and the system's data folders.
+QString dataFoldersHelp() {
+#if defined(Q_OS_WIN)
+    return uR"(                 folder (%APPDATA%\gegu\) or in the system's
+                 (%PROGRAMDATA%\gegu\).)"_s;
+#else
+    return uR"(                 folder (~/.local/share/gegu/) or in the system's
+                 (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
+                 XDG_DATA_DIRS are honoured.)"_s;
+#endif
+}
+
+} // namespace
+
 QString queryHelpText() {
     return uR"(Usage: gegu-query [options] [--] QUERY...
 Looks up the major shareholders of listed Chinese stocks in Gegu's data file.
@@ -77,9 +93,8 @@ after the other from one load of the data file.
 Options:
   --data FILE    Data file to read. Default: the first gegusj.rar found in the
                  current directory, beside the program, in the user's data
-                 folder (~/.local/share/gegu/) or in the system's
-                 (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
-                 XDG_DATA_DIRS are honoured.
+)"_s + dataFoldersHelp() +
+           uR"(
   --stdin        Read queries from standard input too, one a line (UTF-8),
                  after those given as arguments; blank lines are skipped.
   --all-periods  A stock code prints every period of the stock that the data

@@ -8,6 +8,7 @@
 #include <utility>
 
 #if defined(Q_OS_WIN)
+#include <string>
 #include <windows.h>
 #else
 #include <cerrno>
@@ -39,16 +40,28 @@ QString displayName(const NativePath& path) {
 namespace {
 
 FileState stateOf(const BY_HANDLE_FILE_INFORMATION& info) {
-    // FILETIME counts 100 ns steps.
+    // FILETIME counts 100 ns steps since 1601.
+    constexpr qint64 ticksBeforeEpoch = 116444736000000000;
     const quint64 ticks =
         (quint64(info.ftLastWriteTime.dwHighDateTime) << 32) | info.ftLastWriteTime.dwLowDateTime;
     return {info.dwVolumeSerialNumber, (quint64(info.nFileIndexHigh) << 32) | info.nFileIndexLow,
-            qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow), qint64(ticks * 100)};
+            qint64((quint64(info.nFileSizeHigh) << 32) | info.nFileSizeLow),
+            (qint64(ticks) - ticksBeforeEpoch) * 100};
 }
 
 } // namespace
 
+bool namesDevice(const NativePath& path) {
+    // The system's full form of every such name, also of CON or NUL in any folder, is in its
+    // device space \\.\.
+    std::wstring full(GetFullPathNameW(path.c_str(), 0, nullptr, nullptr), L'\0');
+    const DWORD length = GetFullPathNameW(path.c_str(), DWORD(full.size()), full.data(), nullptr);
+    return length < full.size() && full.starts_with(LR"(\\.\)");
+}
+
 std::optional<FileState> fileStateAt(const NativePath& path) {
+    if (namesDevice(path))
+        return std::nullopt;
     const HANDLE h = CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
                                  FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
@@ -63,6 +76,9 @@ std::optional<FileState> fileStateAt(const NativePath& path) {
 }
 
 ReadOnlyFile::ReadOnlyFile(const NativePath& path) : path_(path) {
+    // Looked at before it is opened, so that a device or a pipe is never opened.
+    if (namesDevice(path))
+        throw FileError(FileProblem::NotRegular, path);
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
@@ -158,6 +174,10 @@ FileProblem openProblem(int error) {
 }
 
 } // namespace
+
+bool namesDevice(const NativePath&) {
+    return false;
+}
 
 std::optional<FileState> fileStateAt(const NativePath& path) {
     struct stat s {};

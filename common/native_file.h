@@ -32,6 +32,11 @@ struct FileState {
     bool operator==(const FileState&) const = default;
 };
 
+// Whether the name alone makes the path a device or a pipe: on Windows a reserved name (NUL,
+// CON, COM1, ... in any folder) or a path in the device space \\.\; never elsewhere, where
+// only the file itself tells.
+bool namesDevice(const NativePath& path);
+
 // The state of the file at a path now, links followed; nullopt when none can be looked at.
 std::optional<FileState> fileStateAt(const NativePath& path);
 

@@ -2,10 +2,14 @@
 
 #include "common/parallel.h"
 #include "common/system_memory.h"
+#if defined(Q_OS_WIN)
+#include "common/windows_folders.h"
+#endif
 #include "gbk.h"
 #include "runtime_error.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QStandardPaths>
 #include <new>
 #include <system_error>
@@ -139,7 +143,7 @@ NativePath programDirectory() {
     if (!error)
         return program.parent_path();
 #endif
-    return nativePath(QCoreApplication::applicationDirPath());
+    return nativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
 
 std::vector<NativePath> installedFilePlaces(QStringView name) {
@@ -147,13 +151,23 @@ std::vector<NativePath> installedFilePlaces(QStringView name) {
     std::vector<NativePath> places;
     if (QCoreApplication::instance())
         places.push_back(programDirectory() / file);
+#if defined(Q_OS_WIN)
+    for (const NativePath& dir : applicationDataFolders())
+        places.push_back(dir / "gegu" / file);
+#else
     for (const QString& dir :
          QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
         places.push_back(nativePath(dir) / "gegu" / file);
+#endif
     return places;
 }
 
 NativePath userDataDirectory() {
+#if defined(Q_OS_WIN)
+    // Where the data file is looked for: %APPDATA%, not the local folder that Qt writes to.
+    if (const NativePath appData = userApplicationDataFolder(); !appData.empty())
+        return appData / "gegu";
+#endif
     return nativePath(QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)) /
            "gegu";
 }

@@ -50,7 +50,8 @@ ReadOnlyFile openDataFile(const NativePath& path);
 // The directory that holds the running program, as the system names it.
 NativePath programDirectory();
 
-// The user's data directory (~/.local/share/gegu/), where the user's own data file is built.
+// The user's data directory (~/.local/share/gegu/; %APPDATA%\gegu\ on Windows), where the
+// user's own data file is built.
 NativePath userDataDirectory();
 // Where the data file is looked for, in order: the current directory, beside the running
 // program, the user's data directory (~/.local/share/gegu/, where an update goes), then the

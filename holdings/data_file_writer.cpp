@@ -63,7 +63,10 @@ QByteArray encodeLine(QStringView text, bool& ok) {
         ok = false;
         encoded.emplace();
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const qsizetype size = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+            const qsizetype size =
+                text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()
+                    ? 2
+                    : 1;
             *encoded += encodeGbk(text.sliced(i, size)).value_or("?");
             i += size - 1;
         }

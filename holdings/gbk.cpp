@@ -1,5 +1,6 @@
 #include "gbk.h"
 
+#include "gbk_system.h"
 #include "runtime_error.h"
 
 #include <QStringDecoder>
@@ -17,6 +18,7 @@ namespace gegu {
 namespace {
 
 constexpr int trailCount = 0xFE - 0x40 + 1;
+constexpr int pairCount = 126 * trailCount;
 constexpr char16_t noEncoding = 0xFFFF; // never a byte sequence: 0xFF leads no pair
 
 // What the decoder gives for each pair and for the bytes 0x80 and 0xFF, and the way back.
@@ -27,8 +29,8 @@ public:
         return table;
     }
 
-    // Whether the system's decoder filled the table: ASCII reads as itself, every pair as one
-    // character.
+    // Whether a decoder filled the table: Qt's where it has one (a Qt built with ICU), else the
+    // system's code page 936 (Windows).
     bool usable() const { return usable_; }
     char16_t pair(uchar lead, uchar trail) const {
         return pairs_[size_t(lead - 0x81) * trailCount + (trail - 0x40)];
@@ -41,31 +43,12 @@ public:
 
 private:
     GbkTable()
-        : pairs_(std::make_unique<char16_t[]>(size_t(126) * trailCount)),
+        : pairs_(std::make_unique<char16_t[]>(size_t(pairCount))),
           encodings_(std::make_unique<char16_t[]>(1 << 16)) {
+        usable_ = QStringDecoder("GBK").isValid()
+                      ? fillFromQt()
+                      : systemGbkCharacters(std::span(pairs_.get(), size_t(pairCount)), euro_, ff_);
         std::fill_n(encodings_.get(), 1 << 16, noEncoding);
-        // Every pair on a line of its own, so that each decodes alone.
-        QByteArray probe;
-        probe.reserve(126 * trailCount * 3 + 8);
-        for (int lead = 0x81; lead <= 0xFE; ++lead) {
-            for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                probe += char(lead);
-                probe += char(isGbkTrail(uchar(trail)) ? trail : 0x40);
-                probe += '\n';
-            }
-        }
-        probe += "\x80\n\xff\n";
-        const QString decoded = decodeGbkWithQt(probe);
-        usable_ = decoded.size() == 126 * trailCount * 2 + 4;
-        for (int i = 0; usable_ && i < 126 * trailCount; ++i) {
-            const char16_t c = decoded[2 * i].unicode();
-            usable_ = c >= 0x80 && c != 0xFFFD && !QChar::isSurrogate(c);
-            pairs_[size_t(i)] = c;
-        }
-        if (usable_) {
-            euro_ = decoded[2 * 126 * trailCount].unicode();
-            ff_ = decoded[2 * 126 * trailCount + 2].unicode();
-        }
         for (int b = 0; b < 0x80; ++b)
             encodings_[b] = char16_t(b);
         for (int lead = 0xFE; lead >= 0x81; --lead) {
@@ -77,8 +60,33 @@ private:
         encodings_[euro_] = 0x80;
         encodings_[ff_] = 0xFF;
         encodings_[0xFFFD] = noEncoding;
-        const QString ascii = decodeGbkWithQt(QByteArray("\x01\x7f 0Aa\r\n"));
-        usable_ = usable_ && ascii == u"\x01\x7f 0Aa\r\n"_s;
+    }
+
+    // Every pair on a line of its own, so that each decodes alone, then 0x80 and 0xFF; true
+    // when ASCII reads as itself and every pair as one character.
+    bool fillFromQt() {
+        QByteArray probe;
+        probe.reserve(pairCount * 3 + 8);
+        for (int lead = 0x81; lead <= 0xFE; ++lead) {
+            for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                probe += char(lead);
+                probe += char(isGbkTrail(uchar(trail)) ? trail : 0x40);
+                probe += '\n';
+            }
+        }
+        probe += "\x80\n\xff\n";
+        const QString decoded = decodeGbkWithQt(probe);
+        bool usable = decoded.size() == pairCount * 2 + 4;
+        for (int i = 0; usable && i < pairCount; ++i) {
+            const char16_t c = decoded[2 * i].unicode();
+            usable = c >= 0x80 && c != 0xFFFD && !QChar::isSurrogate(c);
+            pairs_[size_t(i)] = c;
+        }
+        if (usable) {
+            euro_ = decoded[2 * pairCount].unicode();
+            ff_ = decoded[2 * pairCount + 2].unicode();
+        }
+        return usable && decodeGbkWithQt(QByteArray("\x01\x7f 0Aa\r\n")) == u"\x01\x7f 0Aa\r\n"_s;
     }
 
     std::unique_ptr<char16_t[]> pairs_;
@@ -91,11 +99,22 @@ private:
 } // namespace
 
 void requireGbkDecoder() {
-    if (!GbkTable::instance().usable())
-        throw RuntimeError(
-            ErrorNumber::ErrorInLoadingDll, {}, 0, {},
-            u"GBK (code page 936) cannot be decoded: this Qt was built without ICU"_s);
+    if (GbkTable::instance().usable())
+        return;
+#if defined(Q_OS_WIN)
+    const QString why = u"this Qt was built without ICU and the system has no code page 936"_s;
+#else
+    const QString why = u"this Qt was built without ICU"_s;
+#endif
+    throw RuntimeError(ErrorNumber::ErrorInLoadingDll, {}, 0, {},
+                       u"GBK (code page 936) cannot be decoded: "_s + why);
 }
+
+#if !defined(Q_OS_WIN)
+bool systemGbkCharacters(std::span<char16_t>, char16_t&, char16_t&) {
+    return false; // Qt's decoder (ICU) is the only one here
+}
+#endif
 
 char16_t* decodeGbk(QByteArrayView bytes, char16_t* out) {
     const GbkTable& table = GbkTable::instance();

@@ -8,7 +8,9 @@
 // anything else, or by nothing, is U+FFFD, and the byte after it is read afresh. So every byte
 // sequence decodes, CR and LF always stand for themselves (a file splits into lines before it
 // is decoded), and a character's bytes are known from its first two. The pair table comes from
-// the system's own decoder, once; these rules put it to use.
+// the system's own decoder, once: Qt's where Qt has one (built with ICU, as on Linux), else the
+// operating system's code page 936 (Windows), which decodes every pair and byte alike; these
+// rules put it to use.
 
 #include "common/large_allocator.h"
 
@@ -31,7 +33,8 @@ inline int gbkCharSize(const uchar* p, const uchar* end) {
 }
 
 // Throws RuntimeError ErrorInLoadingDll (48) when this system cannot decode GBK: a Qt built
-// without ICU has no GBK decoder, and every file would read as nothing.
+// without ICU has no GBK decoder, and where the system has no code page 936 either, every file
+// would read as nothing.
 void requireGbkDecoder();
 
 // The UTF-16 text of GBK bytes.

@@ -4,6 +4,7 @@
 #include "runtime_error.h"
 #include "text_rules.h"
 
+#include <atomic>
 #include <bit>
 
 #if defined(__SSE2__)
@@ -83,10 +84,18 @@ qsizetype lineStartNearMiddle(QByteArrayView bytes) {
     return -1;
 }
 
+qsizetype countLineStarts(QByteArrayView bytes, qsizetype from, qsizetype to) {
+    qsizetype n = 0;
+    forEachLineStart(bytes, from, to, [&](qsizetype) { ++n; });
+    return n;
+}
+
 // Where every line of the bytes starts, then their end. A long file is handled in two halves at
-// once: the first half's starts go straight into the table, the second's into a list of its
-// own that is appended after them (a few bytes a line, where counting the lines first would
-// mean another pass over the whole text).
+// once. Room is reserved for a line every 16 bytes (data files have far fewer; memory never
+// written to costs nothing), and each half writes its starts as it finds them: the first half
+// into the table, the second into a list appended afterwards. A text denser than that (a
+// broken or crafted file) is counted first instead, so that its table is allocated once at its
+// exact size.
 void findLineStarts(QByteArrayView bytes, AscendingOffsets& starts) {
     const qsizetype middle = lineStartNearMiddle(bytes);
     if (middle < 0 || bytes.size() >= starts.fillLimit()) {
@@ -94,19 +103,44 @@ void findLineStarts(QByteArrayView bytes, AscendingOffsets& starts) {
         starts.append(bytes.size());
         return;
     }
-    // Room for a line every 16 bytes (data files have far fewer): memory that is never written
-    // to costs nothing, and a file of more lines only makes the lists grow.
-    std::vector<quint32, LargeAllocator<quint32>> secondHalf;
-    secondHalf.reserve(size_t((bytes.size() - middle) / 16));
-    starts.reserve(bytes.size() / 16 + 1);
-    inParallel(
-        [&] { forEachLineStart(bytes, 0, middle, [&](qsizetype start) { starts.append(start); }); },
-        [&] {
-            forEachLineStart(bytes, middle, bytes.size(),
-                             [&](qsizetype start) { secondHalf.push_back(quint32(start)); });
-        });
-    starts.appendBelowFillLimit(secondHalf.data(), qsizetype(secondHalf.size()));
-    starts.append(bytes.size());
+    {
+        std::vector<quint32, LargeAllocator<quint32>> secondHalf;
+        secondHalf.reserve(size_t((bytes.size() - middle) / 16 + 1));
+        starts.reserve(bytes.size() / 16 + 2);
+        std::atomic<bool> dense = false;
+        const auto keep = [&](auto& list, qsizetype start) {
+            if (list.size() < list.capacity())
+                list.push_back(quint32(start));
+            else
+                dense.store(true, std::memory_order_relaxed);
+        };
+        inParallel(
+            [&] {
+                forEachLineStart(bytes, 0, middle,
+                                 [&](qsizetype start) { keep(starts.lowBits(), start); });
+            },
+            [&] {
+                forEachLineStart(bytes, middle, bytes.size(),
+                                 [&](qsizetype start) { keep(secondHalf, start); });
+            });
+        if (!dense) {
+            starts.lowBits().insert(starts.lowBits().end(), secondHalf.begin(), secondHalf.end());
+            starts.append(bytes.size());
+            return;
+        }
+    }
+    starts = AscendingOffsets(starts.lowBitCount());
+    qsizetype firstHalf = 0;
+    qsizetype secondHalf = 0;
+    inParallel([&] { firstHalf = countLineStarts(bytes, 0, middle); },
+               [&] { secondHalf = countLineStarts(bytes, middle, bytes.size()); });
+    starts.lowBits().resize(size_t(firstHalf + secondHalf + 1));
+    quint32* const out = starts.lowBits().data();
+    const auto fill = [&](qsizetype from, qsizetype to, quint32* at) {
+        forEachLineStart(bytes, from, to, [&](qsizetype start) { *at++ = quint32(start); });
+    };
+    inParallel([&] { fill(0, middle, out); }, [&] { fill(middle, bytes.size(), out + firstHalf); });
+    out[firstHalf + secondHalf] = quint32(bytes.size());
 }
 
 // Hands out the lines of the file one at a time; asking for a line when none is left is

@@ -43,12 +43,14 @@ public:
         low_.push_back(quint32(quint64(offset) & mask_));
     }
 
-    void reserve(qsizetype n) { low_.reserve(size_t(n)); }
-    // Appends n offsets at once, not below the last one, every one below fillLimit().
-    void appendBelowFillLimit(const quint32* offsets, qsizetype n) {
+    // The low bits of the offsets, to be filled directly where every offset lies below
+    // fillLimit() (none has a high part).
+    std::vector<quint32, LargeAllocator<quint32>>& lowBits() {
         Q_ASSERT(highStarts_.empty());
-        low_.insert(low_.end(), offsets, offsets + n);
+        return low_;
     }
+    void reserve(qsizetype n) { low_.reserve(size_t(n)); }
+    int lowBitCount() const { return bits_; }
     qint64 fillLimit() const { return qint64(mask_) + 1; }
 
 private:

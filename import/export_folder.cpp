@@ -135,8 +135,9 @@ ExportFolder::Result ExportFolder::add(const std::vector<NativePath>& exports) c
     };
     try {
         for (const auto& [name, text] : added) {
+            const QByteArray& bytes = text.bytes(); // Clang 14 captures no structured binding
             writeOutputFile(exportsFolder() / name, true,
-                            [&](QIODevice& out) { return writeAll(out, text.bytes()); });
+                            [&](QIODevice& out) { return writeAll(out, bytes); });
             written.push_back(name);
         }
         writeOutputFile(dataFile(), true, [&](QIODevice& out) { return importer.write(out); });

@@ -51,7 +51,9 @@ public:
         int fd = -1;
         for (int attempt = 0;; ++attempt) {
             path_ = target;
-            path_ += "." + std::to_string(QRandomGenerator::global()->generate()) + ".part";
+            path_ += ".";
+            path_ += std::to_string(QRandomGenerator::global()->generate());
+            path_ += ".part";
 #if defined(Q_OS_WIN)
             const HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -196,6 +198,8 @@ QString OutputError::text() const {
 }
 
 NativePath outputTarget(const NativePath& path, bool replace) {
+    if (namesDevice(path))
+        fail(OutputProblem::NotRegular, path);
     std::error_code error;
     const fs::file_status entry = fs::symlink_status(path, error);
     if (error && entry.type() != fs::file_type::not_found)

@@ -2,11 +2,16 @@
 
 // Runs Gegu's programs as child processes, with limits, as users meet them.
 
+#include "posix_only.h"
+
+#include <QFileInfo>
 #include <QProcess>
 #include <QString>
 #include <QStringList>
-#include <sys/resource.h>
 #include <unistd.h>
+#if !defined(Q_OS_WIN)
+#include <sys/resource.h>
+#endif
 
 namespace gegu::test {
 
@@ -19,7 +24,7 @@ struct Run {
 // How a child process is started beyond its arguments.
 struct Setup {
     QString workingDir;
-    rlim_t addressSpace = 0;   // RLIMIT_AS in bytes; 0 for none
+    quint64 addressSpace = 0;  // RLIMIT_AS in bytes; 0 for none (POSIX only)
     bool unprivileged = false; // run as nobody when the tests run as root
     QString stdoutFile;        // stdout goes there instead of to the test
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -46,6 +51,10 @@ inline Run runProcess(const QString& program, const QStringList& args, const Set
     if (!setup.stdoutFile.isEmpty())
         p.setStandardOutputFile(setup.stdoutFile);
     p.setProcessEnvironment(setup.environment);
+#if defined(Q_OS_WIN)
+    if (setup.addressSpace != 0 || setup.unprivileged)
+        qFatal("no address-space limit or other user for a child here");
+#else
     const rlim_t addressSpace = setup.addressSpace;
     const bool unprivileged = setup.unprivileged && geteuid() == 0;
     p.setChildProcessModifier([addressSpace, unprivileged] {
@@ -57,9 +66,12 @@ inline Run runProcess(const QString& program, const QStringList& args, const Set
         if (unprivileged && (setgid(65534) != 0 || setuid(65534) != 0))
             _exit(127);
     });
-    p.start(program, args);
+#endif
+    // By its absolute name, whatever the child's working folder: under Wine a name from the root
+    // of Linux ("/work/...") is on the current drive, which that folder may change.
+    p.start(QFileInfo(program).absoluteFilePath(), args);
     if (!p.waitForFinished(60000))
-        qFatal("%s did not finish", qPrintable(program));
+        qFatal("%s did not finish: %s", qPrintable(program), qPrintable(p.errorString()));
     return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput(),
             p.readAllStandardError()};
 }

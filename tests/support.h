@@ -12,6 +12,17 @@
 
 namespace gegu::test {
 
+// The GBK bytes of a text: Qt's own encoder where it has one (ICU, on Linux), else Gegu's table,
+// which tst_gbk holds against Linux's decoding. The text must be GBK's to hold.
+inline QByteArray gbkBytes(QStringView text) {
+    QStringEncoder gbk("GBK");
+    if (!gbk.isValid())
+        return encodeGbk(text).value();
+    QByteArray bytes = gbk.encode(text);
+    Q_ASSERT(!gbk.hasError());
+    return bytes;
+}
+
 // The lines joined with eol after each one (also after the last unless lastEnded is false),
 // encoded as GBK.
 inline QByteArray gbkFile(const QStringList& lines, QStringView eol = u"\r\n",
@@ -19,10 +30,7 @@ inline QByteArray gbkFile(const QStringList& lines, QStringView eol = u"\r\n",
     QString text = lines.join(eol);
     if (lastEnded && !lines.isEmpty())
         text += eol;
-    QStringEncoder gbk("GBK");
-    QByteArray bytes = gbk.encode(text);
-    Q_ASSERT(!gbk.hasError());
-    return bytes;
+    return gbkBytes(text);
 }
 
 // The bytes in a buffer of their own, as loading keeps them.

@@ -71,11 +71,6 @@ QStringList importErrors(const QList<QByteArray>& csvs, const ImportSettings& se
     return i.errors;
 }
 
-QByteArray gbk(const QString& text) {
-    QStringEncoder encoder("GBK");
-    return encoder.encode(text);
-}
-
 QByteArray utf16(const QString& text, QStringEncoder::Encoding encoding) {
     QStringEncoder encoder(encoding, QStringEncoder::Flag::WriteBom);
     return encoder.encode(text);
@@ -352,12 +347,12 @@ void ImportTest::brokerExportWithTitle() {
     // their units, the rows, a blank line and a source line. It has no code, name or date
     // column; the title gives them.
     const QByteArray csv =
-        gbk(u"招商银行(600036) 十大流通股东 截止日期：2024-06-30 公告日期：2024-08-20\r\n"
-            u"名次,股东名称,持股数量(股),占流通股比例(%),增减(股),股份类型\r\n"
-            u"1,香港中央结算有限公司,1234567890,6.12,-1000000,流通A股\r\n"
-            u"2,中国证券金融股份有限公司,567890123,2.81,不变,流通A股\r\n"
-            u"\r\n"
-            u"数据来源：某某终端\r\n"_s);
+        gbkBytes(u"招商银行(600036) 十大流通股东 截止日期：2024-06-30 公告日期：2024-08-20\r\n"
+                 u"名次,股东名称,持股数量(股),占流通股比例(%),增减(股),股份类型\r\n"
+                 u"1,香港中央结算有限公司,1234567890,6.12,-1000000,流通A股\r\n"
+                 u"2,中国证券金融股份有限公司,567890123,2.81,不变,流通A股\r\n"
+                 u"\r\n"
+                 u"数据来源：某某终端\r\n"_s);
     const Imported i = import({csv});
     QCOMPARE(i.table.recordCount(), 1);
     QCOMPARE(i.table.header(0), u"600036 招商银行  十大流通股东  2024-06-30");
@@ -560,7 +555,7 @@ void ImportTest::encodings_data() {
         u"股票代码,截止日期,股东名称,持股数\r\n600036,2024-06-30,华夏基金,100\r\n"_s;
     QStringEncoder utf8(QStringEncoder::Utf8);
     const QByteArray asUtf8 = utf8.encode(text);
-    const QByteArray asGbk = gbk(text);
+    const QByteArray asGbk = gbkBytes(text);
     const int detect = int(TextEncoding::Detect);
     QTest::newRow("UTF-8") << asUtf8 << detect << QString();
     QTest::newRow("UTF-8 with a byte order mark") << "\xEF\xBB\xBF" + asUtf8 << detect << QString();
@@ -1124,10 +1119,19 @@ void ImportTest::outputFile_data() {
         QTest::addRow("in folders to be made%s", force) << u"deep"_s << replace << written;
         QTest::addRow("a regular file%s", force)
             << u"file"_s << replace << (replace ? written : int(OutputProblem::Exists));
-        QTest::addRow("a link to a regular file%s", force)
-            << u"link"_s << replace << (replace ? written : int(OutputProblem::Exists));
         QTest::addRow("a folder%s", force)
             << u"folder"_s << replace << int(OutputProblem::IsFolder);
+        QTest::addRow("under a regular file%s", force)
+            << u"underfile"_s << replace << int(OutputProblem::FolderFailed);
+#if defined(Q_OS_WIN)
+        // Devices by their reserved names, which stand in every folder.
+        QTest::addRow("the device NUL%s", force)
+            << u"NUL"_s << replace << int(OutputProblem::NotRegular);
+        QTest::addRow("the device COM1%s", force)
+            << u"com1"_s << replace << int(OutputProblem::NotRegular);
+#else
+        QTest::addRow("a link to a regular file%s", force)
+            << u"link"_s << replace << (replace ? written : int(OutputProblem::Exists));
         QTest::addRow("a FIFO%s", force) << u"fifo"_s << replace << int(OutputProblem::NotRegular);
         QTest::addRow("a link to a FIFO%s", force)
             << u"fifolink"_s << replace << int(OutputProblem::NotRegular);
@@ -1135,8 +1139,7 @@ void ImportTest::outputFile_data() {
             << u"dangling"_s << replace << int(OutputProblem::NotRegular);
         QTest::addRow("a link loop%s", force)
             << u"loop"_s << replace << int(OutputProblem::NotRegular);
-        QTest::addRow("under a regular file%s", force)
-            << u"underfile"_s << replace << int(OutputProblem::FolderFailed);
+#endif
     }
 }
 
@@ -1149,14 +1152,16 @@ void ImportTest::outputFile() {
     const fs::path root = nativePath(dir.path());
     QVERIFY(writeFile(dir.filePath(u"file"_s), "old"));
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
+#if !defined(Q_OS_WIN)
     QCOMPARE(::mkfifo((root / "fifo").c_str(), 0600), 0);
     fs::create_symlink("file", root / "link");
     fs::create_symlink("fifo", root / "fifolink");
     fs::create_symlink("nowhere", root / "dangling");
     fs::create_symlink("loop", root / "loop");
+#endif
     const fs::path path = kind == u"deep"_s        ? root / "a" / "b" / "out.rar"
                           : kind == u"underfile"_s ? root / "file" / "out.rar"
-                                                   : root / kind.toStdString();
+                                                   : root / nativePath(kind);
     const auto before =
         QDir(dir.path())
             .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden);
@@ -1171,10 +1176,12 @@ void ImportTest::outputFile() {
                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
             before);
         QCOMPARE(readFile(dir.filePath(u"file"_s)), "old"_ba);
+#if !defined(Q_OS_WIN)
         QVERIFY(fs::is_fifo(root / "fifo"));
+#endif
         return;
     }
-    QCOMPARE(readFile(QString::fromStdString(path.native())), "new"_ba);
+    QCOMPARE(readFile(displayName(path)), "new"_ba);
     // A link stays a link; the file it leads to is replaced.
     if (kind == u"link"_s)
         QVERIFY(fs::is_symlink(root / "link"));
@@ -1216,6 +1223,7 @@ void ImportTest::outputReplaced() {
     QVERIFY(QFile::setPermissions(target, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
     writeOutputFile(nativePath(target), true, [](QIODevice& out) { return out.write("new") == 3; });
     QCOMPARE(readFile(target), "new"_ba);
+    SKIP_ON_WINDOWS("permissions beyond read-only");
     QCOMPARE(QFile::permissions(target) & ~(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser),
              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup);
 }
@@ -1247,10 +1255,15 @@ void ImportTest::program_data() {
                                   << "gegu-import: a.csv: cannot be read: File not found\n"
                                      "gegu-import: b.csv: cannot be read: File not found\n"
                                      "gegu-import: 2 errors: nothing written\n"_ba;
+#if defined(Q_OS_WIN)
+    const QByteArray device = "NUL"; // a reserved name, a device in every folder
+#else
+    const QByteArray device = "null";             // program() makes it a link to /dev/null
+#endif
     QTest::newRow("a device as output")
-        << QStringList{u"--force"_s, u"-o"_s, u"null"_s, u"a.csv"_s} << 2
-        << "gegu-import: null is not a regular file (only a regular file or a new name is "
-           "written)\n"_ba;
+        << QStringList{u"--force"_s, u"-o"_s, QString::fromLatin1(device), u"a.csv"_s} << 2
+        << "gegu-import: " + device +
+               " is not a regular file (only a regular file or a new name is written)\n";
 }
 
 void ImportTest::program() {
@@ -1258,8 +1271,10 @@ void ImportTest::program() {
     QFETCH(int, exitCode);
     QFETCH(QByteArray, err);
     QTemporaryDir dir;
+#if !defined(Q_OS_WIN)
     // A link to /dev/null: were it ever written, the link would be replaced, not the device.
     std::filesystem::create_symlink("/dev/null", nativePath(dir.filePath(u"null"_s)));
+#endif
     Setup setup;
     setup.workingDir = dir.path();
     const Run r = runProcess(QStringLiteral(GEGU_IMPORT_PATH), args, setup);
@@ -1269,7 +1284,9 @@ void ImportTest::program() {
                                                                    "\n");
     else
         QCOMPARE(r.err, err);
+#if !defined(Q_OS_WIN)
     QVERIFY(std::filesystem::is_symlink(nativePath(dir.filePath(u"null"_s))));
+#endif
 }
 
 void ImportTest::programWritesNothingOnError() {
@@ -1361,8 +1378,8 @@ void ImportTest::programOptionsAndMessages() {
     write(u"good.csv"_s, minimalHeader + "600036,20240630,华夏基金,1000000\n");
     write(u"header.csv"_s, minimalHeader);
     write(u"gbk.csv"_s,
-          gbk(u"股票代码,截止日期,股东名称,持股数\n600036,2024-06-30,华夏基金,100\n"_s));
-    write(u"names.csv"_s, gbk(u"code,name\n600036,招商银行\n"_s));
+          gbkBytes(u"股票代码,截止日期,股东名称,持股数\n600036,2024-06-30,华夏基金,100\n"_s));
+    write(u"names.csv"_s, gbkBytes(u"code,name\n600036,招商银行\n"_s));
     write(u"bare.csv"_s, "股东名称,持股数\n华夏基金,100\n");
     write(u"long.csv"_s, minimalHeader.chopped(1) +
                              ",备注\n600036,20240630,华夏基金,1,\n"
@@ -1385,39 +1402,51 @@ void ImportTest::programOptionsAndMessages() {
 }
 
 void ImportTest::programWithNativeNames() {
-    // Names that are not UTF-8 (GBK, as folders made on Chinese Windows arrive) reach the
-    // system as the bytes given: a folder to write into, and a file not to replace.
+    // Names in Chinese reach the system as they were given: a folder to write into, and a file
+    // not to replace. On Windows as UTF-16 from the command line on; elsewhere as bytes that need
+    // not be UTF-8 (GBK, as folders made on Chinese Windows arrive).
     QTemporaryDir dir;
     QVERIFY(writeFile(dir.filePath(u"good.csv"_s), minimalHeader + "600036,20240630,甲,1\n"));
-    const QByteArray folder = "\xD6\xD0\xCE\xC4"; // 中文 in GBK
-    const QByteArray file = "\xB9\xC9.rar";       // 股.rar in GBK
-    const auto run = [&](const QByteArray& output, const QString& force) {
+    Setup setup;
+    setup.workingDir = dir.path();
+#if defined(Q_OS_WIN)
+    const NativePath folder = L"中文";
+    const NativePath file = L"股.rar";
+    const auto run = [&](const NativePath& output, const QString& force) {
+        QStringList args{u"-o"_s, displayName(output), u"good.csv"_s};
+        if (!force.isEmpty())
+            args.prepend(force);
+        return runProcess(QStringLiteral(GEGU_IMPORT_PATH), args, setup);
+    };
+#else
+    const NativePath folder = "\xD6\xD0\xCE\xC4"; // 中文 in GBK
+    const NativePath file = "\xB9\xC9.rar";       // 股.rar in GBK
+    const auto run = [&](const NativePath& output, const QString& force) {
         // The shell's printf makes the bytes from octal escapes.
         QString escaped;
-        for (const char c : output)
+        for (const char c : output.native())
             escaped += QStringLiteral("\\%1").arg(uint(uchar(c)), 3, 8, QLatin1Char('0'));
-        Setup setup;
-        setup.workingDir = dir.path();
         return runProcess(u"/bin/sh"_s,
                           {u"-c"_s, u"exec \"$0\" $1 -o \"$(printf \"$2\")\" good.csv"_s,
                            QStringLiteral(GEGU_IMPORT_PATH), force, escaped},
                           setup);
     };
-    Run r = run(folder + "/" + file, {});
+#endif
+    Run r = run(folder / file, {});
     QCOMPARE(r.exitCode, 0);
-    const std::filesystem::path written =
-        std::filesystem::path(nativePath(dir.path())) / folder.toStdString() / file.toStdString();
+    const NativePath written = nativePath(dir.path()) / folder / file;
     QVERIFY(std::filesystem::is_regular_file(written));
-    r = run(folder + "/" + file, {});
+    r = run(folder / file, {});
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.err.endsWith(" exists; --force replaces it\n"));
-    r = run(folder + "/" + file, u"--force"_s);
+    r = run(folder / file, u"--force"_s);
     QCOMPARE(r.exitCode, 0);
-    // Nothing but the file, named with exactly those bytes.
-    std::vector<std::string> entries;
+    // Nothing but the file, named exactly so.
+    std::vector<NativePath> entries;
     for (const auto& e : std::filesystem::directory_iterator(written.parent_path()))
-        entries.push_back(e.path().filename().native());
-    QVERIFY(entries == std::vector<std::string>{file.toStdString()});
+        entries.push_back(e.path().filename());
+    QVERIFY(entries == std::vector<NativePath>{file});
+    QVERIFY(report(loadHoldingsFile(written), u"甲").contains(u"  甲"_s));
     // QTemporaryDir cannot remove names that are not UTF-8.
     std::filesystem::remove_all(written.parent_path());
 }

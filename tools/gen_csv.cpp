@@ -28,6 +28,7 @@
 // four bears a name of tools/top_holders.h.
 
 #include "fictional.h"
+#include "holdings/gbk.h"
 #include "top_holders.h"
 
 #include <QCommandLineParser>
@@ -126,12 +127,20 @@ int main(int argc, char* argv[]) {
     }
     const bool utf16 = layout == u"unicode"_s;
     const QChar separator = utf16 ? u'\t' : u',';
-    QStringEncoder encoder =
-        gbk ? QStringEncoder("GBK")
-            : QStringEncoder(utf16 ? QStringEncoder::Utf16LE : QStringEncoder::Utf8);
+    // GBK through Gegu's own table, the one the data file is written with (Qt's Windows
+    // builds have no GBK encoder); the fictional text is all GBK's to hold.
+    QStringEncoder encoder(utf16 ? QStringEncoder::Utf16LE : QStringEncoder::Utf8);
+    bool encoded = true;
+    const auto encode = [&](const QString& text) -> QByteArray {
+        if (!gbk)
+            return encoder.encode(text);
+        std::optional<QByteArray> bytes = gegu::encodeGbk(text);
+        encoded = encoded && bytes;
+        return bytes.value_or(QByteArray());
+    };
     QString text;
     const auto flush = [&] {
-        file.write(encoder.encode(text));
+        file.write(encode(text));
         text.clear();
     };
     // A field as CSV writes it: quoted when it holds the separator, a quote or a line break.
@@ -232,7 +241,7 @@ int main(int argc, char* argv[]) {
         }
     }
     flush();
-    if (encoder.hasError() || !file.commit()) {
+    if (!encoded || encoder.hasError() || !file.commit()) {
         std::fprintf(stderr, "gegu-gen-csv: cannot write %s\n", qPrintable(file.fileName()));
         return 2;
     }

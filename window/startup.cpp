@@ -1,6 +1,7 @@
 #include "startup.h"
 
 #include "cid.h"
+#include "common/console.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 
@@ -54,8 +55,7 @@ QString errorBoxText(const RuntimeError& e) {
 
 void reportRuntimeError(const RuntimeError& e) {
     const QString text = errorBoxText(e);
-    std::fprintf(stderr, "gegu: %s\n", qPrintable(e.message()));
-    std::fflush(stderr);
+    writeLine(stderr, u"gegu: "_s + e.message());
     // Where nobody can see a box (Qt's offscreen and minimal platforms), nobody could close it
     // either: the line on stderr is all.
     const QString platform = QGuiApplication::platformName();

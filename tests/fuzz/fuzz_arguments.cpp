@@ -16,9 +16,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Either arguments or a reason, never both or neither.
     if (parsed.arguments.has_value() == !parsed.error.isEmpty())
         std::abort();
-    // A query to answer: one at least, or standard input's.
+    // Something to answer: one query at least, standard input's, or what the data file holds.
     if (parsed.arguments && parsed.arguments->action == QueryArguments::Action::Query &&
-        parsed.arguments->queries.isEmpty() && !parsed.arguments->fromStdin)
+        parsed.arguments->queries.isEmpty() && !parsed.arguments->fromStdin &&
+        !parsed.arguments->info)
         std::abort();
     // Standard input's queries: blank lines never make one, and a line that is not UTF-8 is an
     // error naming it.

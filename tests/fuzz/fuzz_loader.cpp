@@ -33,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 if (!table.isHolderRow(row.lineNumber()))
                     std::abort();
                 // A row's cells, where it has the five, are pieces of it.
-                const QString text = *row;
-                if (const auto cells = readHolderCells(text)) {
-                    if (cells->name.isEmpty() || !text.contains(cells->name) ||
+                const QString rowText = *row;
+                if (const auto cells = readHolderCells(rowText)) {
+                    if (cells->name.isEmpty() || !rowText.contains(cells->name) ||
                         cells->shares.has_value() == cells->sharesText.isEmpty())
                         std::abort();
                 }

@@ -1,0 +1,36 @@
+#include "windows_folders.h"
+
+#include <shlobj.h>
+#include <windows.h>
+
+namespace gegu {
+
+namespace {
+
+// A folder by the name the system keeps for it; empty when it has none. Qt's QStandardPaths
+// asks for the same folders, but names them only with the application's own folder added.
+NativePath knownFolder(const KNOWNFOLDERID& id) {
+    PWSTR path = nullptr;
+    NativePath folder;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DONT_VERIFY, nullptr, &path)))
+        folder = path;
+    CoTaskMemFree(path);
+    return folder;
+}
+
+} // namespace
+
+NativePath userApplicationDataFolder() {
+    return knownFolder(FOLDERID_RoamingAppData);
+}
+
+std::vector<NativePath> applicationDataFolders() {
+    std::vector<NativePath> folders;
+    for (const KNOWNFOLDERID& id : {FOLDERID_RoamingAppData, FOLDERID_ProgramData}) {
+        if (NativePath folder = knownFolder(id); !folder.empty())
+            folders.push_back(std::move(folder));
+    }
+    return folders;
+}
+
+} // namespace gegu

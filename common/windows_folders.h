@@ -1,0 +1,19 @@
+#pragma once
+
+// Windows' own folders, by the names the system keeps for them.
+
+#include "native_file.h"
+
+#include <vector>
+
+namespace gegu {
+
+// The folder where Windows keeps the user's own applications' data (%APPDATA%, which roams with
+// the user); empty when the system cannot name it.
+NativePath userApplicationDataFolder();
+
+// The folders where Windows keeps applications' data: the user's (%APPDATA%) and the machine's
+// (%PROGRAMDATA%), in that order; a folder the system cannot name is left out.
+std::vector<NativePath> applicationDataFolders();
+
+} // namespace gegu
