@@ -104,7 +104,8 @@ void findLineStarts(QByteArrayView bytes, AscendingOffsets& starts) {
         return;
     }
     {
-        std::vector<quint32, LargeAllocator<quint32>> secondHalf;
+        // In small pages: a huge page would round this list up to 2 MiB.
+        std::vector<quint32> secondHalf;
         secondHalf.reserve(size_t((bytes.size() - middle) / 16 + 1));
         starts.reserve(bytes.size() / 16 + 2);
         std::atomic<bool> dense = false;
