@@ -11,6 +11,7 @@
 
 #include "window/cid.h"
 #include "window/output_box.h"
+#include "window/startup.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
@@ -96,8 +97,10 @@ int main(int argc, char* argv[]) {
     const int repeats = argc > 2 && !startOnly && !queryOnly ? QByteArray(argv[2]).toInt() : 5;
 
     QApplication app(argc, argv);
+    // As Gegu starts: the data file loads while the window is made.
+    auto loading = gegu::loadDataInBackground();
     gegu::cid form;
-    form.Form_Load();
+    form.Form_Load(loading.get());
     form.show();
     while (!form.windowHandle() || !form.windowHandle()->isExposed())
         QApplication::processEvents(QEventLoop::AllEvents, 5);

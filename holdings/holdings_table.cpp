@@ -4,6 +4,7 @@
 #include "runtime_error.h"
 #include "text_rules.h"
 
+#include <atomic>
 #include <bit>
 
 #if defined(__SSE2__)
@@ -16,13 +17,30 @@ namespace {
 
 #if defined(__SSE2__)
 // Bit i set where byte i of p[0..63] equals c.
-quint64 positions64(const char* p, __m128i c) {
+Q_ALWAYS_INLINE quint64 positions64(const char* p, __m128i c) {
     quint64 mask = 0;
     for (int i = 0; i < 64; i += 16) {
         const __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
         mask |= quint64(quint16(_mm_movemask_epi8(_mm_cmpeq_epi8(a, c)))) << i;
     }
     return mask;
+}
+#endif
+
+// Whether the byte at p ends a line: an LF, or a CR that no LF follows.
+bool isLineEnd(QByteArrayView bytes, qsizetype p) {
+    const char* const base = bytes.data();
+    return base[p] == '\n' || (base[p] == '\r' && (p + 1 == bytes.size() || base[p + 1] != '\n'));
+}
+
+#if defined(__SSE2__)
+// Bit i set where byte p + i ends a line, for the 64 bytes from p.
+Q_ALWAYS_INLINE quint64 lineEnds64(QByteArrayView bytes, qsizetype p) {
+    const char* const base = bytes.data();
+    const quint64 lfs = positions64(base + p, _mm_set1_epi8('\n'));
+    const quint64 crs = positions64(base + p, _mm_set1_epi8('\r'));
+    const bool lfFollows = p + 64 < bytes.size() && base[p + 64] == '\n';
+    return lfs | (crs & ~((lfs >> 1) | (quint64(lfFollows) << 63)));
 }
 #endif
 
@@ -35,7 +53,6 @@ void forEachLineStart(QByteArrayView bytes, qsizetype from, qsizetype to, Found 
     if (from >= to)
         return;
     found(from);
-    const char* const base = bytes.data();
     const auto addStart = [&](qsizetype start) {
         if (start < to)
             found(start);
@@ -43,27 +60,15 @@ void forEachLineStart(QByteArrayView bytes, qsizetype from, qsizetype to, Found 
     qsizetype p = from;
 #if defined(__SSE2__)
     // 64 bytes at a time: a mask of the line ends, then one step per line.
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
     for (; to - p >= 64; p += 64) {
-        const quint64 lfs = positions64(base + p, lf);
-        const quint64 crs = positions64(base + p, cr);
-        const bool lfFollows = p + 64 < bytes.size() && base[p + 64] == '\n';
-        for (quint64 ends = lfs | (crs & ~((lfs >> 1) | (quint64(lfFollows) << 63))); ends != 0;
-             ends &= ends - 1)
+        for (quint64 ends = lineEnds64(bytes, p); ends != 0; ends &= ends - 1)
             addStart(p + std::countr_zero(ends) + 1);
     }
 #endif
     for (; p < to; ++p) {
-        if (base[p] == '\n' || (base[p] == '\r' && (p + 1 == bytes.size() || base[p + 1] != '\n')))
+        if (isLineEnd(bytes, p))
             addStart(p + 1);
     }
-}
-
-qsizetype countLineStarts(QByteArrayView bytes, qsizetype from, qsizetype to) {
-    qsizetype n = 0;
-    forEachLineStart(bytes, from, to, [&](qsizetype) { ++n; });
-    return n;
 }
 
 // A line start near the middle of a long text, or -1: right after an LF, or after a CR that
@@ -79,22 +84,59 @@ qsizetype lineStartNearMiddle(QByteArrayView bytes) {
     return -1;
 }
 
-// Where every line of the bytes starts, then their end. The lines are counted first, so that
-// the table is allocated once at its exact size; a long file is handled in two halves at once.
+qsizetype countLineStarts(QByteArrayView bytes, qsizetype from, qsizetype to) {
+    qsizetype n = 0;
+    forEachLineStart(bytes, from, to, [&](qsizetype) { ++n; });
+    return n;
+}
+
+// Where every line of the bytes starts, then their end. A long file is handled in two halves at
+// once. Room is reserved for a line every 16 bytes (data files have far fewer; memory never
+// written to costs nothing), and each half writes its starts as it finds them: the first half
+// into the table, the second into a list appended afterwards. A text denser than that (a
+// broken or crafted file) is counted first instead, so that its table is allocated once at its
+// exact size.
 void findLineStarts(QByteArrayView bytes, AscendingOffsets& starts) {
     const qsizetype middle = lineStartNearMiddle(bytes);
     if (middle < 0 || bytes.size() >= starts.fillLimit()) {
-        starts.resizeForFill(0);
         forEachLineStart(bytes, 0, bytes.size(), [&](qsizetype start) { starts.append(start); });
         starts.append(bytes.size());
         return;
     }
+    {
+        // In small pages: a huge page would round this list up to 2 MiB.
+        std::vector<quint32> secondHalf;
+        secondHalf.reserve(size_t((bytes.size() - middle) / 16 + 1));
+        starts.reserve(bytes.size() / 16 + 2);
+        std::atomic<bool> dense = false;
+        const auto keep = [&](auto& list, qsizetype start) {
+            if (list.size() < list.capacity())
+                list.push_back(quint32(start));
+            else
+                dense.store(true, std::memory_order_relaxed);
+        };
+        inParallel(
+            [&] {
+                forEachLineStart(bytes, 0, middle,
+                                 [&](qsizetype start) { keep(starts.lowBits(), start); });
+            },
+            [&] {
+                forEachLineStart(bytes, middle, bytes.size(),
+                                 [&](qsizetype start) { keep(secondHalf, start); });
+            });
+        if (!dense) {
+            starts.lowBits().insert(starts.lowBits().end(), secondHalf.begin(), secondHalf.end());
+            starts.append(bytes.size());
+            return;
+        }
+    }
+    starts = AscendingOffsets(starts.lowBitCount());
     qsizetype firstHalf = 0;
     qsizetype secondHalf = 0;
     inParallel([&] { firstHalf = countLineStarts(bytes, 0, middle); },
                [&] { secondHalf = countLineStarts(bytes, middle, bytes.size()); });
-    starts.resizeForFill(firstHalf + secondHalf + 1);
-    quint32* const out = starts.lowBits();
+    starts.lowBits().resize(size_t(firstHalf + secondHalf + 1));
+    quint32* const out = starts.lowBits().data();
     const auto fill = [&](qsizetype from, qsizetype to, quint32* at) {
         forEachLineStart(bytes, from, to, [&](qsizetype start) { *at++ = quint32(start); });
     };

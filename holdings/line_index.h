@@ -43,10 +43,14 @@ public:
         low_.push_back(quint32(quint64(offset) & mask_));
     }
 
-    // Room for n offsets, filled afterwards through lowBits() by several writers at once; every
-    // offset written so must lie below fillLimit().
-    void resizeForFill(qsizetype n) { low_.resize(size_t(n)); }
-    quint32* lowBits() { return low_.data(); }
+    // The low bits of the offsets, to be filled directly where every offset lies below
+    // fillLimit() (none has a high part).
+    std::vector<quint32, LargeAllocator<quint32>>& lowBits() {
+        Q_ASSERT(highStarts_.empty());
+        return low_;
+    }
+    void reserve(qsizetype n) { low_.reserve(size_t(n)); }
+    int lowBitCount() const { return bits_; }
     qint64 fillLimit() const { return qint64(mask_) + 1; }
 
 private:

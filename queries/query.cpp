@@ -383,12 +383,19 @@ QString Report::line(qsizetype k) const {
     return {};
 }
 
-qsizetype Report::lineLength(qsizetype k) const {
+std::optional<QByteArrayView> Report::lineBytes(qsizetype k) const {
     const qsizetype at = tableLine(k);
     const bool heading = kind_ == Kind::Holders && at >= 0 && (k - opening_.size()) % 2 == 0;
-    if (at >= 0 && !heading)
-        return gbkLength(table_->lineBytes(at));
-    if (heading) {
+    if (at < 0 || heading)
+        return std::nullopt;
+    return table_->lineBytes(at);
+}
+
+qsizetype Report::lineLength(qsizetype k) const {
+    if (const std::optional<QByteArrayView> bytes = lineBytes(k))
+        return gbkLength(*bytes);
+    const qsizetype at = tableLine(k);
+    if (at >= 0) { // a heading
         if (headingLength_.first != at)
             headingLength_ = {at, entryHeading(at).size()};
         return headingLength_.second;

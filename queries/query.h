@@ -79,6 +79,9 @@ public:
     // row, or in a name report a holder row; -1 for the lines the report puts together. For a
     // name report's entry heading, the line of the stock's header.
     qsizetype tableLine(qsizetype k) const;
+    // The bytes that line k is decoded from, when it shows a line of the table as it stands
+    // (not a heading put together, not a frame line); nullopt otherwise.
+    std::optional<QByteArrayView> lineBytes(qsizetype k) const;
 
     // The record whose table line k belongs to: in a stock's table every line, in a name
     // report an entry's heading and row; -1 for the lines of neither.

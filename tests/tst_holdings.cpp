@@ -60,6 +60,8 @@ private slots:
     void gbkDecoding();
     void filesReadInHalvesReadWhole_data();
     void filesReadInHalvesReadWhole();
+    void lineStartsOfLargeTexts_data();
+    void lineStartsOfLargeTexts();
     void gbkEncodesWhatItDecodes();
     void gbkFastPathDecodesAsQtDoes();
     void gbkSplittingBeforeOrAfterDecoding();
@@ -277,6 +279,32 @@ void HoldingsTest::filesReadInHalvesReadWhole() {
     written.close();
     const ByteBuffer read = readDataFile(ReadOnlyFile(nativePath(written.fileName())));
     QVERIFY(QByteArrayView(read.data(), qsizetype(read.size())) == bytes);
+}
+
+void HoldingsTest::lineStartsOfLargeTexts_data() {
+    QTest::addColumn<QByteArray>("firstRow");
+    QTest::addColumn<QByteArray>("secondRow");
+    // Texts of a few MiB are split in two halves: one of holder rows as data files have them,
+    // one denser in lines than room is kept for, and one that turns dense halfway.
+    const QByteArray row = "  \xbb\xaa\xcf\xc4\xb4\xf3\xc5\xcc \xa9\xa6 120.00 \xa9\xa6 1.20"_ba;
+    QTest::newRow("rows") << row << row;
+    QTest::newRow("empty rows") << QByteArray() << QByteArray();
+    QTest::newRow("dense second half") << row << QByteArray();
+}
+
+void HoldingsTest::lineStartsOfLargeTexts() {
+    QFETCH(QByteArray, firstRow);
+    QFETCH(QByteArray, secondRow);
+    const int rows = 400000; // over a MiB even of empty rows
+    QByteArrayList lines{"0", "600036 X", QByteArray::number(rows), "head"};
+    for (int i = 0; i < rows; ++i)
+        lines << (i < rows / 2 ? firstRow : secondRow) + QByteArray::number(i % 7 == 0 ? i : 1);
+    const HoldingsTable table = tableFromBytes(lines.join("\r\n") + "\r\n");
+    QCOMPARE(table.lineCount(), lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (table.lineBytes(i) != lines[i])
+            QFAIL(qPrintable(u"line %1 differs"_s.arg(i)));
+    }
 }
 
 void HoldingsTest::gbkFastPathDecodesAsQtDoes() {

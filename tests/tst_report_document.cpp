@@ -1,11 +1,15 @@
 // The output box's text: lines as set, edits kept as references where they can be, undo and
 // redo, offsets as screen readers count them, and the limit on what edits keep.
 
+#include "holdings/gbk.h"
+#include "support.h"
 #include "window/report_document.h"
+#include "window/report_lines.h"
 
 #include <QTest>
 
 using namespace gegu;
+using namespace gegu::test;
 using namespace Qt::StringLiterals;
 
 Q_DECLARE_METATYPE(TextPosition)
@@ -36,6 +40,7 @@ private slots:
     void groupsTypingAndDeletingIntoSteps();
     void keepsUneditedLinesByReference();
     void forgetsOldStepsAndRefusesWhatPassesTheLimit();
+    void stretchesOfALongRowAsOfTheWholeRow();
 };
 
 void ReportDocumentTest::splitsOnlyAtCrLf_data() {
@@ -234,6 +239,35 @@ void ReportDocumentTest::forgetsOldStepsAndRefusesWhatPassesTheLimit() {
     QVERIFY_THROWS_EXCEPTION(ReportDocument::LimitExceeded,
                              d.replace({0, 0}, {0, 0}, u"y"_s.repeated(200)));
     QCOMPARE(linesOf(d), before);
+}
+
+void ReportDocumentTest::stretchesOfALongRowAsOfTheWholeRow() {
+    // A holder row of 100,000 characters: ideographs, ASCII, the euro byte, and a lead byte
+    // without a trail (U+FFFD, the byte after it read afresh), so that bytes and characters
+    // part ways all along it.
+    QByteArray row = encodeGbk(u"  巨行股东 │ "_s).value();
+    for (int i = 0; row.size() < 150000; ++i)
+        row += i % 7 == 0 ? QByteArray("\x81 \x80") : encodeGbk(u"华夏a1"_s).value();
+    const QByteArray file = "0\r\n600999 X\r\n1\r\nhead\r\n" + row + "\r\n";
+    const auto table = std::make_shared<const HoldingsTable>(tableFromBytes(file));
+    const ReportLines lines(runQuery(table, u"巨行股东"_s));
+    qsizetype k = 0;
+    while (k < lines.lineCount() && lines.line(k).size() < 1000)
+        ++k;
+    QVERIFY(k < lines.lineCount());
+    const QString whole = decodeGbk(row);
+    QCOMPARE(lines.line(k), whole);
+    QCOMPARE(lines.lineLength(k), whole.size());
+    for (const auto& [from, to] : {std::pair<qsizetype, qsizetype>{0, 0},
+                                   {0, 10},
+                                   {4095, 4097},
+                                   {4096, 9000},
+                                   {77777, whole.size()},
+                                   {0, whole.size()}}) {
+        QString stretch;
+        lines.appendTo(stretch, k, from, to);
+        QCOMPARE(stretch, whole.mid(from, to - from));
+    }
 }
 
 QTEST_MAIN(ReportDocumentTest)

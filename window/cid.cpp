@@ -243,9 +243,12 @@ void cid::setReportLimit(qsizetype characters) {
 }
 
 void cid::Form_Load() {
-    auto inUse = std::make_unique<DataFileInUse>(findDataFile());
+    Form_Load(std::make_unique<DataFileInUse>(findDataFile()));
+}
+
+void cid::Form_Load(std::unique_ptr<DataFileInUse> loaded) {
     // The old data and its index (stopped if still being made) go only now that the new is in.
-    dataInUse_ = std::move(inUse);
+    dataInUse_ = std::move(loaded);
     describeData();
     Text2->clear();
     Command3_Click();

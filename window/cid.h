@@ -43,6 +43,8 @@ public:
     // is missing or malformed), puts the help text into the output box and shows the panel.
     // Run again, it loads the data file afresh in place of the old.
     void Form_Load();
+    // The same with the data file loaded already (see loadDataInBackground).
+    void Form_Load(std::unique_ptr<DataFileInUse> loaded);
 
     // The longest report, in characters, that the output box takes; a longer one is runtime
     // error 7. Set from the machine's memory; tests set less.

@@ -2,6 +2,7 @@
 
 #include "cid.h"
 #include "common/console.h"
+#include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 
 #include <QApplication>
@@ -65,11 +66,18 @@ void reportRuntimeError(const RuntimeError& e) {
     box.exec();
 }
 
+std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground() {
+    // Deferred too: without a thread to spare, the load runs when the data is asked for.
+    return std::async(std::launch::async | std::launch::deferred,
+                      [] { return std::make_unique<DataFileInUse>(findDataFile()); });
+}
+
 int runGegu(QApplication& app) {
+    std::future<std::unique_ptr<DataFileInUse>> loading = loadDataInBackground();
     cid form;
     try {
         try {
-            form.Form_Load();
+            form.Form_Load(loading.get());
         } catch (const std::bad_alloc&) {
             throw RuntimeError(ErrorNumber::OutOfMemory);
         }

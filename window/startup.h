@@ -1,8 +1,11 @@
 #pragma once
 
 #include "holdings/runtime_error.h"
+#include "queries/loaded_holdings.h"
 
 #include <QString>
+#include <future>
+#include <memory>
 
 class QApplication;
 
@@ -13,6 +16,10 @@ namespace gegu {
 // missing or malformed, shows one error box (error number, text, file, line) instead and
 // returns 1 without ever showing the main window.
 int runGegu(QApplication& app);
+
+// Starts loading the data file that Gegu finds, on a thread of its own, so that the window is
+// made meanwhile; the future hands over the loaded data, or the RuntimeError of loading.
+std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground();
 
 // Reports a runtime error that ends Gegu: one line on stderr (in English, as gegu-query has
 // it), and the error box where a screen can show it.
