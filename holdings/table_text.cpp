@@ -50,6 +50,7 @@ StockHeader readStockHeader(QStringView header) {
             break;
         }
     }
+    h.floatHolders = text.contains(StockHeader::FloatHoldersTable);
     QStringView rest = text.sliced(std::min<qsizetype>(6, text.size()));
     if (rest.startsWith(u' ') && !rest.startsWith(u"  ")) {
         rest = rest.sliced(1);

@@ -14,6 +14,13 @@ struct StockHeader {
     QString code; // its first six characters, leading blanks removed
     QString name; // what follows the code up to two blanks; may be empty
     QString date; // the first yyyy-mm-dd in it, the report date; empty when none
+    // Which top-ten table the record is: float holders where the header says 十大流通股东,
+    // else the holders of the whole share capital.
+    bool floatHolders = false;
+    QStringView table() const { return floatHolders ? FloatHoldersTable : HoldersTable; }
+
+    static constexpr QStringView HoldersTable = u"十大股东";
+    static constexpr QStringView FloatHoldersTable = u"十大流通股东";
 };
 StockHeader readStockHeader(QStringView header);
 

@@ -665,26 +665,30 @@ void HoldingsTest::dataFileSearch() {
 
 void HoldingsTest::stockHeaders_data() {
     QTest::addColumn<QString>("header");
-    QTest::addColumn<QStringList>("read"); // code, name, date
+    QTest::addColumn<QStringList>("read"); // code, name, date, table
     QTest::newRow("as written") << u"600036 招商银行  十大股东  2024-06-30"_s
-                                << QStringList{u"600036"_s, u"招商银行"_s, u"2024-06-30"_s};
+                                << QStringList{u"600036"_s, u"招商银行"_s, u"2024-06-30"_s,
+                                               u"十大股东"_s};
     QTest::newRow("with a note") << u"000002 万科  十大流通股东  2020-03-31  示例数据"_s
-                                 << QStringList{u"000002"_s, u"万科"_s, u"2020-03-31"_s};
+                                 << QStringList{u"000002"_s, u"万科"_s, u"2020-03-31"_s,
+                                                u"十大流通股东"_s};
     QTest::newRow("no name") << u"600036  十大股东  2024-06-30"_s
-                             << QStringList{u"600036"_s, QString(), u"2024-06-30"_s};
+                             << QStringList{u"600036"_s, QString(), u"2024-06-30"_s, u"十大股东"_s};
     QTest::newRow("leading blanks, no date")
-        << u"  600036 招商"_s << QStringList{u"600036"_s, u"招商"_s, QString()};
-    QTest::newRow("short") << u"60"_s << QStringList{u"60"_s, QString(), QString()};
-    QTest::newRow("empty") << QString() << QStringList{QString(), QString(), QString()};
-    QTest::newRow("a date-like word") << u"600036 x  2024-6-30 2024-06-301"_s
-                                      << QStringList{u"600036"_s, u"x"_s, u"2024-06-30"_s};
+        << u"  600036 招商"_s << QStringList{u"600036"_s, u"招商"_s, QString(), u"十大股东"_s};
+    QTest::newRow("short") << u"60"_s << QStringList{u"60"_s, QString(), QString(), u"十大股东"_s};
+    QTest::newRow("empty") << QString()
+                           << QStringList{QString(), QString(), QString(), u"十大股东"_s};
+    QTest::newRow("a date-like word")
+        << u"600036 x  2024-6-30 2024-06-301"_s
+        << QStringList{u"600036"_s, u"x"_s, u"2024-06-30"_s, u"十大股东"_s};
 }
 
 void HoldingsTest::stockHeaders() {
     QFETCH(QString, header);
     QFETCH(QStringList, read);
     const StockHeader h = readStockHeader(header);
-    QCOMPARE((QStringList{h.code, h.name, h.date}), read);
+    QCOMPARE((QStringList{h.code, h.name, h.date, h.table().toString()}), read);
 }
 
 void HoldingsTest::holderCells_data() {
