@@ -39,6 +39,9 @@ constexpr qsizetype accessiblePreviewLength = 4096;
 constexpr qsizetype shortText = 256;
 // Surrounding text told to an input method: at most this much either side of the cursor.
 constexpr qsizetype surroundingReach = 1024;
+// The longest selection kept for other programs once the text changes, in characters; a
+// longer one is given up then rather than copied.
+constexpr qsizetype keptSelectionLength = qsizetype(1) << 24;
 
 // Characters that would break a line or show as a box in a layout; the box shows them as
 // nothing, and a copy leaves them out.
@@ -51,9 +54,12 @@ bool hasLocalFiles(const QMimeData* mime) {
     return std::any_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); });
 }
 
-// The selection offered to other programs (X11's primary selection): its text is made only
-// when one asks for it, so that selecting all of a huge report costs nothing.
-class SelectionMime : public QMimeData {
+} // namespace
+
+// The selection offered to other programs (X11's primary selection). It holds the text that was
+// selected, as a copy would, but reads it from the box while the text stands: selecting all of
+// a huge report costs nothing. Before the text changes, the box has it copied.
+class OutputBox::SelectionMime : public QMimeData {
 public:
     SelectionMime(const OutputBox* box, TextPosition from, TextPosition to)
         : box_(box), from_(from), to_(to) {}
@@ -61,21 +67,35 @@ public:
     QStringList formats() const override { return {u"text/plain"_s}; }
     bool hasFormat(const QString& mime) const override { return mime == u"text/plain"_s; }
 
+    // Whether the selected text is short enough to be copied.
+    bool fitsCopy() const {
+        const ReportDocument& d = box_->document();
+        return d.offsetOf(d.clamped(to_)) - d.offsetOf(d.clamped(from_)) <= keptSelectionLength;
+    }
+    // Takes the selected text from the box: what is read later is what was selected.
+    void copy() {
+        text_ = shown();
+        box_ = nullptr;
+    }
+
 protected:
     QVariant retrieveData(const QString& mime, QMetaType) const override {
-        if (mime != u"text/plain"_s || !box_)
+        if (mime != u"text/plain"_s)
             return {};
+        return box_ ? shown() : text_;
+    }
+
+private:
+    QString shown() const {
         const ReportDocument& d = box_->document();
         return box_->shownText(d.clamped(from_), d.clamped(to_));
     }
 
-private:
     QPointer<const OutputBox> box_;
     TextPosition from_;
     TextPosition to_;
+    QString text_;
 };
-
-} // namespace
 
 OutputBox::OutputBox(QWidget* parent) : QAbstractScrollArea(parent) {
     installOutputBoxAccessibility();
@@ -93,9 +113,12 @@ OutputBox::OutputBox(QWidget* parent) : QAbstractScrollArea(parent) {
     clear();
 }
 
-OutputBox::~OutputBox() = default;
+OutputBox::~OutputBox() {
+    keepOfferedSelection();
+}
 
 void OutputBox::setText(TextBuffer text) {
+    keepOfferedSelection();
     const QString before = accessiblePreview();
     // The old text goes first, so that the two never take memory at the same time.
     document_.setSource(std::make_shared<TextBufferLines>(QStringView()));
@@ -107,6 +130,7 @@ void OutputBox::setText(QStringView text) {
 }
 
 void OutputBox::setSource(std::shared_ptr<const LineSource> source) {
+    keepOfferedSelection();
     replaceText(std::move(source), accessiblePreview());
 }
 
@@ -690,12 +714,27 @@ void OutputBox::selectionChanged() {
     QAccessible::updateAccessibility(&selection);
 }
 
-void OutputBox::offerSelection() const {
+void OutputBox::offerSelection() {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    if (hasSelection() && clipboard->supportsSelection())
-        clipboard->setMimeData(
-            new SelectionMime(this, std::min(anchor_, cursor_), std::max(anchor_, cursor_)),
-            QClipboard::Selection);
+    if (!hasSelection() || !clipboard->supportsSelection())
+        return;
+    offered_ = new SelectionMime(this, std::min(anchor_, cursor_), std::max(anchor_, cursor_));
+    clipboard->setMimeData(offered_, QClipboard::Selection);
+}
+
+void OutputBox::keepOfferedSelection() {
+    // Gone once another selection took its place.
+    SelectionMime* const mime = offered_;
+    offered_ = nullptr;
+    if (!mime)
+        return;
+    if (mime->fitsCopy()) {
+        mime->copy();
+        return;
+    }
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (clipboard->mimeData(QClipboard::Selection) == mime)
+        clipboard->clear(QClipboard::Selection);
 }
 
 void OutputBox::copy() const {
@@ -770,6 +809,7 @@ void OutputBox::changed(const TextChange& change) {
 
 void OutputBox::edit(TextPosition from, TextPosition to, QStringView text,
                      ReportDocument::EditKind kind) {
+    keepOfferedSelection();
     try {
         changed(document_.replace(from, to, text, kind));
     } catch (const ReportDocument::LimitExceeded&) {
@@ -792,13 +832,17 @@ void OutputBox::eraseSelectionOr(TextPosition from, TextPosition to,
 }
 
 void OutputBox::undo() {
-    if (document_.canUndo())
-        changed(document_.undo());
+    if (!document_.canUndo())
+        return;
+    keepOfferedSelection();
+    changed(document_.undo());
 }
 
 void OutputBox::redo() {
-    if (document_.canRedo())
-        changed(document_.redo());
+    if (!document_.canRedo())
+        return;
+    keepOfferedSelection();
+    changed(document_.redo());
 }
 
 void OutputBox::insertFromMime(const QMimeData* mime, TextPosition at) {
@@ -943,6 +987,8 @@ void OutputBox::pageUpDown(bool down, bool select) {
     restartBlink();
     viewport()->update();
     selectionChanged();
+    if (select)
+        offerSelection();
 }
 
 void OutputBox::keyPressEvent(QKeyEvent* event) {

@@ -7,6 +7,7 @@
 #include <QElapsedTimer>
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QString>
 #include <QStringView>
 #include <QTextLayout>
@@ -188,7 +189,10 @@ private:
     void moveCursor(TextPosition p, bool select, bool keepX = false);
     void pageUpDown(bool down, bool select);
     void selectionChanged();
-    void offerSelection() const;
+    // Offers the selection to other programs as X11's primary selection.
+    void offerSelection();
+    // The text is about to change: the selection offered keeps the text that was selected.
+    void keepOfferedSelection();
     void restartBlink();
     QRect cursorRect(TextPosition p, int preeditCursor = 0) const;
     QMimeData* mimeForSelection() const;
@@ -229,6 +233,10 @@ private:
     // Where dragged text would drop.
     TextPosition dropAt_;
     bool dropShown_ = false;
+
+    // The selection last offered to other programs, while it still reads from the text.
+    class SelectionMime;
+    QPointer<SelectionMime> offered_;
 };
 
 } // namespace gegu
