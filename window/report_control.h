@@ -10,6 +10,7 @@
 #include <QPoint>
 #include <QStringView>
 #include <QVariant>
+#include <algorithm>
 #include <optional>
 
 class QDragEnterEvent;

@@ -55,10 +55,6 @@ bool ReportLayout::setTextWidth(int width) {
     return true;
 }
 
-int ReportLayout::pitch() const {
-    return QFontMetrics(font_).lineSpacing();
-}
-
 void ReportLayout::clear() {
     wraps_.clear();
     dropLayouts();

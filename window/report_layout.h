@@ -56,9 +56,6 @@ public:
     // whether the width changed.
     void setFont(const QFont& font);
     bool setTextWidth(int width);
-    int textWidth() const { return width_; }
-    // The distance between the tops of two neighbouring rows.
-    int pitch() const;
 
     // Forgets all rows and layouts, as for a new text.
     void clear();
