@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "common/console.h"
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
@@ -32,6 +33,10 @@ using namespace Qt::StringLiterals;
 namespace {
 
 enum ExitStatus { Found = 0, NotFound = 1, Failure = 2 };
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(QueryCommand)
+};
 
 int fail(const QString& message) {
     gegu::writeLine(stderr, u"gegu-query: "_s + message);
@@ -101,7 +106,7 @@ private:
 
 int printText(const QString& text) {
     if (!gegu::writeStandardOutput(text.toUtf8()))
-        return fail(u"cannot write to standard output"_s);
+        return fail(Text::tr("cannot write to standard output"));
     return Found;
 }
 
@@ -168,7 +173,7 @@ int run(const gegu::QueryArguments& args) {
         QString error;
         const std::optional<QByteArray> lines = gegu::readStandardInput(error);
         if (!lines)
-            return fail(u"cannot read standard input: "_s + error);
+            return fail(Text::tr("cannot read standard input: %1").arg(error));
         queries += gegu::queriesFromLines(*lines, error);
         if (!error.isEmpty())
             return fail(error);
@@ -202,7 +207,7 @@ int run(const gegu::QueryArguments& args) {
         }
     }
     if (!out.finish())
-        return fail(u"cannot write the report"_s);
+        return fail(Text::tr("cannot write the report"));
     return found ? Found : NotFound;
 }
 
@@ -210,11 +215,13 @@ int run(const gegu::QueryArguments& args) {
 
 int main(int argc, char* argv[]) {
     gegu::useBinaryStandardStreams();
+    // Outside the try: the messages of the errors caught are translated by its translator.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"gegu-query"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
+    // Messages in the user's language; the reports, --tsv and --info never change.
+    gegu::useLanguage(gegu::userLanguage());
     try {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(u"gegu-query"_s);
-        QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
-
         const gegu::ParsedQueryArguments parsed =
             gegu::parseQueryArguments(gegu::programArguments(argc, argv));
         if (!parsed.arguments)

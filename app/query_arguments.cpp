@@ -2,9 +2,19 @@
 
 #include "command_line.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace gegu {
+
+namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(QueryCommand)
+};
+
+} // namespace
 
 NativePath pathArgument(const QByteArray& bytes) {
 #if defined(Q_OS_WIN)
@@ -41,7 +51,7 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
         parsed.queries << argumentText(query);
     if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
         !parsed.fromStdin && !parsed.info)
-        return {{}, u"expected a QUERY, --stdin or --info (see --help)"_s};
+        return {{}, Text::tr("expected a QUERY, --stdin or --info (see --help)")};
     return {parsed, {}};
 }
 
@@ -58,7 +68,7 @@ QStringList queriesFromLines(QByteArrayView text, QString& error) {
         if (line.endsWith('\r'))
             line.chop(1);
         if (!line.isValidUtf8()) {
-            error = u"standard input, line "_s + QString::number(number) + u": not UTF-8"_s;
+            error = Text::tr("standard input, line %1: not UTF-8").arg(number);
             return {};
         }
         if (!line.trimmed().isEmpty())
@@ -67,64 +77,59 @@ QStringList queriesFromLines(QByteArrayView text, QString& error) {
     return queries;
 }
 
-namespace {
-
-// The rest of --data's help: the user's and the system's data folders.
-QString dataFoldersHelp() {
-#if defined(Q_OS_WIN)
-    return uR"(                 folder (%APPDATA%\gegu\) or in the system's
-                 (%PROGRAMDATA%\gegu\).)"_s;
-#else
-    return uR"(                 folder (~/.local/share/gegu/) or in the system's
-                 (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
-                 XDG_DATA_DIRS are honoured.)"_s;
-#endif
-}
-
-} // namespace
-
 QString queryHelpText() {
-    return uR"(Usage: gegu-query [options] [--] QUERY...
-Looks up the major shareholders of listed Chinese stocks in Gegu's data file.
-A stock code (0 < code < 1000000) prints that stock's holder table; any other text
-lists every holder row whose name contains it. Several queries are answered one
-after the other from one load of the data file.
-
-Options:
-  --data FILE    Data file to read. Default: the first gegusj.rar found in the
-                 current directory, beside the program, in the user's data
-)"_s + dataFoldersHelp() +
-           uR"(
-  --stdin        Read queries from standard input too, one a line (UTF-8),
-                 after those given as arguments; blank lines are skipped.
-  --all-periods  A stock code prints every period of the stock that the data
-                 file holds, newest first, each as its own holder table.
-  --info         Print what the data file holds, one "key: value" a line
-                 (path, size, records, stocks, rows, dates, oldest date,
-                 newest date, sample), before any QUERY's report.
-  --lf           End lines with LF instead of CR LF.
-  --tsv          Print one line per holder row shown, tab-separated and
-                 LF-ended, under a header line: query, code, stock, date,
-                 holder, shares (in 10,000 shares), ratio (%), type (of
-                 share), change and table (十大股东 or 十大流通股东), from
-                 the stock's header line and the row's cells. A row whose
-                 cells cannot be read has its text as the holder and the other
-                 cells empty. Tabs and line breaks inside a field become
-                 blanks.
-  -h, --help     Show this help and exit.
-  -v, --version  Show the version and exit.
-
-Arguments:
-  QUERY          Text as typed into the query box; put -- before a query that
-                 starts with '-'.
-
-Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the
-reports of several queries one after the other.
-Exit status: 0 when any query found something (or --info alone printed), 1
-when none did, 2 on a data file, argument, input or output error. A reader
-that closes the pipe early (| head) ends gegu-query quietly, as it ends grep:
-by SIGPIPE.
-)"_s;
+    // Options and their values stay as typed; the words around them are translated.
+    return Text::
+        tr("Usage: gegu-query [options] [--] QUERY...\n"
+           "Looks up the major shareholders of listed Chinese stocks in Gegu's data file.\n"
+           "A stock code (0 < code < 1000000) prints that stock's holder table; any other text\n"
+           "lists every holder row whose name contains it. Several queries are answered one\n"
+           "after the other from one load of the data file.\n"
+           "\n"
+           "Options:\n"
+           "  --data FILE    Data file to read. Default: the first gegusj.rar found in the\n"
+           "                 current directory, beside the program, in the user's data\n"
+           "%1\n"
+           "  --stdin        Read queries from standard input too, one a line (UTF-8),\n"
+           "                 after those given as arguments; blank lines are skipped.\n"
+           "  --all-periods  A stock code prints every period of the stock that the data\n"
+           "                 file holds, newest first, each as its own holder table.\n"
+           "  --info         Print what the data file holds, one \"key: value\" a line\n"
+           "                 (path, size, records, stocks, rows, dates, oldest date,\n"
+           "                 newest date, sample), before any QUERY's report.\n"
+           "  --lf           End lines with LF instead of CR LF.\n"
+           "  --tsv          Print one line per holder row shown, tab-separated and\n"
+           "                 LF-ended, under a header line: query, code, stock, date,\n"
+           "                 holder, shares (in 10,000 shares), ratio (%), type (of\n"
+           "                 share), change and table (十大股东 or 十大流通股东), from\n"
+           "                 the stock's header line and the row's cells. A row whose\n"
+           "                 cells cannot be read has its text as the holder and the other\n"
+           "                 cells empty. Tabs and line breaks inside a field become\n"
+           "                 blanks.\n"
+           "  -h, --help     Show this help and exit.\n"
+           "  -v, --version  Show the version and exit.\n"
+           "\n"
+           "Arguments:\n"
+           "  QUERY          Text as typed into the query box; put -- before a query that\n"
+           "                 starts with '-'.\n"
+           "\n"
+           "Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the\n"
+           "reports of several queries one after the other.\n"
+           "Exit status: 0 when any query found something (or --info alone printed), 1\n"
+           "when none did, 2 on a data file, argument, input or output error. A reader\n"
+           "that closes the pipe early (| head) ends gegu-query quietly, as it ends grep:\n"
+           "by SIGPIPE.\n")
+            .arg(
+#if defined(Q_OS_WIN)
+                Text::tr("                 folder (%APPDATA%\\gegu\\) or in the system's\n"
+                         "                 (%PROGRAMDATA%\\gegu\\).")
+#else
+                Text::tr("                 folder (~/.local/share/gegu/) or in the system's\n"
+                         "                 (/usr/local/share/gegu/, /usr/share/gegu/); "
+                         "XDG_DATA_HOME and\n"
+                         "                 XDG_DATA_DIRS are honoured.")
+#endif
+            );
 }
 
 } // namespace gegu

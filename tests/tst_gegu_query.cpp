@@ -24,6 +24,8 @@ private slots:
     void argumentErrors_data();
     void argumentErrors();
     void helpAndVersion();
+    void scriptsReadTheSameInEveryLanguage_data();
+    void scriptsReadTheSameInEveryLanguage();
     void defaultDataFileIsInCurrentDirectory();
     void bundledSampleIsGeneratedAndAnswers();
     void fileAccessErrors_data();
@@ -142,11 +144,13 @@ void GeguQueryTest::dataFileErrors_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("missing") << u"missing.rar"_s << QByteArray()
-                             << "runtime error 53: File not found"_ba;
+                             << said("runtime error 53: File not found",
+                                     "运行时错误 53：文件未找到");
     QTest::newRow("too short") << u"short.rar"_s << "0\r\nh\r\n2\r\nhead\r\n"_ba
-                               << "runtime error 62: Input past end of file"_ba;
+                               << said("runtime error 62: Input past end of file",
+                                       "运行时错误 62：输入超出文件尾");
     QTest::newRow("overflow") << u"big.rar"_s << "5e9\r\n"_ba
-                              << "runtime error 6: Overflow"_ba;
+                              << said("runtime error 6: Overflow", "运行时错误 6：溢出");
 }
 
 void GeguQueryTest::dataFileErrors() {
@@ -161,7 +165,9 @@ void GeguQueryTest::dataFileErrors() {
     QVERIFY2(r.err.contains(expected), r.err.constData());
     QVERIFY2(r.err.contains(path.toUtf8()), r.err.constData());
     if (!bytes.isEmpty())
-        QVERIFY2(r.err.contains(bytes.startsWith('0') ? "line 5" : "line 1"), r.err.constData());
+        QVERIFY2(r.err.contains(bytes.startsWith('0') ? said("line 5", "第 5 行")
+                                                      : said("line 1", "第 1 行")),
+                 r.err.constData());
 }
 
 void GeguQueryTest::argumentErrors_data() {
@@ -187,17 +193,65 @@ void GeguQueryTest::helpAndVersion() {
     QVERIFY(help.out.contains("QUERY"));
     // Every place where the data file is looked for.
 #if defined(Q_OS_WIN)
-    const auto places = {"current directory", "beside the program", "%APPDATA%\\gegu\\",
-                         "%PROGRAMDATA%\\gegu\\"};
+    const QByteArrayList places = {"%APPDATA%\\gegu\\", "%PROGRAMDATA%\\gegu\\"};
 #else
-    const auto places = {"current directory", "beside the program", "~/.local/share/gegu/",
-                         "/usr/local/share/gegu/", "/usr/share/gegu/"};
+    const QByteArrayList places = {"~/.local/share/gegu/", "/usr/local/share/gegu/",
+                                   "/usr/share/gegu/"};
 #endif
-    for (const char* place : places)
-        QVERIFY2(help.out.contains(place), place);
+    for (const QByteArray& place :
+         places + QByteArrayList{said("current directory", "当前目录"),
+                                 said("beside the program", "程序所在目录")})
+        QVERIFY2(help.out.contains(place), place.constData());
     const Run version = run({u"--version"_s});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, "gegu-query " GEGU_VERSION "\n"_ba);
+}
+
+void GeguQueryTest::scriptsReadTheSameInEveryLanguage_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("chineseError"); // what stderr holds under a Chinese locale
+    QTest::newRow("a code") << QStringList{u"600036"_s} << QByteArray();
+    QTest::newRow("a name, in TSV") << QStringList{u"--tsv"_s, u"--"_s, u"华夏"_s} << QByteArray();
+    QTest::newRow("--info") << QStringList{u"--info"_s, u"2"_s} << QByteArray();
+    QTest::newRow("--all-periods") << QStringList{u"--all-periods"_s, u"600036"_s} << QByteArray();
+    QTest::newRow("nothing found") << QStringList{u"李四"_s} << QByteArray();
+    QTest::newRow("an unknown option") << QStringList{u"--fast"_s, u"1"_s} << "未知选项 --fast"_ba;
+    QTest::newRow("a missing data file")
+        << QStringList{u"--data"_s, u"missing.rar"_s, u"1"_s} << "运行时错误 53：文件未找到"_ba;
+}
+
+void GeguQueryTest::scriptsReadTheSameInEveryLanguage() {
+    // Under a Chinese locale (LANGUAGE, LC_ALL, LANG alike) the messages are Chinese; what
+    // scripts read (reports, TSV, --info, the exit status) is the same byte for byte.
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, chineseError);
+    if (!args.contains(u"--data"_s))
+        args = QStringList{u"--data"_s, data_} + args;
+    const auto runIn = [&](const QString& variable, const QString& locale) {
+        Setup setup;
+        setup.workingDir = dir_.path();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            setup.environment.remove(QString::fromLatin1(name));
+        setup.environment.insert(variable, locale);
+        return run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
+    };
+    const Run english = runIn(u"LC_ALL"_s, u"C.UTF-8"_s);
+    for (const auto& [variable, locale] : {std::pair{u"LC_ALL"_s, u"zh_CN.UTF-8"_s},
+                                           {u"LANG"_s, u"zh_CN.UTF-8"_s},
+                                           {u"LANGUAGE"_s, u"zh_CN"_s},
+                                           {u"LANGUAGE"_s, u"fr:zh_TW"_s}}) {
+        const Run chinese = runIn(variable, locale);
+        QCOMPARE(chinese.exitCode, english.exitCode);
+        QCOMPARE(chinese.out, english.out);
+        if (chineseError.isEmpty()) {
+            QCOMPARE(chinese.err, english.err);
+        } else {
+            QVERIFY2(chinese.err.contains(chineseError), chinese.err.constData());
+            QVERIFY2(!english.err.contains(chineseError), english.err.constData());
+        }
+    }
+    // English where the user reads no language Gegu has.
+    QCOMPARE(runIn(u"LANGUAGE"_s, u"fr"_s).err, english.err);
 }
 
 void GeguQueryTest::defaultDataFileIsInCurrentDirectory() {
@@ -274,9 +328,11 @@ void GeguQueryTest::fileAccessErrors() {
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, path, u"1"_s}, setup);
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("gegu-query: runtime error " + QByteArray::number(error) + ": "),
+    QVERIFY2(r.err.startsWith("gegu-query: " + said("runtime error ", "运行时错误 ") +
+                              QByteArray::number(error) + said(": ", "：")),
              r.err.constData());
-    QVERIFY2(r.err.contains("(file \"" + path.toUtf8() + "\")\n"), r.err.constData());
+    QVERIFY2(r.err.endsWith(said("(file \"", "（文件“") + path.toUtf8() + said("\")\n", "”）\n")),
+             r.err.constData());
 }
 
 void GeguQueryTest::fileReportingSizeZeroIsReadToItsEnd() {
@@ -353,8 +409,9 @@ void GeguQueryTest::chineseFolderNames() {
     const QString missing = folder + u"/缺少.rar"_s;
     r = run({u"--data"_s, missing, u"600036"_s});
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err,
-             "gegu-query: runtime error 53: File not found (file \"" + missing.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 53: File not found (file \"",
+                         "gegu-query: 运行时错误 53：文件未找到（文件“") +
+                        missing.toUtf8() + said("\")\n", "”）\n"));
 
     const QString program = folder + u'/' + QFileInfo(QStringLiteral(GEGU_QUERY_PATH)).fileName();
     QVERIFY(QFile::copy(QStringLiteral(GEGU_QUERY_PATH), program));
@@ -369,8 +426,9 @@ void GeguQueryTest::fileNamesAppearVerbatim() {
     const QString path = dir_.filePath(u"a%1b%2.rar"_s);
     const Run r = run({u"--data"_s, path, u"1"_s});
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err,
-             "gegu-query: runtime error 53: File not found (file \"" + path.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 53: File not found (file \"",
+                         "gegu-query: 运行时错误 53：文件未找到（文件“") +
+                        path.toUtf8() + said("\")\n", "”）\n"));
 }
 
 void GeguQueryTest::fileTooLargeForMemoryIsError7() {
@@ -389,7 +447,9 @@ void GeguQueryTest::fileTooLargeForMemoryIsError7() {
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, big, u"600036"_s}, setup);
     QFile::remove(big);
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err, "gegu-query: runtime error 7: Out of memory (file \"" + big.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 7: Out of memory (file \"",
+                         "gegu-query: 运行时错误 7：内存溢出（文件“") +
+                        big.toUtf8() + said("\")\n", "”）\n"));
 }
 
 void GeguQueryTest::lineDenseFilesLoadInBoundedMemory_data() {
@@ -494,7 +554,8 @@ void GeguQueryTest::queriesFromStandardInput() {
     if (input.contains('\xbb')) {
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err, "gegu-query: standard input, line 2: not UTF-8\n"_ba);
+        QCOMPARE(r.err, said("gegu-query: standard input, line 2: not UTF-8\n",
+                             "gegu-query: 标准输入第 2 行：不是 UTF-8\n"));
         return;
     }
     QByteArray expected;
@@ -602,7 +663,8 @@ void GeguQueryTest::writeErrorsExit2() {
     setup.stdoutFile = u"/dev/full"_s;
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
     QCOMPARE(r.exitCode, 2);
-    QVERIFY2(r.err.startsWith("gegu-query: cannot write"), r.err.constData());
+    QVERIFY2(r.err.startsWith(said("gegu-query: cannot write", "gegu-query: 无法写")),
+             r.err.constData());
 }
 
 void GeguQueryTest::unreadableStandardInputExits2() {
@@ -614,7 +676,9 @@ void GeguQueryTest::unreadableStandardInputExits2() {
                       Setup{});
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("gegu-query: cannot read standard input"), r.err.constData());
+    QVERIFY2(r.err.startsWith(
+                 said("gegu-query: cannot read standard input", "gegu-query: 无法读取标准输入")),
+             r.err.constData());
 }
 
 void GeguQueryTest::readerClosingThePipeEndsItQuietly() {
@@ -691,9 +755,10 @@ void GeguQueryTest::fileChangingWhileReadGivesOneWholeAnswer() {
         // written by cp, which ends before its counts say or holds what is not a count.
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains("runtime error 53") || r.err.contains("runtime error 57") ||
+        const QByteArray error = said("runtime error ", "运行时错误 ");
+        QVERIFY2(r.err.contains(error + "53") || r.err.contains(error + "57") ||
                      (change != u"replace"_s &&
-                      (r.err.contains("runtime error 62") || r.err.contains("runtime error 6"))),
+                      (r.err.contains(error + "62") || r.err.contains(error + "6"))),
                  r.err.constData());
     }
     if (change == u"replace"_s)

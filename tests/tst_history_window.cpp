@@ -2,6 +2,7 @@
 // course from the output box's context menu, which data answers, a data file that changes on
 // disk, and the update button without a browser.
 
+#include "common/translation.h"
 #include "history_file.h"
 #include "holdings/data_file.h"
 #include "queries/history.h"
@@ -80,6 +81,7 @@ private:
 };
 
 void HistoryWindowTest::initTestCase() {
+    useLanguage(Language::Chinese); // as Gegu does: the window speaks Chinese
     QVERIFY(dir_.isValid());
     previousDir_ = QDir::currentPath();
     sample_ = QFileInfo(QStringLiteral(GEGU_BUNDLED_SAMPLE)).absoluteFilePath();

@@ -13,6 +13,7 @@
 #include "report_limit.h"
 #include "report_lines.h"
 #include "startup.h"
+#include "window_accessible.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -82,8 +83,9 @@ bool isDrag(const QEvent* event) {
 
 // An import error for people: where, then what.
 QString errorLine(const ImportError& e) {
-    return e.line > 0 ? u"%1 第 %2 行：%3"_s.arg(e.file).arg(e.line).arg(e.message)
-                      : u"%1：%2"_s.arg(e.file, e.message);
+    // One pass over each pattern: a file name may hold "%1".
+    return e.line > 0 ? cid::tr("%1, line %2: %3").arg(e.file, QString::number(e.line), e.message)
+                      : cid::tr("%1: %2").arg(e.file, e.message);
 }
 
 } // namespace
@@ -126,6 +128,7 @@ QString helpText() {
 }
 
 cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
+    installWindowAccessibility();
     setObjectName(QStringLiteral("cid"));
     setWindowTitle(QStringLiteral("Varnel老师设计（qq:246813579电话0555-2468013）"));
     setWindowIcon(QIcon(QStringLiteral(":/gegu.ico")));
@@ -161,7 +164,7 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Picture1->setPixmap(QPixmap(QStringLiteral(":/picture.bmp")));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setFocusPolicy(Qt::StrongFocus);
-    Picture1->setAccessibleName(QStringLiteral("广告图片"));
+    Picture1->setAccessibleName(tr("Advertisement"));
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(songFont(15));
@@ -174,7 +177,7 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Text2->setFont(songFont(12));
     Text2->setGeometry(twipsRect(240, 1440, 9615, 6135));
     setColours(Text2, QPalette::Base, bgr(0x00FFC0FF), QPalette::Text, bgr(0x000000FF));
-    Text2->setAccessibleName(QStringLiteral("查询结果"));
+    Text2->setAccessibleName(tr("Query results"));
     // What edits keep counts against the report limit: passing it is runtime error 7, as a
     // report too large to hold is.
     Text2->setEditLimit(reportLimit_);
@@ -267,8 +270,9 @@ void cid::Command1_Click() {
         break;
     case DataFileInUse::Refresh::Failed: {
         auto* box = new QMessageBox(QMessageBox::Warning, u"Gegu"_s,
-                                    u"数据文件已经改变，但无法重新载入，仍使用原来的数据。\n\n"_s +
-                                        errorBoxText(why),
+                                    tr("The data file has changed but cannot be loaded again; "
+                                       "the data loaded before is still used.") +
+                                        u"\n\n"_s + errorBoxText(why),
                                     QMessageBox::Ok, this);
         box->setObjectName(u"reloadFailed"_s);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -298,10 +302,12 @@ void cid::Command2_Click() {
     if (openUrl_(QUrl(address)))
         return;
     // No browser to open it: the address, to be copied.
-    auto* box = new QMessageBox(QMessageBox::Information, u"Gegu"_s,
-                                u"无法打开浏览器。请复制下面的地址，在浏览器中打开：\n\n"_s +
-                                    QUrl(address).toDisplayString(QUrl::PreferLocalFile),
-                                QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, u"Gegu"_s,
+                        tr("No web browser could be opened. Copy the address below "
+                           "and open it in a browser:") +
+                            u"\n\n"_s + QUrl(address).toDisplayString(QUrl::PreferLocalFile),
+                        QMessageBox::Ok, this);
     box->setObjectName(u"noBrowser"_s);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -310,15 +316,16 @@ void cid::Command2_Click() {
 
 void cid::describeData() {
     const DataInfo& info = data()->info();
-    QString text = u"数据文件："_s + displayName(std::filesystem::absolute(info.path)) +
-                   u"\n共 %1 只股票"_s.arg(info.stocks);
+    QString text = tr("Data file: %1").arg(displayName(std::filesystem::absolute(info.path))) +
+                   u'\n' + tr("%1 stocks").arg(info.stocks);
     if (!info.oldestDate.isEmpty())
         text += info.oldestDate == info.newestDate
-                    ? u"，报告期 %1"_s.arg(info.newestDate)
-                    : u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate)
-                          .arg(info.dates);
+                    ? tr(", report date %1").arg(info.newestDate)
+                    : tr(", report dates %1 to %2 (%3 periods)")
+                          .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
     if (info.sample)
-        text += u"\n这是随程序附带的示例数据，不是真实的股东资料。"_s;
+        text += u'\n' + tr("This is the sample that comes with the program, not real "
+                           "shareholders' data.");
     Command2->setToolTip(text);
     Command2->setAccessibleDescription(text);
 }
@@ -336,7 +343,7 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
     const std::shared_ptr<const HoldingsTable> table = report.sharedTable();
     const double code = table->stockCode(record);
     menu->addSeparator();
-    QMenu* periods = menu->addMenu(u"往期报告"_s);
+    QMenu* periods = menu->addMenu(tr("Earlier periods"));
     periods->setObjectName(u"periods"_s);
     const std::vector<Period> stockReports = stockPeriods(*table, code);
     // Where the stock has tables of both kinds, a date alone would name two of them.
@@ -355,14 +362,15 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
         row >= 0 && table->isHolderRow(row) ? readHolderCells(table->line(row)) : std::nullopt;
     // The course follows the table of the row clicked: a float holder's course among the float's
     // holders, with its ratio of the float.
-    QAction* course = menu->addAction(u"持股变化"_s, this, [this, table, code, record, cells] {
-        const StockHeader stock = readStockHeader(table->header(record));
-        auto* window = new HolderCourseWindow(
-            cells->name, (stock.code + u' ' + stock.name).trimmed(), stock.table(),
-            holderCourse(*table, code, cells->name, stock.floatHolders), this);
-        window->show();
-        window->activateWindow();
-    });
+    QAction* course =
+        menu->addAction(tr("Holding history"), this, [this, table, code, record, cells] {
+            const StockHeader stock = readStockHeader(table->header(record));
+            auto* window = new HolderCourseWindow(
+                cells->name, (stock.code + u' ' + stock.name).trimmed(), stock.table(),
+                holderCourse(*table, code, cells->name, stock.floatHolders), this);
+            window->show();
+            window->activateWindow();
+        });
     course->setEnabled(cells.has_value());
 }
 
@@ -494,10 +502,11 @@ void cid::importExports(const std::vector<NativePath>& exports) {
     const ExportFolder folder(userDataDirectory());
     if (folder.holdsOtherDataFile()) {
         QMessageBox ask(QMessageBox::Question, u"Gegu"_s,
-                        u"数据文件夹里已有一个不是由本程序生成的数据文件：\n\n%1\n\n"
-                        "导入后，它将由导入的文件和以前导入的文件重新生成，"
-                        "其中的其他数据将不再保留。是否继续？"_s.arg(
-                            displayName(std::filesystem::absolute(folder.dataFile()))),
+                        tr("The data folder holds a data file that this program did not make:\n\n"
+                           "%1\n\n"
+                           "The import makes it again from the files imported now and before; "
+                           "nothing else in it is kept. Go on?")
+                            .arg(displayName(std::filesystem::absolute(folder.dataFile()))),
                         QMessageBox::Yes | QMessageBox::No, this);
         ask.setObjectName(u"replaceDataFile"_s);
         ask.setDefaultButton(QMessageBox::No);
@@ -515,15 +524,16 @@ void cid::importExports(const std::vector<NativePath>& exports) {
         for (const ImportError& e : result.errors.first())
             details << errorLine(e);
         if (const qint64 more = result.errors.count() - qsizetype(details.size()); more > 0)
-            details << u"……另有 %1 个错误"_s.arg(more);
-        showImportFailure(u"导入的文件有 %1 处错误。"_s.arg(result.errors.count()), details);
+            details << tr("… and %1 more errors").arg(more);
+        showImportFailure(tr("The files dropped have %1 errors.").arg(result.errors.count()),
+                          details);
         return;
     }
     case Outcome::NoRows:
-        showImportFailure(u"导入的文件里没有股东数据。"_s, {});
+        showImportFailure(tr("The files dropped hold no holders."), {});
         return;
     case Outcome::WriteFailed:
-        showImportFailure(u"无法写入数据文件夹。"_s, {result.writeError});
+        showImportFailure(tr("The data folder cannot be written."), {result.writeError});
         return;
     case Outcome::Built:
         break;
@@ -533,28 +543,32 @@ void cid::importExports(const std::vector<NativePath>& exports) {
         auto inUse = std::make_unique<DataFileInUse>(folder.dataFile());
         dataInUse_ = std::move(inUse);
     } catch (const RuntimeError& e) {
-        showImportFailure(u"新的数据文件无法载入，仍使用原来的数据。"_s, {errorBoxText(e)});
+        showImportFailure(
+            tr("The new data file cannot be loaded; the data loaded before is still used."),
+            {errorBoxText(e)});
         return;
     }
     describeData();
     const DataInfo& info = data()->info();
-    QString text =
-        u"已导入：%1\n\n数据文件：%2\n共 %3 只股票"_s
-            .arg(result.added.join(u"、"_s), displayName(std::filesystem::absolute(info.path)))
-            .arg(info.stocks);
+    QString text = tr("Imported: %1").arg(result.added.join(tr(", "))) + u"\n\n"_s +
+                   tr("Data file: %1").arg(displayName(std::filesystem::absolute(info.path))) +
+                   u'\n' + tr("%1 stocks").arg(info.stocks);
     if (!info.oldestDate.isEmpty())
-        text +=
-            u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
-    text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(folder.keptExports().size())
-                .arg(displayName(std::filesystem::absolute(folder.exportsFolder())));
+        text += tr(", report dates %1 to %2 (%3 periods)")
+                    .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
+    text += tr(".") + u'\n' +
+            tr("Made from %1 exports, kept in %2.")
+                .arg(QString::number(folder.keptExports().size()),
+                     displayName(std::filesystem::absolute(folder.exportsFolder())));
     for (const QString& warning : result.summary.warnings)
-        text += u"\n提示："_s + warning;
+        text += u'\n' + tr("Note: %1").arg(warning);
     Picture1->hide();
     Text2->setText(text);
 }
 
 void cid::showImportFailure(const QString& text, const QStringList& details) {
-    QString shown = text + u"\n数据文件没有改变，导入的文件也没有保存。"_s;
+    QString shown =
+        text + u'\n' + tr("The data file is unchanged, and the files dropped are not kept.");
     constexpr qsizetype shownDetails = 10;
     for (qsizetype i = 0; i < std::min(shownDetails, details.size()); ++i)
         shown += (i == 0 ? u"\n\n"_s : u"\n"_s) + details[i];

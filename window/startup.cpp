@@ -2,6 +2,7 @@
 
 #include "cid.h"
 #include "common/console.h"
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 
@@ -55,7 +56,11 @@ QString errorBoxText(const RuntimeError& e) {
 
 void reportRuntimeError(const RuntimeError& e) {
     const QString text = errorBoxText(e);
+    // The line on stderr in the user's language, as gegu-query's; then the box in Chinese, as
+    // everything in the window. Gegu ends after it.
+    useLanguage(userLanguage());
     writeLine(stderr, u"gegu: "_s + e.message());
+    useLanguage(Language::Chinese);
     // Where nobody can see a box (Qt's offscreen and minimal platforms), nobody could close it
     // either: the line on stderr is all.
     const QString platform = QGuiApplication::platformName();
@@ -73,6 +78,8 @@ std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground() {
 }
 
 int runGegu(QApplication& app) {
+    // The window speaks Chinese, whatever the user's locale.
+    useLanguage(Language::Chinese);
     std::future<std::unique_ptr<DataFileInUse>> loading = loadDataInBackground();
     cid form;
     try {
