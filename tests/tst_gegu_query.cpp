@@ -223,6 +223,10 @@ void GeguQueryTest::scriptsReadTheSameInEveryLanguage_data() {
 void GeguQueryTest::scriptsReadTheSameInEveryLanguage() {
     // Under a Chinese locale (LANGUAGE, LC_ALL, LANG alike) the messages are Chinese; what
     // scripts read (reports, TSV, --info, the exit status) is the same byte for byte.
+#if defined(Q_OS_WIN)
+    QSKIP("a Windows program takes the system's language, not the environment's (./dev windows "
+          "runs the programs under a Chinese locale)");
+#endif
     QFETCH(QStringList, args);
     QFETCH(QByteArray, chineseError);
     if (!args.contains(u"--data"_s))
