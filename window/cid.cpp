@@ -82,8 +82,8 @@ bool isDrag(const QEvent* event) {
 
 // An import error for people: where, then what.
 QString errorLine(const ImportError& e) {
-    return e.line > 0 ? u"%1 第 %2 行：%3"_s.arg(e.file).arg(e.line).arg(e.message)
-                      : u"%1：%2"_s.arg(e.file, e.message);
+    return e.line > 0 ? u"%1 第 %2 行：%3"_s.arg(e.file).arg(e.line).arg(e.message())
+                      : u"%1：%2"_s.arg(e.file, e.message());
 }
 
 } // namespace
@@ -540,8 +540,8 @@ void cid::importExports(const std::vector<NativePath>& exports) {
             u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
     text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(folder.keptExports().size())
                 .arg(displayName(std::filesystem::absolute(folder.exportsFolder())));
-    for (const QString& warning : result.summary.warnings)
-        text += u"\n提示："_s + warning;
+    for (const ImportMessage& warning : result.summary.warnings)
+        text += u"\n提示："_s + warning.text();
     Picture1->hide();
     Text2->setText(text);
 }
