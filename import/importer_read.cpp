@@ -128,17 +128,9 @@ qsizetype endOfLine(QByteArrayView text, qint64 line) {
     return at;
 }
 
-// A field's text with line breaks and tabs made blanks (a data file's line is one line), or
-// what is wrong with it: a control character, or a character that GBK cannot hold.
-std::optional<QString> checkedText(QByteArrayView bytes, TextEncoding encoding, Column column,
-                                   std::vector<ImportFault>& faults) {
-    QString text = decodeField(bytes, encoding);
-    text.replace(u"\r\n"_s, u" "_s);
-    for (QChar& c : text) {
-        if (c == u'\r' || c == u'\n' || c == u'\t')
-            c = u' ';
-    }
-    text = text.trimmed();
+// What is wrong with a text that a data file's line is to hold: a control character, or a
+// character that GBK cannot hold.
+std::optional<ImportFault> textFault(const QString& text, Column column) {
     const auto codeAt = [&](qsizetype at) {
         return text[at].isHighSurrogate() && at + 1 < text.size()
                    ? QChar::surrogateToUcs4(text[at], text[at + 1])
@@ -149,15 +141,30 @@ std::optional<QString> checkedText(QByteArrayView bytes, TextEncoding encoding, 
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
-        if (c < 0x20 || (c >= 0x7F && c <= 0x9F)) {
-            faults.push_back({ImportKind::ControlCharacter, int(column), {hex(c)}});
-            return std::nullopt;
-        }
+        if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
+            return ImportFault{ImportKind::ControlCharacter, int(column), {hex(c)}};
     }
     if (const qsizetype at = firstNonGbk(text); at >= 0) {
         const char32_t c = codeAt(at);
-        faults.push_back(
-            {ImportKind::NotInGbk, int(column), {QString::fromUcs4(&c, 1), hex(c), text}});
+        return ImportFault{
+            ImportKind::NotInGbk, int(column), {QString::fromUcs4(&c, 1), hex(c), text}};
+    }
+    return std::nullopt;
+}
+
+// A field's text with line breaks and tabs made blanks (a data file's line is one line), or
+// what is wrong with it.
+std::optional<QString> checkedText(QByteArrayView bytes, TextEncoding encoding, Column column,
+                                   std::vector<ImportFault>& faults) {
+    QString text = decodeField(bytes, encoding);
+    text.replace(u"\r\n"_s, u" "_s);
+    for (QChar& c : text) {
+        if (c == u'\r' || c == u'\n' || c == u'\t')
+            c = u' ';
+    }
+    text = text.trimmed();
+    if (std::optional<ImportFault> fault = textFault(text, column)) {
+        faults.push_back(std::move(*fault));
         return std::nullopt;
     }
     return text;
@@ -456,6 +463,10 @@ void Importer::startTable(Part& part, const CsvRow& row, Header header) const {
             fail(lineOfTitle(title->dateLine), {ImportKind::TitleDates, -1, title->dates});
         else
             fail(title ? lineOfTitle(0) : row.line(), {ImportKind::NoDate});
+    }
+    if (title && !h.has(Column::Name) && settings.stockName.isEmpty() && !title->name.isEmpty()) {
+        if (std::optional<ImportFault> fault = textFault(title->name, Column::Name))
+            fail(lineOfTitle(title->codeLine), std::move(*fault));
     }
     if (table->floatHolders && !h.has(Column::FloatRatio) && h.has(Column::Ratio))
         fail(row.line(), {ImportKind::RatioNotOfFloat, -1, {h.names[h.place(Column::Ratio)]}});

@@ -185,6 +185,10 @@ inline const std::vector<MalformedExport>& malformedExports() {
          {"(600036)\n截止日期：2024-06-30 报告期：2024-03-31\n股东名称,持股数\n甲,1\n"_ba},
          {u"in1.csv:2: the title names the dates 2024-06-30, 2024-03-31 and marks none as "
           u"截止日期 or 报告期; --date gives it"_s}},
+        {"a title's stock name GBK cannot hold",
+         {"招商\xf0\x9f\x98\x80(600036) 截止日期：2024-06-30\n" + brokerHeader + "1,张三,100,0\n"},
+         {u"in1.csv:1: the stock name holds \U0001F600 (U+1F600), which GBK cannot hold: "
+          u"招商\U0001F600"_s}},
         {"a title with no code",
          {"十大股东 截止日期：2024-06-30\n" + brokerHeader + "1,张三,100,0\n"},
          {u"in1.csv:1: no column for the stock code (证券代码, 股票代码, 代码, code, ts_code, "

@@ -176,6 +176,7 @@ private slots:
     void programOptionsAndMessages_data();
     void programOptionsAndMessages();
     void programWithNativeNames();
+    void programOutputNames();
 };
 
 void ImportTest::roundTrip() {
@@ -1220,9 +1221,16 @@ void ImportTest::largeExportReadInHalvesAsInOne() {
     bad.insert(early, badRow);
     const qint64 earlyLine = bad.first(early).count('\n') + 1;
     const qint64 lateLine = bad.first(late + badRow.size()).count('\n') + 1;
-    QCOMPARE(importErrors({bad}),
-             (QStringList{u"in1.csv:%1: not a stock code: \"60000X\""_s.arg(earlyLine),
-                          u"in1.csv:%1: not a stock code: \"60000Y\""_s.arg(lateLine)}));
+    // A note in the second half, and a row after it: both named by their lines in the file.
+    const qint64 noteLine = bad.count('\n') + 1;
+    bad += "数据来源：某\n600001,20240630,某,1,\n";
+    QCOMPARE(
+        importErrors({bad}),
+        (QStringList{u"in1.csv:%1: not a stock code: \"60000X\""_s.arg(earlyLine),
+                     u"in1.csv:%1: not a stock code: \"60000Y\""_s.arg(lateLine),
+                     u"in1.csv:%1: a holder row after the note on line %2 that ends its table"_s
+                         .arg(noteLine + 1)
+                         .arg(noteLine)}));
 }
 
 void ImportTest::outputFile_data() {
@@ -1478,6 +1486,45 @@ void ImportTest::programOptionsAndMessages_data() {
         << "gegu-import: warning: long.csv:1: columns not used: 备注\n"
            "gegu-import: wrote gegusj.rar: 2 files, 4 rows (2 kept once), 1 stock, 1 period, "
            "1 record, 1 name shortened, 1 warning\n"_ba;
+    // File options apply to the files after them, until given again.
+    QTest::newRow("file options, file by file")
+        << QStringList{u"--date"_s, u"2024-06-30"_s, u"--code"_s,  u"600001"_s, u"a.csv"_s,
+                       u"--code"_s, u"600002"_s,     u"--float"_s, u"b.csv"_s}
+        << 0
+        << "gegu-import: wrote gegusj.rar: 2 files, 2 rows, 2 stocks, 1 period, 2 records, "
+           "0 warnings\n"_ba;
+    QTest::newRow("a file option after the last file")
+        << QStringList{u"bare.csv"_s, u"--code"_s, u"600036"_s} << 2
+        << "gegu-import: --code says something of the CSV files after it, and none follows\n"_ba;
+    QTest::newRow("two outputs") << QStringList{u"-o"_s, u"a.rar"_s, u"-o"_s, u"b.rar"_s,
+                                                u"good.csv"_s}
+                                 << 2
+                                 << "gegu-import: -o is given twice: one data file is written at a "
+                                    "time\n"_ba;
+    QTest::newRow("the output an input")
+        << QStringList{u"--force"_s, u"-o"_s, u"good.csv"_s, u"good.csv"_s} << 2
+        << "gegu-import: the output is the input good.csv: writing it would replace the export "
+           "(-o names another file)\n"_ba;
+    QTest::newRow("the output the list of names")
+        << QStringList{u"--force"_s, u"--names"_s,     u"names.csv"_s,
+                       u"-o"_s,      u"./names.csv"_s, u"good.csv"_s}
+        << 2
+        << "gegu-import: the output is the input names.csv: writing it would replace the export "
+           "(-o names another file)\n"_ba;
+    QTest::newRow("a folder as the output")
+        << QStringList{u"-o"_s, u"new/"_s, u"good.csv"_s} << 2
+        << "gegu-import: new/ names a folder, not a file: a file name is needed, such as "
+           "new/gegusj.rar\n"_ba;
+    QTest::newRow("what titles gave, and periods left out")
+        << QStringList{u"titled.csv"_s} << 0
+        << "gegu-import: titled.csv:1: read from its title: code 600036, name 招商银行, date "
+           "2024-06-30\n"
+           "gegu-import: titled.csv:4: read from its title: code 600036, name 招商银行, date "
+           "2024-03-31\n"
+           "gegu-import: warning: 1 earlier report period (1 record) left out: --history writes "
+           "every period\n"
+           "gegu-import: wrote gegusj.rar: 1 file, 2 rows, 1 stock, 2 periods, 1 record, "
+           "1 warning\n"_ba;
     QByteArray errors;
     for (int i = 2; i <= 51; ++i)
         errors +=
@@ -1502,6 +1549,10 @@ void ImportTest::programOptionsAndMessages() {
           gbkBytes(u"股票代码,截止日期,股东名称,持股数\n600036,2024-06-30,华夏基金,100\n"_s));
     write(u"names.csv"_s, gbkBytes(u"code,name\n600036,招商银行\n"_s));
     write(u"bare.csv"_s, "股东名称,持股数\n华夏基金,100\n");
+    write(u"a.csv"_s, "股东名称,持股数,持股比例\n华夏基金,100,1\n");
+    write(u"b.csv"_s, "股东名称,持股数,持股比例\n易方达基金,200,2\n");
+    write(u"titled.csv"_s, "招商银行(600036) 截止日期：2024-06-30\n股东名称,持股数\n甲,1\n"
+                           "招商银行(600036) 截止日期：2024-03-31\n股东名称,持股数\n乙,1\n");
     write(u"long.csv"_s, minimalHeader.chopped(1) +
                              ",备注\n600036,20240630,华夏基金,1,\n"
                              "600036,20240630,中国证券金融股份有限公司,2,\n");
@@ -1515,11 +1566,21 @@ void ImportTest::programOptionsAndMessages() {
     const Run r = runProcess(QStringLiteral(GEGU_IMPORT_PATH), args, setup);
     QCOMPARE(r.err, err);
     QCOMPARE(r.exitCode, exitCode);
-    if (args.contains(u"names.csv"_s) || args.contains(u"bare.csv"_s)) {
+    if (exitCode == 0 && (args.contains(u"names.csv"_s) || args.contains(u"bare.csv"_s))) {
         const HoldingsTable table = loadHoldingsFile(nativePath(dir.filePath(u"gegusj.rar"_s)));
         QVERIFY(table.header(0).startsWith(u"600036 招商银行"_s));
         QVERIFY(report(table, u"华夏").contains(u"  华夏基金"_s));
     }
+    if (args.contains(u"b.csv"_s)) {
+        const HoldingsTable table = loadHoldingsFile(nativePath(dir.filePath(u"gegusj.rar"_s)));
+        QCOMPARE(table.header(0), u"600001  十大股东  2024-06-30");
+        QCOMPARE(table.header(1), u"600002  十大流通股东  2024-06-30");
+        QVERIFY((*table.holderRows(1).begin()).startsWith(u"  易方达基金"_s));
+    }
+    // Nothing made where nothing was written.
+    if (exitCode != 0)
+        QVERIFY(!QFile::exists(dir.filePath(u"new"_s)) &&
+                !QFile::exists(dir.filePath(u"gegusj.rar"_s)));
 }
 
 void ImportTest::programWithNativeNames() {
@@ -1570,6 +1631,29 @@ void ImportTest::programWithNativeNames() {
     QVERIFY(report(loadHoldingsFile(written), u"甲").contains(u"  甲"_s));
     // QTemporaryDir cannot remove names that are not UTF-8.
     std::filesystem::remove_all(written.parent_path());
+}
+
+void ImportTest::programOutputNames() {
+    // Any name a file can have is an output's name: the file written beside it first has a short
+    // name of its own, hidden, and nothing of it stays.
+    QTemporaryDir dir;
+    QVERIFY(writeFile(dir.filePath(u"good.csv"_s), minimalHeader + "600036,20240630,甲,1\n"));
+    Setup setup;
+    setup.workingDir = dir.path();
+    const QString program = QStringLiteral(GEGU_IMPORT_PATH);
+    SKIP_ON_WINDOWS("names of 254 characters in a folder of a long path, links");
+    const QString longName = QString(250, u'a') + u".rar"_s;
+    Run r = runProcess(program, {u"-o"_s, longName, u"good.csv"_s}, setup);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden),
+             (QStringList{longName, u"good.csv"_s}));
+    // An input is never the output, also by way of a link.
+    std::filesystem::create_symlink("good.csv", nativePath(dir.filePath(u"link.csv"_s)));
+    r = runProcess(program, {u"--force"_s, u"-o"_s, u"link.csv"_s, u"good.csv"_s}, setup);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err, "gegu-import: the output is the input good.csv: writing it would replace the "
+                    "export (-o names another file)\n"_ba);
+    QCOMPARE(readFile(dir.filePath(u"good.csv"_s)), minimalHeader + "600036,20240630,甲,1\n");
 }
 
 QTEST_GUILESS_MAIN(ImportTest)
