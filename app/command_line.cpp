@@ -42,6 +42,7 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         const QByteArray& arg = args[i];
         if (optionsEnded || !arg.startsWith('-') || arg == "-") {
             line.positional.push_back(arg);
+            line.ordered.push_back({{}, arg});
             continue;
         }
         if (arg == "--") {
@@ -63,10 +64,13 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
                 return line;
             }
             line.flags.insert(canonical(*option));
+            line.ordered.push_back({canonical(*option), {}});
         } else if (equals >= 0) {
             line.values[canonical(*option)] = arg.sliced(equals + 1);
+            line.ordered.push_back({canonical(*option), arg.sliced(equals + 1)});
         } else if (i + 1 < args.size()) {
             line.values[canonical(*option)] = args[++i];
+            line.ordered.push_back({canonical(*option), args[i]});
         } else {
             line.error = Text::tr("%1 needs a value").arg(argumentText(name));
             return line;

@@ -1,10 +1,11 @@
 // gegu-import: builds Gegu's data file from CSV exports of top-ten-holder tables.
 //
-//   gegu-import [--names FILE] [--history] [--float] [--full-names] [--force]
-//               [--encoding utf-8|gbk] [--code CODE] [--stock-name NAME] [--date DATE]
-//               [-o OUT] CSV...
+//   gegu-import [--names FILE] [--history] [--full-names] [--force] [-o OUT]
+//               [[--encoding utf-8|gbk] [--float] [--code CODE] [--stock-name NAME]
+//               [--date DATE] CSV...]...
 //
-// The output is written to a new file beside it and renamed into place only when it is
+// The options that say something of exports apply to the exports after them, until given
+// again. The output is written to a new file beside it and renamed into place only when it is
 // complete. Exit status: 0 when written, 2 on any error (then nothing is written).
 
 #include "command_line.h"
@@ -41,13 +42,71 @@ void say(const QString& line) {
     gegu::writeLine(stderr, u"gegu-import: "_s + line);
 }
 
+// What gegu-import itself says, besides the import's own messages (ImportMessage) and the
+// output's (OutputError): its words, in one place.
+enum class Say {
+    NoFiles,          // no CSV file given
+    BadEncoding,      // value: the option's value
+    BadCode,          // value: the option's value
+    BadDate,          // value: the option's value
+    NotInGbk,         // value: the character of --stock-name
+    OutputTwice,      // -o given a second time
+    AfterLastFile,    // value: the option; it applies to no file
+    OutputIsInput,    // value: the input
+    NoRows,           // no holder row in the input
+    MoreErrors,       // value: how many
+    ErrorCount,       // value: how many
+    Warning,          // value: the warning
+    MoreWarnings,     // value: how many
+    CannotWriteStdout // standard output failed
+};
+
+QString words(Say what, const QString& value = {}) {
+    switch (what) {
+    case Say::NoFiles:
+        return u"expected one or more CSV files (see --help)"_s;
+    case Say::BadEncoding:
+        return u"--encoding takes utf-8 or gbk"_s;
+    case Say::BadCode:
+        return u"--code takes a stock code of Shanghai, Shenzhen or Beijing, such as 600036"_s;
+    case Say::BadDate:
+        return u"--date takes a date, such as 2024-06-30"_s;
+    case Say::NotInGbk:
+        return u"--stock-name holds "_s + value + u", which GBK cannot hold"_s;
+    case Say::OutputTwice:
+        return u"-o is given twice: one data file is written at a time"_s;
+    case Say::AfterLastFile:
+        return value + u" says something of the CSV files after it, and none follows"_s;
+    case Say::OutputIsInput:
+        return u"the output is the input "_s + value +
+               u": writing it would replace the export (-o names another file)"_s;
+    case Say::NoRows:
+        return u"no holder rows in the input: nothing written"_s;
+    case Say::MoreErrors:
+        return u"... and "_s + value + u" more errors"_s;
+    case Say::ErrorCount:
+        return value + u" errors: nothing written"_s;
+    case Say::Warning:
+        return u"warning: "_s + value;
+    case Say::MoreWarnings:
+        return u"warning: ... and "_s + value + u" more"_s;
+    case Say::CannotWriteStdout:
+        return u"cannot write to standard output"_s;
+    }
+    return {};
+}
+
 int fail(const QString& message) {
     say(message);
     return Failure;
 }
 
+int fail(Say what, const QString& value = {}) {
+    return fail(words(what, value));
+}
+
 QString helpText() {
-    return uR"(Usage: gegu-import [options] CSV...
+    return uR"(Usage: gegu-import [options] [[file options] CSV...]...
 Builds Gegu's data file (gegusj.rar) from exports of top-ten-holder tables, one
 row per holder, as data libraries, brokers' terminals and spreadsheets write
 them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order
@@ -57,33 +116,38 @@ Required: the holder's name (股东名称, holder_name) and the shares held (持
 持股数量, 期末持股-数量, hold_amount); the stock code (证券代码, 股票代码, code,
 ts_code, ...) and the report date (截止日期, 报告期, end_date, ...) too, unless
 a title line above the header names them (招商银行(600036) 十大股东 截止日期：
-2024-06-30) or the options below give them. Read when present: the stock name,
+2024-06-30) or the file options give them. Read when present: the stock name,
 the ratio, the float ratio, the share type, the change and the rank.
 
-Rows that stand for one holding in several exports are kept once; where they
-disagree, or a row is bad, every such row is named as FILE:LINE and nothing is
-written. Holders' names too long for the name column are shortened.
+What cannot be read with certainty is an error naming FILE:LINE, and then
+nothing is written: a bad row, rows of one holding that disagree, a number
+that reads two ways, a title that names two codes. Holders' names too long
+for the name column are shortened, each holder the same everywhere.
 
 Options:
   -o, --output OUT        The data file to write (default: gegusj.rar in the
-                          current directory); missing folders are made.
+                          current directory); missing folders are made. Once.
   --force                 Replace OUT if it exists.
   --history               One record per stock and report date, newest first
                           (default: each stock's latest date only).
-  --float                 Top-ten float holders: titles the records so and uses
-                          the float ratio column.
-  --full-names            Holders' names as exported, however long.
+  --full-names            Holders' names whole, however long.
   --names FILE            A CSV of stock codes and names, for exports without a
                           name column.
+File options, for the CSV files after them, until given again:
   --code CODE             The stock code of exports that have none.
   --stock-name NAME       The stock name of exports that have none.
   --date DATE             The report date of exports that have none.
-  --encoding utf-8|gbk    The encoding of every CSV (default: found per file).
+  --float                 Top-ten float holders: titles the records so and uses
+                          the float ratio column.
+  --encoding utf-8|gbk    The encoding (default: found per file).
   -h, --help              Show this help and exit.
   -v, --version           Show the version and exit.
 
 Arguments:
   CSV                     One or more exports.
+
+Example: two stocks' exports that name neither their stock nor their date:
+  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
 
 Exit status: 0 when the data file was written, 2 on any error (then nothing is
 written).
@@ -92,7 +156,7 @@ written).
 
 int printText(const QString& text) {
     if (!gegu::writeStandardOutput(text.toUtf8()))
-        return fail(u"cannot write to standard output"_s);
+        return fail(Say::CannotWriteStdout);
     return Written;
 }
 
@@ -104,46 +168,90 @@ bool stderrIsTerminal() {
 #endif
 }
 
+// The summary of what was written: "wrote gegusj.rar: 1 file, 3 rows, ...".
+QString summaryLine(const QString& output, const gegu::ImportSummary& s) {
+    const auto count = [](qint64 n, const char* one, const char* many) {
+        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
+    };
+    QStringList parts{count(s.files, "file", "files"), count(s.rows, "row", "rows")};
+    if (s.keptOnce > 0)
+        parts.back() += u" ("_s + QString::number(s.keptOnce) + u" kept once)"_s;
+    parts << count(s.stocks, "stock", "stocks") << count(s.periods, "period", "periods")
+          << count(s.records, "record", "records");
+    if (s.shortenedNames > 0)
+        parts << count(s.shortenedNames, "name shortened", "names shortened");
+    parts << count(qint64(s.warnings.size()), "warning", "warnings");
+    return u"wrote "_s + output + u": "_s + parts.join(u", "_s);
+}
+
 // The error's message in gegu-import's words.
 QString outputMessage(const gegu::OutputError& e) {
     return e.text() +
            (e.problem() == gegu::OutputProblem::Exists ? u"; --force replaces it"_s : QString());
 }
 
+// An export to read, with what the options before it say of it.
+struct Input {
+    gegu::NativePath path;
+    gegu::FileSettings settings;
+};
+
 int run(const gegu::CommandLine& line) {
     gegu::ImportSettings settings;
     settings.history = line.has("--history");
-    settings.floatHolders = line.has("--float");
     settings.fullNames = line.has("--full-names");
-    if (line.values.count("--encoding")) {
-        const QByteArray encoding = line.values.at("--encoding").toLower();
-        if (encoding == "utf-8" || encoding == "utf8")
-            settings.encoding = gegu::TextEncoding::Utf8;
-        else if (encoding == "gbk")
-            settings.encoding = gegu::TextEncoding::Gbk;
-        else
-            return fail(u"--encoding takes utf-8 or gbk"_s);
+
+    // The file options in force where each file stands.
+    gegu::FileSettings current;
+    std::vector<Input> inputs;
+    std::vector<Input> nameLists;
+    QByteArray pending; // a file option given after the last file so far
+    int outputs = 0;
+    for (const gegu::Argument& arg : line.ordered) {
+        const QByteArray& value = arg.value;
+        if (arg.option.isEmpty()) {
+            inputs.push_back({gegu::pathArgument(value), current});
+            pending.clear();
+            continue;
+        }
+        if (arg.option == "--output") {
+            if (++outputs > 1)
+                return fail(Say::OutputTwice);
+        } else if (arg.option == "--names") {
+            nameLists.push_back({gegu::pathArgument(value), current});
+        } else if (arg.option == "--encoding") {
+            const QByteArray encoding = value.toLower();
+            if (encoding == "utf-8" || encoding == "utf8")
+                current.encoding = gegu::TextEncoding::Utf8;
+            else if (encoding == "gbk")
+                current.encoding = gegu::TextEncoding::Gbk;
+            else
+                return fail(Say::BadEncoding);
+            pending = arg.option;
+        } else if (arg.option == "--code") {
+            if (!(current.code = gegu::codeFromBytes(value)))
+                return fail(Say::BadCode);
+            pending = arg.option;
+        } else if (arg.option == "--date") {
+            if (!(current.date = gegu::dateFromBytes(value)))
+                return fail(Say::BadDate);
+            pending = arg.option;
+        } else if (arg.option == "--stock-name") {
+            current.stockName = gegu::argumentText(value).trimmed();
+            if (const qsizetype at = gegu::firstNonGbk(current.stockName); at >= 0)
+                return fail(
+                    Say::NotInGbk,
+                    current.stockName.mid(at, current.stockName[at].isHighSurrogate() ? 2 : 1));
+            pending = arg.option;
+        } else if (arg.option == "--float") {
+            current.floatHolders = true;
+            pending = arg.option;
+        }
     }
-    if (line.values.count("--code")) {
-        settings.code = gegu::codeFromBytes(line.values.at("--code"));
-        if (!settings.code)
-            return fail(u"--code takes a stock code, such as 600036"_s);
-    }
-    if (line.values.count("--date")) {
-        settings.date = gegu::dateFromBytes(line.values.at("--date"));
-        if (!settings.date)
-            return fail(u"--date takes a date, such as 2024-06-30"_s);
-    }
-    if (line.values.count("--stock-name")) {
-        settings.stockName = QString::fromUtf8(line.values.at("--stock-name")).trimmed();
-        if (const qsizetype at = gegu::firstNonGbk(settings.stockName); at >= 0)
-            return fail(
-                u"--stock-name holds "_s +
-                settings.stockName.mid(at, settings.stockName[at].isHighSurrogate() ? 2 : 1) +
-                u", which GBK cannot hold"_s);
-    }
-    if (line.positional.empty())
-        return fail(u"expected one or more CSV files (see --help)"_s);
+    if (inputs.empty())
+        return fail(Say::NoFiles);
+    if (!pending.isEmpty())
+        return fail(Say::AfterLastFile, QString::fromLatin1(pending));
 
     const gegu::NativePath output = gegu::pathArgument(
         line.values.count("--output") ? line.values.at("--output") : QByteArray("gegusj.rar"));
@@ -153,38 +261,44 @@ int run(const gegu::CommandLine& line) {
     } catch (const gegu::OutputError& e) {
         return fail(outputMessage(e));
     }
+    // Never the export itself, nor the list of names, by whatever name or link.
+    for (const std::vector<Input>* list : {&inputs, &nameLists}) {
+        for (const Input& input : *list) {
+            std::error_code error;
+            if (std::filesystem::equivalent(output, input.path, error))
+                return fail(Say::OutputIsInput, gegu::displayName(input.path));
+        }
+    }
 
     gegu::Importer importer(settings);
-    if (line.values.count("--names")) {
+    for (const Input& list : nameLists) {
         try {
-            const gegu::InputText list(gegu::pathArgument(line.values.at("--names")));
-            importer.readNames(list.text(), list.name());
+            const gegu::InputText text(list.path);
+            importer.readNames(text.text(), text.name(), list.settings.encoding);
         } catch (const gegu::ImportError& e) {
             importer.addError(e);
         }
     }
-    std::vector<gegu::NativePath> inputs;
     qint64 total = 0;
-    for (const QByteArray& arg : line.positional) {
-        inputs.push_back(gegu::pathArgument(arg));
+    for (const Input& input : inputs) {
         std::error_code error;
-        total += qint64(std::filesystem::file_size(inputs.back(), error));
+        total += qint64(std::filesystem::file_size(input.path, error));
     }
     const bool showProgress = total > progressSize && stderrIsTerminal();
     qint64 done = 0;
-    for (const gegu::NativePath& path : inputs) {
+    for (const Input& input : inputs) {
         try {
-            const gegu::InputText input(path);
+            const gegu::InputText text(input.path);
             int shown = -1;
-            importer.read(input.text(), input.name(), [&](qint64 read) {
+            importer.read(text.text(), text.name(), input.settings, [&](qint64 read) {
                 const int percent = total > 0 ? int((done + read) * 100 / total) : 100;
                 if (showProgress && percent != shown) {
-                    std::fprintf(stderr, "\rgegu-import: reading %s %3d%%",
-                                 qPrintable(input.name()), percent);
+                    std::fprintf(stderr, "\rgegu-import: reading %s %3d%%", qPrintable(text.name()),
+                                 percent);
                     shown = percent;
                 }
             });
-            done += input.text().size();
+            done += text.text().size();
         } catch (const gegu::ImportError& e) {
             importer.addError(e);
         }
@@ -198,13 +312,13 @@ int run(const gegu::CommandLine& line) {
         for (const gegu::ImportError& e : errors.first())
             say(e.text());
         if (const qint64 more = errors.count() - qint64(errors.first().size()); more > 0)
-            say(QStringLiteral("... and %1 more errors").arg(more));
+            say(words(Say::MoreErrors, QString::number(more)));
         if (errors.count() > 1)
-            say(QStringLiteral("%1 errors: nothing written").arg(errors.count()));
+            say(words(Say::ErrorCount, QString::number(errors.count())));
         return Failure;
     }
     if (importer.recordCount() == 0)
-        return fail(u"no holder rows in the input: nothing written"_s);
+        return fail(Say::NoRows);
     try {
         gegu::writeOutputFile(output, replace, [&](QIODevice& out) { return importer.write(out); });
     } catch (const gegu::OutputError& e) {
@@ -212,22 +326,13 @@ int run(const gegu::CommandLine& line) {
     }
 
     const gegu::ImportSummary& s = importer.summary();
+    for (const gegu::ImportMessage& title : s.titles)
+        say(title.text());
     for (int i = 0; i < std::min<int>(shownWarnings, int(s.warnings.size())); ++i)
-        say(u"warning: "_s + s.warnings[i]);
+        say(words(Say::Warning, s.warnings[size_t(i)].text()));
     if (s.warnings.size() > shownWarnings)
-        say(QStringLiteral("warning: ... and %1 more").arg(s.warnings.size() - shownWarnings));
-    const auto count = [](qint64 n, const char* one, const char* many) {
-        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
-    };
-    QStringList parts{count(s.files, "file", "files"), count(s.rows, "row", "rows")};
-    if (s.keptOnce > 0)
-        parts.back() += u" ("_s + QString::number(s.keptOnce) + u" kept once)"_s;
-    parts << count(s.stocks, "stock", "stocks") << count(s.periods, "period", "periods")
-          << count(s.records, "record", "records");
-    if (s.shortenedNames > 0)
-        parts << count(s.shortenedNames, "name shortened", "names shortened");
-    parts << count(s.warnings.size(), "warning", "warnings");
-    say(u"wrote "_s + gegu::displayName(output) + u": "_s + parts.join(u", "_s));
+        say(words(Say::MoreWarnings, QString::number(s.warnings.size() - shownWarnings)));
+    say(summaryLine(gegu::displayName(output), s));
     return Written;
 }
 

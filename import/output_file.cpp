@@ -50,13 +50,12 @@ public:
     explicit NewFile(const NativePath& target) {
         int fd = -1;
         for (int attempt = 0;; ++attempt) {
-            path_ = target;
-            path_ += ".";
-            path_ += std::to_string(QRandomGenerator::global()->generate());
-            path_ += ".part";
+            // Short, so that any name the target can have leaves room for it.
+            path_ = target.parent_path() /
+                    (".gegu-" + std::to_string(QRandomGenerator::global()->generate()) + ".part");
 #if defined(Q_OS_WIN)
             const HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                                         FILE_ATTRIBUTE_NORMAL, nullptr);
+                                         FILE_ATTRIBUTE_HIDDEN, nullptr);
             if (h != INVALID_HANDLE_VALUE) {
                 fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | _O_WRONLY);
                 break;
@@ -107,6 +106,12 @@ public:
     void renamed() {
         renamed_ = true;
     }
+    // Before it takes the target's name: a file that is not hidden, as the target is.
+    void unhide() {
+#if defined(Q_OS_WIN)
+        SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
+#endif
+    }
 
 private:
     NativePath path_;
@@ -116,6 +121,7 @@ private:
 
 // Renames the complete file to the target, never over a file that stands there.
 void renameWithoutReplacing(NewFile& file, const NativePath& target) {
+    file.unhide();
 #if defined(Q_OS_WIN)
     if (MoveFileExW(file.path().c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         file.renamed();
@@ -166,6 +172,7 @@ void renameWithoutReplacing(NewFile& file, const NativePath& target) {
 }
 
 void renameReplacing(NewFile& file, const NativePath& target) {
+    file.unhide();
 #if defined(Q_OS_WIN)
     if (!MoveFileExW(file.path().c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
@@ -182,9 +189,12 @@ void renameReplacing(NewFile& file, const NativePath& target) {
 QString OutputError::text() const {
     const QString name = displayName(path_);
     const QString because = reason_.isEmpty() ? QString() : u": "_s + reason_;
+    const QString example = displayName(path_ / "gegusj.rar");
     switch (problem_) {
+    case OutputProblem::NoFileName:
+        return name + u" names a folder, not a file: a file name is needed, such as "_s + example;
     case OutputProblem::IsFolder:
-        return name + u" is a folder"_s;
+        return name + u" is a folder: a file name is needed, such as "_s + example;
     case OutputProblem::NotRegular:
         return name + u" is not a regular file (only a regular file or a new name is written)"_s;
     case OutputProblem::Exists:
@@ -198,6 +208,8 @@ QString OutputError::text() const {
 }
 
 NativePath outputTarget(const NativePath& path, bool replace) {
+    if (const NativePath name = path.filename(); name.empty() || name == "." || name == "..")
+        fail(OutputProblem::NoFileName, path);
     if (namesDevice(path))
         fail(OutputProblem::NotRegular, path);
     std::error_code error;

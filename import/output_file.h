@@ -15,6 +15,7 @@ class QIODevice;
 namespace gegu {
 
 enum class OutputProblem {
+    NoFileName, // the path names a folder (out/, ., ..): a file name is needed
     IsFolder,
     NotRegular,   // a device, a FIFO, a socket, a link that leads nowhere or in a loop
     Exists,       // a file stands there, and may not be replaced
@@ -40,13 +41,14 @@ private:
 };
 
 // Where a data file written to `path` goes: the path, or the regular file that a link there
-// leads to. Throws OutputError when it cannot be written: a folder or anything else that is not a
-// regular file stands there, a file stands there and replace is not set, or a file stands where
-// a missing folder would have to be made.
+// leads to. Throws OutputError when it cannot be written: the path names no file (out/), a
+// folder or anything else that is not a regular file stands there, a file stands there and
+// replace is not set, or a file stands where a missing folder would have to be made.
 NativePath outputTarget(const NativePath& path, bool replace);
 
 // Writes the file at `path` (see outputTarget): makes the missing folders, has `write` fill a
-// new file in the target's folder, and renames that into place once it is complete and on disk.
+// new file in the target's folder (hidden, and named .gegu-<n>.part, short whatever the
+// target's name), and renames that into place once it is complete and on disk.
 // Without replace, a file that stands at the target, also one that appeared while the new one
 // was written, is never replaced. Throws OutputError (WriteFailed when `write` returns false);
 // the new file is removed again on any failure.

@@ -84,8 +84,8 @@ bool isDrag(const QEvent* event) {
 // An import error for people: where, then what.
 QString errorLine(const ImportError& e) {
     // One pass over each pattern: a file name may hold "%1".
-    return e.line > 0 ? cid::tr("%1, line %2: %3").arg(e.file, QString::number(e.line), e.message)
-                      : cid::tr("%1: %2").arg(e.file, e.message);
+    return e.line > 0 ? cid::tr("%1, line %2: %3").arg(e.file, QString::number(e.line), e.message())
+                      : cid::tr("%1: %2").arg(e.file, e.message());
 }
 
 } // namespace
@@ -560,8 +560,8 @@ void cid::importExports(const std::vector<NativePath>& exports) {
             tr("Made from %1 exports, kept in %2.")
                 .arg(QString::number(folder.keptExports().size()),
                      displayName(std::filesystem::absolute(folder.exportsFolder())));
-    for (const QString& warning : result.summary.warnings)
-        text += u'\n' + tr("Note: %1").arg(warning);
+    for (const ImportMessage& warning : result.summary.warnings)
+        text += u'\n' + tr("Note: %1").arg(warning.text());
     Picture1->hide();
     Text2->setText(text);
 }
