@@ -20,14 +20,18 @@ const char helpText[] =
     "Opens Gegu's window, which looks up the major shareholders of listed Chinese stocks\n"
     "in its data file, gegusj.rar: type a stock code for that stock's holder table, or\n"
     "(part of) a holder's name for every holder row whose name field contains it.\n"
-    "The data file is the first gegusj.rar found in the current directory, beside the\n"
+    "The data file is the first gegusj.rar found in the current directory, in the\n"
 #if defined(Q_OS_WIN)
-    "program, in the user's data folder (%APPDATA%\\gegu\\) or in the system's\n"
-    "(%PROGRAMDATA%\\gegu\\).\n"
+    "user's data folder (%APPDATA%\\gegu\\), in the machine's (%PROGRAMDATA%\\gegu\\),\n"
+    "beside the program, and last the sample that ships with Gegu (sample\\).\n"
 #else
-    "program, in the user's data folder (~/.local/share/gegu/) or in the system's\n"
-    "(/usr/local/share/gegu/, /usr/share/gegu/).\n"
+    "user's data folder (~/.local/share/gegu/), in the system's\n"
+    "(/usr/local/share/gegu/, /usr/share/gegu/), beside the program, and last the\n"
+    "sample that ships with Gegu (in sample/ beside the program and in the system's\n"
+    "folders).\n"
 #endif
+    "Exports dropped onto the window are kept in the user's data folder, and the\n"
+    "data file there is built from them.\n"
     "Other arguments are ignored. The same queries from a terminal: gegu-query.\n"
     "\n"
     "Options:\n"

@@ -69,15 +69,20 @@ QStringList queriesFromLines(QByteArrayView text, QString& error) {
 
 namespace {
 
-// The rest of --data's help: the user's and the system's data folders.
+// The rest of --data's help: the data folders.
 QString dataFoldersHelp() {
 #if defined(Q_OS_WIN)
-    return uR"(                 folder (%APPDATA%\gegu\) or in the system's
-                 (%PROGRAMDATA%\gegu\).)"_s;
+    return uR"(                 current directory, in the user's data folder (%APPDATA%\gegu\),
+                 in the machine's (%PROGRAMDATA%\gegu\), beside the program,
+                 and last the sample that ships with Gegu (sample\ beside the
+                 program).)"_s;
 #else
-    return uR"(                 folder (~/.local/share/gegu/) or in the system's
-                 (/usr/local/share/gegu/, /usr/share/gegu/); XDG_DATA_HOME and
-                 XDG_DATA_DIRS are honoured.)"_s;
+    return uR"(                 current directory, in the user's data folder
+                 (~/.local/share/gegu/), in the system's (/usr/local/share/gegu/,
+                 /usr/share/gegu/), beside the program, and last the sample
+                 that ships with Gegu (sample/ beside the program and in the
+                 system's folders); XDG_DATA_HOME and XDG_DATA_DIRS are
+                 honoured.)"_s;
 #endif
 }
 
@@ -92,7 +97,6 @@ after the other from one load of the data file.
 
 Options:
   --data FILE    Data file to read. Default: the first gegusj.rar found in the
-                 current directory, beside the program, in the user's data
 )"_s + dataFoldersHelp() +
            uR"(
   --stdin        Read queries from standard input too, one a line (UTF-8),
@@ -101,7 +105,8 @@ Options:
                  file holds, newest first, each as its own holder table.
   --info         Print what the data file holds, one "key: value" a line
                  (path, size, records, stocks, rows, dates, oldest date,
-                 newest date, sample), before any QUERY's report.
+                 newest date, sample, looks like a data file), before any
+                 QUERY's report.
   --lf           End lines with LF instead of CR LF.
   --tsv          Print one line per holder row shown, tab-separated and
                  LF-ended, under a header line: query, code, stock, date,
