@@ -3,6 +3,7 @@
 //   gegu-import [--names FILE] [--history] [--full-names] [--force] [-o OUT]
 //               [[--encoding utf-8|gbk] [--float] [--code CODE] [--stock-name NAME]
 //               [--date DATE] CSV...]...
+//   gegu-import --keep [--force] CSV...
 //
 // The options that say something of exports apply to the exports after them, until given
 // again. The output is written to a new file beside it and renamed into place only when it is
@@ -13,6 +14,7 @@
 #include "holdings/data_file.h"
 #include "holdings/gbk.h"
 #include "holdings/runtime_error.h"
+#include "import/export_folder.h"
 #include "import/importer.h"
 #include "import/input_text.h"
 #include "import/output_file.h"
@@ -107,6 +109,7 @@ int fail(Say what, const QString& value = {}) {
 
 QString helpText() {
     return uR"(Usage: gegu-import [options] [[file options] CSV...]...
+       gegu-import --keep [--force] CSV...
 Builds Gegu's data file (gegusj.rar) from exports of top-ten-holder tables, one
 row per holder, as data libraries, brokers' terminals and spreadsheets write
 them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order
@@ -128,6 +131,12 @@ Options:
   -o, --output OUT        The data file to write (default: gegusj.rar in the
                           current directory); missing folders are made. Once.
   --force                 Replace OUT if it exists.
+  --keep                  Do what a drop onto Gegu's window does: keep the
+                          exports in the user's data folder (beside its
+                          gegusj.rar, in exports/) and build that data file
+                          again from every export kept there, every period
+                          kept. Only --force goes with it (to replace a data
+                          file there that was not built from kept exports).
   --history               One record per stock and report date, newest first
                           (default: each stock's latest date only).
   --full-names            Holders' names whole, however long.
@@ -196,7 +205,73 @@ struct Input {
     gegu::FileSettings settings;
 };
 
+// gegu-import --keep CSV...: what a drop onto the window does. The exports join the user's kept
+// ones and the user's data file is built again from all of them, every period kept.
+int runKeep(const gegu::CommandLine& line) {
+    for (const QByteArray& option : line.flags)
+        if (option != "--keep" && option != "--force")
+            return fail(u"--keep takes no option but --force: kept exports are read as a drop "
+                        "onto the window reads them"_s);
+    if (!line.values.empty())
+        return fail(u"--keep takes no option but --force: kept exports are read as a drop "
+                    "onto the window reads them"_s);
+    if (line.positional.empty())
+        return fail(u"expected one or more CSV files (see --help)"_s);
+    const gegu::ExportFolder folder(gegu::userDataDirectory());
+    const QString dataFile = gegu::displayName(folder.dataFile());
+    if (folder.holdsOtherDataFile() && !line.has("--force"))
+        return fail(dataFile + u" was not built from kept exports; --force replaces it"_s);
+    std::vector<gegu::NativePath> inputs;
+    for (const QByteArray& arg : line.positional)
+        inputs.push_back(gegu::pathArgument(arg));
+    const gegu::ExportFolder::Result result = folder.add(inputs);
+    using Outcome = gegu::ExportFolder::Result::Outcome;
+    switch (result.outcome) {
+    case Outcome::ImportFailed:
+        for (const gegu::ImportError& e : result.errors.first())
+            say(e.text());
+        if (const qint64 more = result.errors.count() - qint64(result.errors.first().size());
+            more > 0)
+            say(QStringLiteral("... and %1 more errors").arg(more));
+        return fail(u"nothing kept, "_s + dataFile + u" unchanged"_s);
+    case Outcome::NoRows:
+        return fail(u"no holder rows in the input: nothing kept, "_s + dataFile + u" unchanged"_s);
+    case Outcome::Busy:
+        return fail(u"another Gegu is changing "_s + gegu::displayName(folder.folder()) +
+                    u"; try again"_s);
+    case Outcome::WriteFailed:
+        for (const auto& u : result.unrestored)
+            say(gegu::displayName(u.path) + u" holds the new version; the earlier one is "_s +
+                gegu::displayName(u.earlier) + u" ("_s + u.reason + u')');
+        return fail(result.writeError + (result.unrestored.empty()
+                                             ? u": nothing kept, "_s + dataFile + u" unchanged"_s
+                                             : QString()));
+    case Outcome::Built:
+        break;
+    }
+    for (int i = 0; i < std::min<int>(shownWarnings, int(result.summary.warnings.size())); ++i)
+        say(u"warning: "_s + result.summary.warnings[size_t(i)].text());
+    say(u"kept "_s + result.added.join(u", "_s) + u" in "_s +
+        gegu::displayName(folder.exportsFolder()));
+    const auto count = [](qint64 n, const char* one, const char* many) {
+        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
+    };
+    say(u"wrote "_s + dataFile + u" from "_s +
+        count(result.keptExports, "kept export", "kept exports") + u": "_s +
+        count(result.summary.stocks, "stock", "stocks") + u", "_s +
+        count(result.summary.periods, "period", "periods") + u", "_s +
+        count(result.summary.records, "record", "records"));
+    if (const std::optional<gegu::NativePath> other = gegu::dataFileInPlaceOf(folder.dataFile()))
+        say(u"note: "_s + gegu::displayName(*other) +
+            u" answers in its place where Gegu starts "
+            "here; remove or rename it to let "_s +
+            dataFile + u" answer"_s);
+    return Written;
+}
+
 int run(const gegu::CommandLine& line) {
+    if (line.has("--keep"))
+        return runKeep(line);
     gegu::ImportSettings settings;
     settings.history = line.has("--history");
     settings.fullNames = line.has("--full-names");
@@ -347,6 +422,7 @@ int main(int argc, char* argv[]) {
         const gegu::CommandLine line = gegu::parseCommandLine(gegu::programArguments(argc, argv),
                                                               {{{"-o", "--output"}, true},
                                                                {{"--force"}, false},
+                                                               {{"--keep"}, false},
                                                                {{"--history"}, false},
                                                                {{"--float"}, false},
                                                                {{"--full-names"}, false},

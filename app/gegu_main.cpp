@@ -29,9 +29,11 @@ QString helpText() {
                     "table, or\n"
                     "(part of) a holder's name for every holder row whose name field contains "
                     "it.\n"
-                    "The data file is the first gegusj.rar found in the current directory, beside "
+                    "The data file is the first gegusj.rar found in the current directory, in "
                     "the\n"
                     "%1\n"
+                    "Exports dropped onto the window are kept in the user's data folder, and the\n"
+                    "data file there is built from them.\n"
                     "Other arguments are ignored. The same queries from a terminal: gegu-query.\n"
                     "\n"
                     "Options:\n"
@@ -43,13 +45,16 @@ QString helpText() {
                     "2 when the help or version cannot be written.\n")
         .arg(
 #if defined(Q_OS_WIN)
-            Text::tr("program, in the user's data folder (%APPDATA%\\gegu\\) or in the "
-                     "system's\n"
-                     "(%PROGRAMDATA%\\gegu\\).")
+            Text::tr("user's data folder (%APPDATA%\\gegu\\), in the machine's "
+                     "(%PROGRAMDATA%\\gegu\\),\n"
+                     "beside the program, and last the sample that ships with Gegu (sample\\).")
 #else
-            Text::tr("program, in the user's data folder (~/.local/share/gegu/) or in the "
+            Text::tr("user's data folder (~/.local/share/gegu/), in the system's\n"
+                     "(/usr/local/share/gegu/, /usr/share/gegu/), beside the program, and last "
+                     "the\n"
+                     "sample that ships with Gegu (in sample/ beside the program and in the "
                      "system's\n"
-                     "(/usr/local/share/gegu/, /usr/share/gegu/).")
+                     "folders).")
 #endif
         );
 }

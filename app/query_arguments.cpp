@@ -88,7 +88,6 @@ QString queryHelpText() {
            "\n"
            "Options:\n"
            "  --data FILE    Data file to read. Default: the first gegusj.rar found in the\n"
-           "                 current directory, beside the program, in the user's data\n"
            "%1\n"
            "  --stdin        Read queries from standard input too, one a line (UTF-8),\n"
            "                 after those given as arguments; blank lines are skipped.\n"
@@ -96,7 +95,8 @@ QString queryHelpText() {
            "                 file holds, newest first, each as its own holder table.\n"
            "  --info         Print what the data file holds, one \"key: value\" a line\n"
            "                 (path, size, records, stocks, rows, dates, oldest date,\n"
-           "                 newest date, sample), before any QUERY's report.\n"
+           "                 newest date, sample, looks like a data file), before any\n"
+           "                 QUERY's report.\n"
            "  --lf           End lines with LF instead of CR LF.\n"
            "  --tsv          Print one line per holder row shown, tab-separated and\n"
            "                 LF-ended, under a header line: query, code, stock, date,\n"
@@ -121,13 +121,23 @@ QString queryHelpText() {
            "by SIGPIPE.\n")
             .arg(
 #if defined(Q_OS_WIN)
-                Text::tr("                 folder (%APPDATA%\\gegu\\) or in the system's\n"
-                         "                 (%PROGRAMDATA%\\gegu\\).")
+                Text::tr("                 current directory, in the user's data folder "
+                         "(%APPDATA%\\gegu\\),\n"
+                         "                 in the machine's (%PROGRAMDATA%\\gegu\\), beside the "
+                         "program,\n"
+                         "                 and last the sample that ships with Gegu (sample\\ "
+                         "beside the\n"
+                         "                 program).")
 #else
-                Text::tr("                 folder (~/.local/share/gegu/) or in the system's\n"
-                         "                 (/usr/local/share/gegu/, /usr/share/gegu/); "
-                         "XDG_DATA_HOME and\n"
-                         "                 XDG_DATA_DIRS are honoured.")
+                Text::tr("                 current directory, in the user's data folder\n"
+                         "                 (~/.local/share/gegu/), in the system's "
+                         "(/usr/local/share/gegu/,\n"
+                         "                 /usr/share/gegu/), beside the program, and last the "
+                         "sample\n"
+                         "                 that ships with Gegu (sample/ beside the program and in "
+                         "the\n"
+                         "                 system's folders); XDG_DATA_HOME and XDG_DATA_DIRS are\n"
+                         "                 honoured.")
 #endif
             );
 }

@@ -24,6 +24,10 @@ NativePath userApplicationDataFolder() {
     return knownFolder(FOLDERID_RoamingAppData);
 }
 
+NativePath machineApplicationDataFolder() {
+    return knownFolder(FOLDERID_ProgramData);
+}
+
 std::vector<NativePath> applicationDataFolders() {
     std::vector<NativePath> folders;
     for (const KNOWNFOLDERID& id : {FOLDERID_RoamingAppData, FOLDERID_ProgramData}) {

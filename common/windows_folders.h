@@ -12,6 +12,10 @@ namespace gegu {
 // the user); empty when the system cannot name it.
 NativePath userApplicationDataFolder();
 
+// The folder where Windows keeps applications' data for every user (%PROGRAMDATA%); empty when
+// the system cannot name it.
+NativePath machineApplicationDataFolder();
+
 // The folders where Windows keeps applications' data: the user's (%APPDATA%) and the machine's
 // (%PROGRAMDATA%), in that order; a folder the system cannot name is left out.
 std::vector<NativePath> applicationDataFolders();

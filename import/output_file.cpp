@@ -2,8 +2,11 @@
 
 #include <QFile>
 #include <QRandomGenerator>
+#include <algorithm>
 #include <filesystem>
+#include <string>
 #include <system_error>
+#include <utility>
 
 #if defined(Q_OS_WIN)
 #include <fcntl.h>
@@ -44,15 +47,16 @@ std::error_code lastError() {
 #endif
 }
 
-// A new file beside the target, open for writing; removed again unless it was renamed.
+// A new file beside the target, open for writing, under a hidden name that only Gegu uses
+// (.gegu-<n>.part); removed again unless it was renamed.
 class NewFile {
 public:
     explicit NewFile(const NativePath& target) {
         int fd = -1;
         for (int attempt = 0;; ++attempt) {
-            // Short, so that any name the target can have leaves room for it.
-            path_ = target.parent_path() /
-                    (".gegu-" + std::to_string(QRandomGenerator::global()->generate()) + ".part");
+            path_ = target.parent_path() / ("." + std::string(temporaryPrefix) +
+                                            std::to_string(QRandomGenerator::global()->generate()) +
+                                            std::string(temporarySuffix));
 #if defined(Q_OS_WIN)
             const HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
@@ -111,6 +115,10 @@ public:
 #if defined(Q_OS_WIN)
         SetFileAttributesW(path_.c_str(), FILE_ATTRIBUTE_NORMAL);
 #endif
+    }
+    // Leaves the file when destroyed: another takes care of it.
+    void handOver() {
+        renamed_ = true;
     }
 
 private:
@@ -171,20 +179,48 @@ void renameWithoutReplacing(NewFile& file, const NativePath& target) {
 #endif
 }
 
-void renameReplacing(NewFile& file, const NativePath& target) {
-    file.unhide();
+void renameReplacing(const NativePath& from, const NativePath& target) {
 #if defined(Q_OS_WIN)
-    if (!MoveFileExW(file.path().c_str(), target.c_str(),
+    SetFileAttributesW(from.c_str(), FILE_ATTRIBUTE_NORMAL); // the target is not hidden
+#endif
+#if defined(Q_OS_WIN)
+    if (!MoveFileExW(from.c_str(), target.c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         fail(OutputProblem::WriteFailed, target, lastError());
 #else
-    if (::rename(file.path().c_str(), target.c_str()) != 0)
+    if (::rename(from.c_str(), target.c_str()) != 0)
         fail(OutputProblem::WriteFailed, target, lastError());
 #endif
+}
+
+void renameReplacing(NewFile& file, const NativePath& target) {
+    renameReplacing(file.path(), target);
     file.renamed();
 }
 
 } // namespace
+
+bool isTemporaryName(const NativePath& name) {
+    const QString text = displayName(name.filename());
+    const QString prefix = u'.' + QString::fromLatin1(temporaryPrefix);
+    const QString suffix = QString::fromLatin1(temporarySuffix);
+    if (text.size() <= prefix.size() + suffix.size() || !text.startsWith(prefix) ||
+        !text.endsWith(suffix))
+        return false;
+    const QStringView digits =
+        QStringView(text).sliced(prefix.size(), text.size() - prefix.size() - suffix.size());
+    return std::all_of(digits.begin(), digits.end(),
+                       [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+void removeTemporaries(const NativePath& folder) {
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) {
+        std::error_code ignored;
+        if (isTemporaryName(entry.path()) && entry.is_regular_file(ignored))
+            fs::remove(entry.path(), ignored);
+    }
+}
 
 QString OutputError::text() const {
     const QString name = displayName(path_);
@@ -278,6 +314,44 @@ void writeOutputFile(const NativePath& path, bool replace,
     if (now.type() != fs::file_type::not_found && !fs::is_regular_file(now))
         fail(fs::is_directory(now) ? OutputProblem::IsFolder : OutputProblem::NotRegular, path);
     renameReplacing(file, target);
+}
+
+PendingFile::PendingFile(const NativePath& target, const std::function<bool(QIODevice&)>& write)
+    : target_(target) {
+    if (const NativePath folder = target.parent_path(); !folder.empty()) {
+        std::error_code error;
+        fs::create_directories(folder, error);
+        if (error)
+            fail(OutputProblem::FolderFailed, folder, error);
+    }
+    NewFile file(target);
+    // A replaced file's permissions stay.
+    std::error_code error;
+    if (const fs::file_status old = fs::status(target, error); fs::is_regular_file(old))
+        fs::permissions(file.path(), old.permissions(), error);
+    if (!write(file.device()))
+        fail(OutputProblem::WriteFailed, target,
+             file.device().error() != QFileDevice::NoError ? file.device().errorString()
+                                                           : QString());
+    file.sync(target);
+    path_ = file.path();
+    file.handOver();
+}
+
+PendingFile::~PendingFile() {
+    if (!renamed_ && !path_.empty()) {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+}
+
+PendingFile::PendingFile(PendingFile&& other) noexcept
+    : path_(std::move(other.path_)), target_(std::move(other.target_)),
+      renamed_(std::exchange(other.renamed_, true)) {}
+
+void PendingFile::rename() {
+    renameReplacing(path_, target_);
+    renamed_ = true;
 }
 
 } // namespace gegu

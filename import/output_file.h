@@ -9,6 +9,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <string_view>
 
 class QIODevice;
 
@@ -46,13 +47,46 @@ private:
 // replace is not set, or a file stands where a missing folder would have to be made.
 NativePath outputTarget(const NativePath& path, bool replace);
 
+// The names of the files that writeOutputFile writes before it renames them into place: hidden,
+// and only Gegu's (.gegu-<n>.part).
+inline constexpr std::string_view temporaryPrefix = "gegu-";
+inline constexpr std::string_view temporarySuffix = ".part";
+// Whether the name (of a file in any folder) is such a temporary name.
+bool isTemporaryName(const NativePath& name);
+// Removes every file of the folder whose name is a temporary name of Gegu's: what a process that
+// was killed while it wrote left. Only where no other process of Gegu can be writing.
+void removeTemporaries(const NativePath& folder);
+
 // Writes the file at `path` (see outputTarget): makes the missing folders, has `write` fill a
-// new file in the target's folder (hidden, and named .gegu-<n>.part, short whatever the
-// target's name), and renames that into place once it is complete and on disk.
+// new file in the target's folder under a temporary name, and renames that into place once it is
+// complete and on disk.
 // Without replace, a file that stands at the target, also one that appeared while the new one
 // was written, is never replaced. Throws OutputError (WriteFailed when `write` returns false);
 // the new file is removed again on any failure.
 void writeOutputFile(const NativePath& path, bool replace,
                      const std::function<bool(QIODevice&)>& write);
+
+// A complete file, on disk, under a temporary name beside its target (with the permissions of the
+// file there), waiting to be renamed into place; removed when destroyed unless it was. The target
+// is taken as it is: see outputTarget.
+class PendingFile {
+public:
+    // Has `write` fill the file. Throws OutputError naming the target when it cannot be written.
+    PendingFile(const NativePath& target, const std::function<bool(QIODevice&)>& write);
+    ~PendingFile();
+    PendingFile(PendingFile&& other) noexcept;
+    PendingFile& operator=(PendingFile&&) = delete;
+    PendingFile(const PendingFile&) = delete;
+    PendingFile& operator=(const PendingFile&) = delete;
+
+    const NativePath& path() const { return path_; }
+    // Renames it to its target, replacing what stands there. Throws OutputError.
+    void rename();
+
+private:
+    NativePath path_;
+    NativePath target_;
+    bool renamed_ = false;
+};
 
 } // namespace gegu

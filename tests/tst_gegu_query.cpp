@@ -1,3 +1,4 @@
+#include "app/utf8_writer.h"
 #include "history_file.h"
 #include "processes.h"
 #include "support.h"
@@ -43,6 +44,10 @@ private slots:
     void queriesFromStandardInput_data();
     void queriesFromStandardInput();
     void lfLineEnds();
+    void writerWritesTheTextInBlocks_data();
+    void writerWritesTheTextInBlocks();
+    void notADataFileIsSaid();
+    void onlyCalendarDaysAreDates();
     void tsvRows();
     void allPeriodsAndInfo();
     void writeErrorsExit2_data();
@@ -64,6 +69,9 @@ private:
 
 void GeguQueryTest::initTestCase() {
     QVERIFY(dir_.isValid());
+    // No data file of the user's or the system's answers in place of the tests' own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir_.filePath(u"home"_s)));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(dir_.filePath(u"system"_s)));
     data_ = writeFile(u"data.rar"_s, gbkFile({u"1"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s,
                                               u"  华夏大盘  │ 1"_s, u"000002 万科"_s, u"-1"_s}));
 }
@@ -193,15 +201,23 @@ void GeguQueryTest::helpAndVersion() {
     QVERIFY(help.out.contains("QUERY"));
     // Every place where the data file is looked for.
 #if defined(Q_OS_WIN)
-    const QByteArrayList places = {"%APPDATA%\\gegu\\", "%PROGRAMDATA%\\gegu\\"};
+    const QByteArrayList places = {said("current directory", "当前目录"), "%APPDATA%\\gegu\\",
+                                   "%PROGRAMDATA%\\gegu\\", said("beside the program", "程序所在目录"),
+                                   said("sample\\ beside the program", "程序旁的 sample\\")};
 #else
-    const QByteArrayList places = {"~/.local/share/gegu/", "/usr/local/share/gegu/",
-                                   "/usr/share/gegu/"};
+    const QByteArrayList places = {said("current directory", "当前目录"),
+                                   "~/.local/share/gegu/",
+                                   "/usr/local/share/gegu/",
+                                   "/usr/share/gegu/",
+                                   said("beside the program", "程序所在目录"),
+                                   said("sample/ beside the program", "程序旁的 sample/")};
 #endif
-    for (const QByteArray& place :
-         places + QByteArrayList{said("current directory", "当前目录"),
-                                 said("beside the program", "程序所在目录")})
-        QVERIFY2(help.out.contains(place), place.constData());
+    // In the order they are looked in: the sample last.
+    qsizetype at = 0;
+    for (const QByteArray& place : places) {
+        QVERIFY2(help.out.indexOf(place, at) > at, place.constData());
+        at = help.out.indexOf(place, at);
+    }
     const Run version = run({u"--version"_s});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, "gegu-query " GEGU_VERSION "\n"_ba);
@@ -587,6 +603,92 @@ void GeguQueryTest::lfLineEnds() {
         QCOMPARE(lf.out, QByteArray(crlf.out).replace("\r\n", "\n"));
         QVERIFY(!lf.out.contains('\r'));
     }
+    // A query as long as many blocks, of CRs and CR LFs: lone CRs stay, CR LFs become LFs; the
+    // writer once called itself for every block of such a query until the stack ran out.
+    for (const QString& unit : {u"\r"_s, u"a\r"_s, u"\r\n"_s, u"\r\r\n"_s}) {
+        const QString query = unit.repeated(30000); // an argument holds 128 KiB at most
+        const Run crlf = run({u"--data"_s, file, u"--"_s, query});
+        const Run lf = run({u"--data"_s, file, u"--lf"_s, u"--"_s, query});
+        QCOMPARE(lf.exitCode, 1);
+        QCOMPARE(lf.out, QByteArray(crlf.out).replace("\r\n", "\n"));
+        QString shown = u"股东"_s + query + u"持有：\r\n\r\n"_s;
+        QCOMPARE(lf.out, shown.replace(u"\r\n"_s, u"\n"_s).toUtf8());
+    }
+}
+
+void GeguQueryTest::writerWritesTheTextInBlocks_data() {
+    // The pieces of a report, written in blocks of a few code units: the same UTF-8 as the
+    // whole text, CR LF made LF with --lf, wherever the blocks cut the text.
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<int>("block");
+    QTest::newRow("CR LF cut by a block") << QStringList{u"ab\r"_s, u"\ncd\r\n"_s} << 3;
+    QTest::newRow("a CR at every block's end") << QStringList{u"\r"_s.repeated(50)} << 2;
+    QTest::newRow("a piece longer than many blocks")
+        << QStringList{u"x\r\n"_s.repeated(40), u"\r"_s, u"\n"_s} << 5;
+    QTest::newRow("a surrogate pair cut by a block")
+        << QStringList{u"a"_s, QString::fromUtf16(u"\U00020000\U00020000"), u"\r\n"_s} << 2;
+    QTest::newRow("a lone CR at the end") << QStringList{u"a\r\n\r"_s} << 4;
+    QTest::newRow("empty pieces") << QStringList{QString(), u"\r"_s, QString(), u"\n"_s} << 2;
+}
+
+void GeguQueryTest::writerWritesTheTextInBlocks() {
+    QFETCH(QStringList, pieces);
+    QFETCH(int, block);
+    for (const bool lf : {false, true}) {
+        QByteArray out;
+        gegu::Utf8Writer writer(
+            [&](QByteArrayView bytes) {
+                out += bytes;
+                return true;
+            },
+            lf, block);
+        for (const QString& piece : pieces)
+            writer.put(piece);
+        QVERIFY(writer.finish());
+        QString whole = pieces.join(QString());
+        if (lf)
+            whole.replace(u"\r\n"_s, u"\n"_s);
+        QCOMPARE(out, whole.toUtf8());
+    }
+    // A failed write is told at the end.
+    gegu::Utf8Writer failing([](QByteArrayView) { return false; }, false, block);
+    failing.put(pieces.join(QString()) + u"x"_s);
+    QVERIFY(!failing.finish());
+}
+
+void GeguQueryTest::notADataFileIsSaid() {
+    // A text whose first line holds no count (a README, a CSV export) loads as one record, as
+    // always; a warning says it is no data file, and --info says so. The status is the query's.
+    const QString readme =
+        writeFile(u"README.md"_s, "# Gegu\r\n\r\nGegu looks up holders.\r\n\r\nMore.\r\n"_ba);
+    Run r = run({u"--data"_s, readme, u"华夏"_s});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, "gegu-query: warning: " + readme.toUtf8() +
+                        ":1: no record count; is this a data file?\n");
+    r = run({u"--data"_s, readme, u"--info"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("\nrecords: 1\n"));
+    QVERIFY(r.out.endsWith("\nlooks like a data file: no\n"));
+    // A data file says nothing.
+    r = run({u"--data"_s, data_, u"华夏"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+}
+
+void GeguQueryTest::onlyCalendarDaysAreDates() {
+    // A header's yyyy-mm-dd that no calendar has is no report date: not in --info, not in
+    // --tsv; the file loads as before.
+    const QString file = writeFile(
+        u"dates.rar"_s, gbkFile({u"1"_s, u"600036 招商银行  十大股东  2023-13-45"_s, u"1"_s,
+                                 u"head"_s, u"  华夏  │ 1│ 1│ A│ 新进"_s,
+                                 u"600036 招商银行  十大股东  2024-02-29"_s, u"0"_s, u"head"_s}));
+    Run r = run({u"--data"_s, file, u"--info"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("\nrecords: 2\n") && r.out.contains("\ndates: 1\n") &&
+                 r.out.contains("\noldest date: 2024-02-29\nnewest date: 2024-02-29\n"),
+             r.out.constData());
+    r = run({u"--data"_s, file, u"--tsv"_s, u"华夏"_s});
+    QCOMPARE(r.out.split('\n').value(1).split('\t').value(3), QByteArray());
 }
 
 void GeguQueryTest::tsvRows() {
@@ -647,10 +749,10 @@ void GeguQueryTest::allPeriodsAndInfo() {
     QCOMPARE(r.out, "path: " + QFileInfo(file).absoluteFilePath().toUtf8() +
                         "\nsize: " + QByteArray::number(QFileInfo(file).size()) +
                         "\nrecords: 4\nstocks: 2\nrows: 7\ndates: 3\noldest date: 2023-12-31\n"
-                        "newest date: 2024-06-30\nsample: no\n"_ba);
+                        "newest date: 2024-06-30\nsample: no\nlooks like a data file: yes\n"_ba);
     r = run({u"--data"_s, QStringLiteral(GEGU_BUNDLED_SAMPLE), u"--info"_s, u"600036"_s});
     QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.contains("\nsample: yes\n600036 "));
+    QVERIFY(r.out.contains("\nsample: yes\nlooks like a data file: yes\n600036 "));
 }
 
 void GeguQueryTest::writeErrorsExit2_data() {

@@ -295,6 +295,16 @@ void HistoryWindowTest::tooltipSaysWhichData() {
     writeData(sample.readAll(), false);
     query(u"600036"_s);
     QVERIFY(control<QPushButton>("Command2")->toolTip().contains(u"示例数据"_s));
+    QVERIFY(!control<QPushButton>("Command2")->toolTip().contains(u"不像数据文件"_s));
+    // A text that is no data file loads as one record, and the tooltip says what it is; a date
+    // no calendar has is no report date.
+    writeData(gbkFile({u"# 说明"_s, u"600036 招商银行  十大股东  2023-13-45"_s, u"0"_s, u"-"_s}),
+              false);
+    query(u"600036"_s);
+    const QString notData = control<QPushButton>("Command2")->toolTip();
+    QVERIFY2(notData.contains(u"共 1 只股票\n"_s) && notData.contains(u"不像数据文件"_s),
+             qPrintable(notData));
+    QVERIFY(!notData.contains(u"报告期"_s));
 }
 
 void HistoryWindowTest::changedFileAnswersNextQuery_data() {
@@ -465,6 +475,11 @@ void HistoryWindowTest::droppedExportsAnswer() {
     QTRY_COMPARE(displayName(form_->data()->path()), user.dataFile());
     QVERIFY(QFile::exists(user.exportsFolder() + u"/q1.csv"_s));
     QVERIFY(shownLines().join(u'\n').contains(u"已导入：q1.csv"_s));
+    // The data file in the current folder comes first at the next start: said, with what to do.
+    const QString here = QDir::toNativeSeparators(dir_.filePath(u"gegusj.rar"_s));
+    QVERIFY2(shownLines().join(u'\n').contains(u"下次启动时回答的是 %1"_s.arg(here)) &&
+                 shownLines().join(u'\n').contains(u"请删除或改名"_s),
+             qPrintable(shownLines().join(u'\n')));
     QVERIFY(control<QPushButton>("Command2")->toolTip().contains(user.dataFile()));
     query(u"600036"_s);
     QVERIFY(shownLines().front().contains(u"2025-03-31"_s));

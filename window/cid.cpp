@@ -5,7 +5,6 @@
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
-#include "import/export_folder.h"
 #include "look.h"
 #include "output_box.h"
 #include "queries/history.h"
@@ -251,7 +250,7 @@ void cid::Form_Load() {
 
 void cid::Form_Load(std::unique_ptr<DataFileInUse> loaded) {
     // The old data and its index (stopped if still being made) go only now that the new is in.
-    dataInUse_ = std::move(loaded);
+    workflow_ = std::make_unique<DataWorkflow>(std::move(loaded));
     describeData();
     Text2->clear();
     Command3_Click();
@@ -263,8 +262,8 @@ void cid::Command1_Click() {
     setCommand1Default(false);
     // A data file changed on disk since it was loaded answers from now on; one that fails to
     // load leaves the data there was, and says so.
-    RuntimeError why(ErrorNumber::DeviceIOError);
-    switch (dataInUse_->refresh(&why)) {
+    const DataWorkflow::Reload reload = workflow_->refresh();
+    switch (reload.outcome) {
     case DataFileInUse::Refresh::Reloaded:
         describeData();
         break;
@@ -272,7 +271,7 @@ void cid::Command1_Click() {
         auto* box = new QMessageBox(QMessageBox::Warning, u"Gegu"_s,
                                     tr("The data file has changed but cannot be loaded again; "
                                        "the data loaded before is still used.") +
-                                        u"\n\n"_s + errorBoxText(why),
+                                        u"\n\n"_s + errorBoxText(*reload.error),
                                     QMessageBox::Ok, this);
         box->setObjectName(u"reloadFailed"_s);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -324,8 +323,9 @@ void cid::describeData() {
                     : tr(", report dates %1 to %2 (%3 periods)")
                           .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
     if (info.sample)
-        text += u'\n' + tr("This is the sample that comes with the program, not real "
-                           "shareholders' data.");
+        text += u"\n这是随程序附带的示例数据，不是真实的股东资料。"_s;
+    if (!info.recordCount)
+        text += u"\n不像数据文件：第一行没有记录数。"_s;
     Command2->setToolTip(text);
     Command2->setAccessibleDescription(text);
 }
@@ -499,76 +499,93 @@ void cid::dropFiles(const QMimeData* mime) {
 }
 
 void cid::importExports(const std::vector<NativePath>& exports) {
-    const ExportFolder folder(userDataDirectory());
-    if (folder.holdsOtherDataFile()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const DataWorkflow::Drop result = workflow_->drop(exports, [this](const NativePath& other) {
+        QApplication::restoreOverrideCursor();
         QMessageBox ask(QMessageBox::Question, u"Gegu"_s,
-                        tr("The data folder holds a data file that this program did not make:\n\n"
-                           "%1\n\n"
-                           "The import makes it again from the files imported now and before; "
-                           "nothing else in it is kept. Go on?")
-                            .arg(displayName(std::filesystem::absolute(folder.dataFile()))),
+                        u"数据文件夹里已有一个不是由本程序生成的数据文件：\n\n%1\n\n"
+                        "导入后，它将由导入的文件和以前导入的文件重新生成，"
+                        "其中的其他数据将不再保留。是否继续？"_s.arg(
+                            displayName(std::filesystem::absolute(other))),
                         QMessageBox::Yes | QMessageBox::No, this);
         ask.setObjectName(u"replaceDataFile"_s);
         ask.setDefaultButton(QMessageBox::No);
-        if (ask.exec() != QMessageBox::Yes)
-            return;
-    }
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportFolder::Result result = folder.add(exports);
+        const bool yes = ask.exec() == QMessageBox::Yes;
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        return yes;
+    });
     QApplication::restoreOverrideCursor();
-    using Outcome = ExportFolder::Result::Outcome;
-    switch (result.outcome) {
+    showDrop(result);
+}
+
+void cid::showDrop(const DataWorkflow::Drop& drop) {
+    const QString unchanged = u"数据文件没有改变，导入的文件也没有保存。"_s;
+    const auto path = [](const NativePath& p) {
+        return displayName(std::filesystem::absolute(p));
+    };
+    using Outcome = DataWorkflow::Drop::Outcome;
+    switch (drop.outcome) {
+    case Outcome::Declined:
+        return;
     case Outcome::ImportFailed: {
         QStringList details;
-        for (const ImportError& e : result.errors.first())
+        for (const ImportError& e : drop.build.errors.first())
             details << errorLine(e);
-        if (const qint64 more = result.errors.count() - qsizetype(details.size()); more > 0)
-            details << tr("… and %1 more errors").arg(more);
-        showImportFailure(tr("The files dropped have %1 errors.").arg(result.errors.count()),
+        if (const qint64 more = drop.build.errors.count() - qsizetype(details.size()); more > 0)
+            details << u"……另有 %1 个错误"_s.arg(more);
+        showImportFailure(u"导入的文件有 %1 处错误。"_s.arg(drop.build.errors.count()), unchanged,
                           details);
         return;
     }
     case Outcome::NoRows:
-        showImportFailure(tr("The files dropped hold no holders."), {});
+        showImportFailure(u"导入的文件里没有股东数据。"_s, unchanged, {});
         return;
-    case Outcome::WriteFailed:
-        showImportFailure(tr("The data folder cannot be written."), {result.writeError});
+    case Outcome::Busy:
+        showImportFailure(u"另一个 Gegu 正在更新数据文件夹，请稍后再试。"_s, unchanged, {});
+        return;
+    case Outcome::WriteFailed: {
+        if (drop.build.unrestored.empty()) {
+            showImportFailure(u"无法写入数据文件夹。"_s, unchanged, {drop.build.writeError});
+            return;
+        }
+        QString changed = u"有的文件没能恢复原样："_s;
+        for (const ExportFolder::Result::Unrestored& u : drop.build.unrestored)
+            changed += u"\n%1 现在是新的版本，原来的版本保存在 %2（%3）。"_s.arg(
+                path(u.path), path(u.earlier), u.reason);
+        showImportFailure(u"无法写入数据文件夹。"_s, changed, {drop.build.writeError});
+        return;
+    }
+    case Outcome::LoadFailed:
+        showImportFailure(u"新的数据文件无法载入，仍使用原来的数据。"_s,
+                          u"导入的文件已保存在 %1，数据文件 %2 已重新生成。"_s.arg(
+                              path(drop.exportsFolder), path(drop.dataFile)),
+                          {errorBoxText(*drop.loadError)});
         return;
     case Outcome::Built:
         break;
     }
-
-    try {
-        auto inUse = std::make_unique<DataFileInUse>(folder.dataFile());
-        dataInUse_ = std::move(inUse);
-    } catch (const RuntimeError& e) {
-        showImportFailure(
-            tr("The new data file cannot be loaded; the data loaded before is still used."),
-            {errorBoxText(e)});
-        return;
-    }
     describeData();
     const DataInfo& info = data()->info();
-    QString text = tr("Imported: %1").arg(result.added.join(tr(", "))) + u"\n\n"_s +
-                   tr("Data file: %1").arg(displayName(std::filesystem::absolute(info.path))) +
-                   u'\n' + tr("%1 stocks").arg(info.stocks);
+    QString text = u"已导入：%1\n\n数据文件：%2\n共 %3 只股票"_s
+                       .arg(drop.build.added.join(u"、"_s), path(info.path))
+                       .arg(info.stocks);
     if (!info.oldestDate.isEmpty())
-        text += tr(", report dates %1 to %2 (%3 periods)")
-                    .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
-    text += tr(".") + u'\n' +
-            tr("Made from %1 exports, kept in %2.")
-                .arg(QString::number(folder.keptExports().size()),
-                     displayName(std::filesystem::absolute(folder.exportsFolder())));
-    for (const ImportMessage& warning : result.summary.warnings)
-        text += u'\n' + tr("Note: %1").arg(warning.text());
+        text +=
+            u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
+    text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(drop.build.keptExports)
+                .arg(path(drop.exportsFolder));
+    if (drop.answersAtNextStart)
+        text += u"\n注意：下次启动时回答的是 %1，不是这个数据文件。"
+                "要让这个数据文件回答，请删除或改名 %1。"_s.arg(path(*drop.answersAtNextStart));
+    for (const ImportMessage& warning : drop.build.summary.warnings)
+        text += u"\n提示："_s + warning.text();
     Picture1->hide();
     Text2->setText(text);
 }
 
-void cid::showImportFailure(const QString& text, const QStringList& details) {
-    QString shown =
-        text + u'\n' + tr("The data file is unchanged, and the files dropped are not kept.");
+void cid::showImportFailure(const QString& text, const QString& changed,
+                            const QStringList& details) {
+    QString shown = text + u'\n' + changed;
     constexpr qsizetype shownDetails = 10;
     for (qsizetype i = 0; i < std::min(shownDetails, details.size()); ++i)
         shown += (i == 0 ? u"\n\n"_s : u"\n"_s) + details[i];

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "import/data_workflow.h"
 #include "queries/loaded_holdings.h"
 
 #include <QString>
@@ -52,15 +53,15 @@ public:
     // Whether the index of the holders' names is there yet.
     bool nameIndexReady() const { return data() && data()->nameIndex(); }
     // The data the window answers from; null before Form_Load.
-    const LoadedHoldings* data() const {
-        return dataInUse_ ? dataInUse_->current().get() : nullptr;
-    }
+    const LoadedHoldings* data() const { return workflow_ ? workflow_->current().get() : nullptr; }
+    // The data file in use and the drops, as the window works them; null before Form_Load.
+    DataWorkflow* workflow() { return workflow_.get(); }
     // How the window opens a web page; tests put another in place.
     void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
     // Adds CSV exports to the user's own ones and answers from the data file built again from
-    // all of them; what a drop of files onto the window does. Asks first before it replaces a
-    // data file it did not build; an import that fails changes nothing and says why.
+    // all of them; what a drop of files onto the window does (DataWorkflow::drop). Asks first
+    // before it replaces a data file it did not build, and says what happened.
     void importExports(const std::vector<NativePath>& exports);
 
 protected:
@@ -89,14 +90,18 @@ private:
     void addHistoryEntries(QMenu* menu, qsizetype line);
     // Takes a drop of files: the import waits until the drop is over.
     void dropFiles(const QMimeData* mime);
-    // Shows a failed import of dropped exports: the errors at their files and lines.
-    void showImportFailure(const QString& text, const QStringList& details);
+    // Shows what a drop did: the summary in the output box, or a box.
+    void showDrop(const DataWorkflow::Drop& drop);
+    // Shows a failed import of dropped exports: what went wrong, what that changed, and the
+    // details (errors at their files and lines).
+    void showImportFailure(const QString& text, const QString& changed, const QStringList& details);
     // Centres the window, its frame included, on the screen that holds it.
     void centreOnScreen();
 
-    // The data file in use, loaded again when it changes on disk; its index of the holders'
-    // names is made on a thread of its own, and until it is ready a name query reads every row.
-    std::unique_ptr<DataFileInUse> dataInUse_;
+    // The data file in use, loaded again when it changes on disk, and the drops; its index of
+    // the holders' names is made on a thread of its own, and until it is ready a name query reads
+    // every row.
+    std::unique_ptr<DataWorkflow> workflow_;
     std::function<bool(const QUrl&)> openUrl_;
     qsizetype reportLimit_;
     // Only the help text, as Command3 last composed it for Text2. Reports go to Text2 as the

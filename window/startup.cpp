@@ -5,6 +5,7 @@
 #include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
+#include "import/data_workflow.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -77,9 +78,36 @@ std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground() {
                       [] { return std::make_unique<DataFileInUse>(findDataFile()); });
 }
 
+namespace {
+
+// Says that the user's data file could not be built again from the kept exports at start.
+void showRepairFailure(QWidget* parent, const ExportFolder::Result& result) {
+    QString why = result.writeError;
+    if (result.outcome == ExportFolder::Result::Outcome::ImportFailed)
+        for (const ImportError& e : result.errors.first())
+            why += (why.isEmpty() ? u""_s : u"\n"_s) + e.text();
+    if (result.outcome == ExportFolder::Result::Outcome::Busy)
+        why = u"另一个 Gegu 正在更新数据文件夹。"_s;
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, u"Gegu"_s,
+        u"数据文件夹里保存的导出文件与数据文件不一致（上次导入没有完成，或者导出文件被改动过），"
+        "但无法重新生成数据文件，仍使用原来的数据文件。\n\n"_s +
+            why,
+        QMessageBox::Ok, parent);
+    box->setObjectName(u"repairFailed"_s);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace
+
 int runGegu(QApplication& app) {
     // The window speaks Chinese, whatever the user's locale.
     useLanguage(Language::Chinese);
+    // A drop cut short, or a kept export changed by hand: the user's data file is built again
+    // from the kept exports before it is looked for.
+    const std::optional<ExportFolder::Result> repaired = DataWorkflow::repair(userDataDirectory());
     std::future<std::unique_ptr<DataFileInUse>> loading = loadDataInBackground();
     cid form;
     try {
@@ -93,6 +121,8 @@ int runGegu(QApplication& app) {
         return 1;
     }
     form.show();
+    if (repaired && repaired->outcome != ExportFolder::Result::Outcome::Built)
+        showRepairFailure(&form, *repaired);
     return app.exec();
 }
 
