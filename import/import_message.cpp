@@ -94,6 +94,9 @@ QString ImportFault::words() const {
     case ImportKind::NoNamesHeader:
         return u"has no header row: no line names "_s + described(Column::Code) + u" and "_s +
                described(Column::Name);
+    case ImportKind::Workbook:
+        return u"a spreadsheet's own file (.xlsx or .xls), not text: save it from the spreadsheet "
+               u"as CSV or as Unicode text"_s;
     case ImportKind::StrayByte:
         return u"a byte that is not UTF-8, where the rest of the file is UTF-8: save the file "
                u"as UTF-8 again (or, if all of it is GBK, --encoding gbk reads it so)"_s;
@@ -148,6 +151,25 @@ QString ImportFault::words() const {
             read << u"date "_s + v(2);
         return u"read from its title: "_s + read.join(u", "_s);
     }
+    case ImportKind::FileNameRead: {
+        QStringList read;
+        if (!v(0).isEmpty())
+            read << u"code "_s + v(0);
+        if (!v(1).isEmpty())
+            read << u"date "_s + v(1);
+        if (!v(2).isEmpty())
+            read << u"table "_s + v(2);
+        return u"read from its file name: "_s + read.join(u", "_s);
+    }
+    case ImportKind::KindAssumed:
+        return u"says neither 十大股东 nor 十大流通股东: read as 十大股东 (--float, a title or "
+               u"十大流通股东 in the file's name marks float holders)"_s;
+    case ImportKind::KindUnknown:
+        return u"the table of "_s + v(0) + u" on "_s + v(1) +
+               u" says neither 十大股东 nor 十大流通股东, and the one at "_s + v(2) + u" is of "_s +
+               v(3) +
+               u": a title line, --float, or 十大股东 or 十大流通股东 in this file's name "
+               u"says which it is"_s;
     case ImportKind::NotTitleOrRow:
         return u"neither a holder row nor a title: "_s + v(0) +
                u" (a title names the stock's code or the report date)"_s;

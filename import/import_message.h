@@ -22,6 +22,7 @@ enum class ImportKind {
     EmptyFile,       //
     NoHeaderRow,     // no line names the holder and the shares
     NoNamesHeader,   // a --names list: no line names the code and the name
+    Workbook,        // a spreadsheet's own file (.xlsx, .xls), not text
     // Encodings.
     StrayByte,        // a byte that is not UTF-8 in a file that is UTF-8 elsewhere
     GbkInUtf8,        // a line of GBK in a file that is UTF-8 elsewhere
@@ -30,18 +31,20 @@ enum class ImportKind {
     EncodingsTie,     // the file reads as well in UTF-8 as in GBK
     Windows1252Quote, // warning; values: the text around it
     // A table's header and title.
-    MissingColumn,      // column: the column missing
-    NoCode,             // no code column, title or --code
-    NoDate,             // no date column, title or --date
-    TitleCodes,         // values: the codes a title names, none marked as the stock's
-    TitleDates,         // values: the dates a title names, none marked as the report date
-    RatioNotOfFloat,    // values: the ratio column's name
-    NotSharesUnit,      // values: the column's name, its unit
-    NotRatioUnit,       // values: the column's name, its unit
-    TextColumnUnit,     // values: the column's name, its unit
-    UnusedColumns,      // warning; values: the names
-    TitleRead,          // note; values: code, name, date as taken from a title (empty: not taken)
-    NotTitleOrRow,      // a line after a table's rows that is neither one of them nor a title
+    MissingColumn,   // column: the column missing
+    NoCode,          // no code column, title or --code
+    NoDate,          // no date column, title or --date
+    TitleCodes,      // values: the codes a title names, none marked as the stock's
+    TitleDates,      // values: the dates a title names, none marked as the report date
+    RatioNotOfFloat, // values: the ratio column's name
+    NotSharesUnit,   // values: the column's name, its unit
+    NotRatioUnit,    // values: the column's name, its unit
+    TextColumnUnit,  // values: the column's name, its unit
+    UnusedColumns,   // warning; values: the names
+    TitleRead,       // note; values: code, name, date as taken from a title (empty: not taken)
+    FileNameRead,    // note; values: code, date, table as taken from the file's name (empty: not)
+    KindAssumed,     // note: nothing says 十大股东 or 十大流通股东; read as 十大股东
+    NotTitleOrRow,   // a line after a table's rows that is neither one of them nor a title
     TitleWithoutHeader, // a title line with no header under it
     // A row.
     FieldCount,      // values: the row's fields, the header's
@@ -72,6 +75,8 @@ enum class ImportKind {
     // Rows together.
     Disagree,     // values: holder, share type, code, date, here, there, the other place
     NamesCollide, // values: a holder, its written name, the other holder, its place
+    KindUnknown,  // values: code, date, the other table's place and its kind: this table says
+    // neither 十大股东 nor 十大流通股东, and another of the stock and date does
     // The import as a whole.
     PeriodsLeftOut,  // warning; values: periods, records
     NamesTooWide,    // warning; values: how many names

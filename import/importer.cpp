@@ -32,6 +32,33 @@ QString Importer::place(const Holding& h) const {
 }
 
 void Importer::finish() {
+    // A table that says neither 十大股东 nor 十大流通股东 is read as 十大股东. Where another table
+    // of the same stock and date says which it is, that reading may well be wrong: an error.
+    const auto periodKey = [](const Holding& h) {
+        return qint64(h.code) * 100000000 + h.date;
+    };
+    QHash<qint64, size_t> told; // a row of a table that says its kind
+    for (size_t i = 0; i < holdings_.size(); ++i) {
+        if (!holdings_[i].kindAssumed)
+            told.insert(periodKey(holdings_[i]), i);
+    }
+    if (!told.isEmpty()) {
+        QSet<qint64> reported;
+        for (const Holding& h : holdings_) {
+            const auto other = told.constFind(periodKey(h));
+            if (!h.kindAssumed || other == told.cend() || reported.contains(periodKey(h)))
+                continue;
+            reported.insert(periodKey(h));
+            const Holding& o = holdings_[*other];
+            errors_.add({files_[h.file],
+                         h.line,
+                         {ImportKind::KindUnknown,
+                          -1,
+                          {codeText(h.code), dateText(h.date), place(o),
+                           o.floatHolders ? u"十大流通股东"_s : u"十大股东"_s}}});
+        }
+    }
+
     // Rows come grouped by stock and date: each new one is counted.
     QSet<int> codes;
     QSet<int> dates;

@@ -5,6 +5,7 @@
 
 #include "common/large_allocator.h"
 #include "csv_reader.h"
+#include "file_name_hints.h"
 #include "holdings/data_file_writer.h"
 #include "table_layout.h"
 #include "values.h"
@@ -31,6 +32,9 @@ struct FileSettings {
     std::optional<int> code;
     QString stockName;       // characters that GBK holds
     std::optional<int> date; // yyyymmdd
+    // What the file's name says (hintsFromFileName), which read() takes from the name it is
+    // given: below a title, taken only where nothing else tells.
+    FileNameHints fromName;
 };
 
 // What is said of the import; and of each export that read() is told nothing of.
@@ -123,8 +127,9 @@ private:
         quint32 holder;
         quint32 type;
         quint32 changeText; // the words, when the change is not a number
-        quint32 file : 31;
+        quint32 file : 30;
         quint32 floatHolders : 1;
+        quint32 kindAssumed : 1; // nothing told the table's kind: read as 十大股东
         qint64 line;
         double shares;  // in 万股
         double percent; // NaN when none is given

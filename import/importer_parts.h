@@ -30,6 +30,7 @@ struct Importer::Table {
     std::optional<int> date;
     QString name;
     bool floatHolders = false;
+    bool kindAssumed = false; // nothing said 十大股东 or 十大流通股东: 十大股东 it is
     Column ratio = Column::Ratio;
     double sharesScale = 1e-4; // a number of the shares column times this is in 万股
     double changeScale = 1e-4;

@@ -182,6 +182,17 @@ bool isTitleLine(const QStringList& fields) {
     return readTitle(fields.front()).namesCodeOrDate();
 }
 
+// A spreadsheet's own file rather than text: .xlsx (a ZIP archive) or .xls (a compound file).
+bool isWorkbook(QByteArrayView text) {
+    return text.startsWith("PK\x03\x04") || text.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1");
+}
+
+// The name of a file as the import names it, without its folders.
+QStringView fileNameOf(const QString& file) {
+    const qsizetype slash = std::max(file.lastIndexOf(u'/'), file.lastIndexOf(u'\\'));
+    return QStringView(file).sliced(slash + 1);
+}
+
 } // namespace
 
 void ImportErrors::add(ImportError error) {
@@ -205,6 +216,12 @@ void Importer::read(QByteArrayView text, const QString& file, const FileSettings
                     const std::function<void(qint64)>& progress) {
     ++summary_.files;
     files_ << file;
+    if (isWorkbook(text)) {
+        errors_.add({file, 0, {ImportKind::Workbook}});
+        return;
+    }
+    FileSettings named = settings;
+    named.fromName = hintsFromFileName(fileNameOf(file));
     FoundEncoding found;
     if (settings.encoding == TextEncoding::Detect) {
         found = findEncoding(text);
@@ -232,7 +249,7 @@ void Importer::read(QByteArrayView text, const QString& file, const FileSettings
         text = converted;
         encoding = TextEncoding::Utf8;
     }
-    readText(text, file, settings, encoding, progress);
+    readText(text, file, named, encoding, progress);
 }
 
 void Importer::readText(QByteArrayView text, const QString& file, const FileSettings& settings,
@@ -438,14 +455,26 @@ void Importer::startTable(Part& part, const CsvRow& row, Header header) const {
     table->header = std::move(header);
     table->row = row;
     table->line = row.line();
-    table->code = settings.code ? settings.code : title ? title->code : std::nullopt;
-    table->date = settings.date ? settings.date : title ? title->date : std::nullopt;
+    // Below a title, what the file's name says.
+    const FileNameHints& named = settings.fromName;
+    const bool codeFromName = !settings.code && !(title && title->code) && named.code;
+    const bool dateFromName = !settings.date && !(title && title->date) && named.date;
+    table->code = settings.code ? settings.code : title && title->code ? title->code : named.code;
+    table->date = settings.date ? settings.date : title && title->date ? title->date : named.date;
     table->name = !settings.stockName.isEmpty() ? settings.stockName
                   : title                       ? title->name
                                                 : QString();
-    table->floatHolders = settings.floatHolders || (title && title->floatHolders);
-    table->ratio = table->floatHolders ? Column::FloatRatio : Column::Ratio;
+    // The table's kind: --float, a title's 十大股东 or 十大流通股东, the file's name, or a ratio of
+    // the float alone. Where nothing tells, 十大股东.
     const Header& h = table->header;
+    const bool titleTells = title && title->namesTable;
+    const bool nameTells = !settings.floatHolders && !titleTells && named.floatHolders;
+    const bool floatRatioAlone = h.has(Column::FloatRatio) && !h.has(Column::Ratio);
+    table->floatHolders = settings.floatHolders || (titleTells && title->floatHolders) ||
+                          (nameTells && *named.floatHolders) ||
+                          (!titleTells && !nameTells && floatRatioAlone);
+    table->kindAssumed = !settings.floatHolders && !titleTells && !nameTells && !floatRatioAlone;
+    table->ratio = table->floatHolders ? Column::FloatRatio : Column::Ratio;
 
     bool usable = true;
     const auto fail = [&](qint64 line, ImportFault fault) {
@@ -513,6 +542,22 @@ void Importer::startTable(Part& part, const CsvRow& row, Header header) const {
             if (!code.isEmpty() || !name.isEmpty() || !date.isEmpty())
                 part.titles.push_back(
                     {part.file, lineOfTitle(0), {ImportKind::TitleRead, -1, {code, name, date}}});
+        }
+        // And what the file's name gave.
+        const QString nameCode =
+            codeFromName && !h.has(Column::Code) ? codeText(*named.code) : QString();
+        const QString nameDate =
+            dateFromName && !h.has(Column::Date) ? dateText(*named.date) : QString();
+        const QString nameTable =
+            nameTells ? (*named.floatHolders ? u"十大流通股东"_s : u"十大股东"_s) : QString();
+        if (!nameCode.isEmpty() || !nameDate.isEmpty() || !nameTable.isEmpty())
+            part.titles.push_back(
+                {part.file,
+                 row.line(),
+                 {ImportKind::FileNameRead, -1, {nameCode, nameDate, nameTable}}});
+        if (table->kindAssumed && !part.warned.contains(u"\x01kind"_s)) {
+            part.warned.insert(u"\x01kind"_s);
+            part.titles.push_back({part.file, row.line(), {ImportKind::KindAssumed}});
         }
         // Every column that is not read is named, once a file.
         QStringList unused;
@@ -764,6 +809,7 @@ bool Importer::addRow(Part& part, const CsvRow& row, std::vector<ImportFault>& f
     h.code = *code;
     h.date = *date;
     h.floatHolders = table.floatHolders;
+    h.kindAssumed = table.kindAssumed;
     h.line = row.line();
     h.file = part.fileIndex;
     if (name != 0) {
