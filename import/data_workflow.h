@@ -60,12 +60,28 @@ public:
     // exports, asks mayReplace (with that file); false leaves everything as it was.
     Drop drop(const std::vector<NativePath>& exports,
               const std::function<bool(const NativePath& dataFile)>& mayReplace);
+    // The same, with the names to keep exports under (ExportFolder::NewExport).
+    Drop drop(const std::vector<ExportFolder::NewExport>& exports,
+              const std::function<bool(const NativePath& dataFile)>& mayReplace);
+    // Removes kept exports at the user's word and answers from the data file built from the
+    // others; where none is left, from the data file Gegu finds without it (findDataFile).
+    Drop remove(const std::vector<NativePath>& names);
+
+    // The exports a drop of these files and folders brings: the files, and in a folder and its
+    // subfolders every file whose name ends .csv, .txt, .tsv, .xls or .xlsx (the last two to be
+    // refused with a word on saving them as text), in name order. Other files of a folder are
+    // not read: `passedOver` names them.
+    static std::vector<NativePath> exportsIn(const std::vector<NativePath>& dropped,
+                                             QStringList& passedOver);
 
     // At start: builds the user's data file again when the kept exports changed since it was
     // built (a drop cut short, an export changed by hand); nullopt when nothing was to be done.
     static std::optional<ExportFolder::Result> repair(const NativePath& userFolder);
 
 private:
+    // Answers from the data file that `result` built (or, with none, from the one Gegu finds).
+    void answerFrom(Drop& result, const ExportFolder& folder);
+
     std::unique_ptr<DataFileInUse> inUse_;
     std::optional<NativePath> userFolder_;
 };

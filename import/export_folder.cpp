@@ -3,6 +3,7 @@
 #include "holdings/data_file.h"
 #include "input_text.h"
 #include "output_file.h"
+#include "values.h"
 
 #include <QIODevice>
 #include <QLockFile>
@@ -10,6 +11,7 @@
 #include <QSet>
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <map>
 #include <optional>
 
@@ -119,6 +121,36 @@ NativePath secondName(const NativePath& path) {
                           QString::fromLocal8Bit(error.message()));
 }
 
+// The records an export gives read alone, every period; nothing when it cannot be read so.
+std::optional<std::vector<Importer::Period>> periodsOf(QByteArrayView text, const QString& name) {
+    ImportSettings settings;
+    settings.history = true;
+    Importer importer(settings);
+    importer.read(text, name);
+    importer.finish();
+    if (!importer.errors().empty())
+        return std::nullopt;
+    return importer.periods();
+}
+
+// Whether the new text holds every record that the kept one holds: then it may take its place.
+bool holdsEveryPeriod(const InputText& added, const NativePath& kept) {
+    try {
+        const InputText old(kept, added.name());
+        const auto now = periodsOf(added.text(), added.name());
+        const auto before = periodsOf(old.text(), old.name());
+        if (!now || !before)
+            return false;
+        std::vector<Importer::Period> a = *now;
+        std::vector<Importer::Period> b = *before;
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        return std::includes(a.begin(), a.end(), b.begin(), b.end());
+    } catch (const ImportError&) {
+        return false;
+    }
+}
+
 } // namespace
 
 NativePath ExportFolder::dataFile() const {
@@ -176,6 +208,22 @@ ExportFolder::DataFile ExportFolder::dataFileState() const {
 }
 
 ExportFolder::Result ExportFolder::add(const std::vector<NativePath>& exports) const {
+    std::vector<NewExport> all;
+    for (const NativePath& path : exports)
+        all.push_back({path, {}});
+    return build(all, {});
+}
+
+ExportFolder::Result ExportFolder::add(const std::vector<NewExport>& exports) const {
+    return build(exports, {});
+}
+
+ExportFolder::Result ExportFolder::remove(const std::vector<NativePath>& names) const {
+    return build({}, names);
+}
+
+ExportFolder::Result ExportFolder::build(const std::vector<NewExport>& exports,
+                                         const std::vector<NativePath>& removed) const {
     Result result;
     const auto writeFailed = [&](const QString& why) {
         result.outcome = Result::Outcome::WriteFailed;
@@ -203,27 +251,65 @@ ExportFolder::Result ExportFolder::add(const std::vector<NativePath>& exports) c
     settings.history = true;
     Importer importer(settings);
 
-    // The new exports under the names they will be kept by; a kept one of the same name is
-    // replaced by it.
+    // The new exports under the names they will be kept by. A kept one of the same name is
+    // replaced by it where it holds every period the kept one does; else it is kept beside it.
+    const std::vector<NativePath> keptNow = keptExports();
+    QSet<QString> keptNames;
+    for (const NativePath& name : keptNow)
+        keptNames.insert(displayName(name));
+    QSet<QString> removedNames;
+    for (const NativePath& name : removed) {
+        removedNames.insert(displayName(name));
+        result.removed << displayName(name);
+    }
+    if (exports.empty() && !removed.empty() &&
+        std::all_of(keptNow.begin(), keptNow.end(), [&](const NativePath& name) {
+            return removedNames.contains(displayName(name));
+        })) {
+        // The last kept exports go, and the data file built from them with them.
+        const bool ours = dataFileState() != DataFile::Other;
+        for (const NativePath& name : keptNow) {
+            std::error_code error;
+            if (!fs::remove(exportsFolder() / name, error) && error)
+                return writeFailed(OutputError(OutputProblem::WriteFailed, exportsFolder() / name,
+                                               QString::fromLocal8Bit(error.message()))
+                                       .text());
+        }
+        std::error_code ignored;
+        if (ours && fs::remove(dataFile(), ignored))
+            result.dataFileRemoved = true;
+        fs::remove(builtStamp(), ignored);
+        return result;
+    }
     QSet<QString> newNames;
     std::vector<std::pair<NativePath, InputText>> added;
-    for (const NativePath& path : exports) {
-        const NativePath name = freeName(path.filename(), newNames);
-        newNames.insert(displayName(name));
+    for (const NewExport& e : exports) {
+        NativePath name = freeName(e.name.empty() ? e.path.filename() : e.name, newNames);
         try {
-            added.emplace_back(name, InputText(path, displayName(name)));
+            InputText text(e.path, displayName(name));
+            if (keptNames.contains(displayName(name)) &&
+                !holdsEveryPeriod(text, exportsFolder() / name)) {
+                const NativePath own = freeName(name, newNames + keptNames);
+                result.keptBeside.emplace_back(displayName(own), displayName(name));
+                name = own;
+                text = InputText(e.path, displayName(name));
+            }
+            added.emplace_back(name, std::move(text));
             importer.read(added.back().second.text(), added.back().second.name());
-        } catch (const ImportError& e) {
-            importer.addError(e);
+        } catch (const ImportError& error) {
+            importer.addError(error);
         }
+        newNames.insert(displayName(name));
         result.added << displayName(name);
     }
     // The kept ones that stay, and how they stood when read: the stamp lists them.
     Listing builtFrom;
-    std::vector<NativePath> replaced;
-    for (const NativePath& name : keptExports()) {
-        if (newNames.contains(displayName(name))) {
+    std::vector<NativePath> replaced; // by a new one, or removed
+    for (const NativePath& name : keptNow) {
+        if (newNames.contains(displayName(name)) || removedNames.contains(displayName(name))) {
             replaced.push_back(name);
+            if (newNames.contains(displayName(name)))
+                result.replaced << displayName(name);
             continue;
         }
         const std::optional<FileState> state = fileStateAt(exportsFolder() / name);
@@ -332,6 +418,16 @@ ExportFolder::Result ExportFolder::add(const std::vector<NativePath>& exports) c
             file.rename();
             changed.push_back(exportsFolder() / name);
         }
+        for (const NativePath& name : removed) {
+            if (!keptNames.contains(displayName(name)))
+                continue;
+            std::error_code error;
+            fs::remove(exportsFolder() / name, error);
+            if (error)
+                throw OutputError(OutputProblem::WriteFailed, exportsFolder() / name,
+                                  QString::fromLocal8Bit(error.message()));
+            changed.push_back(exportsFolder() / name);
+        }
         step(Step::ExportsKept);
         data->rename();
         changed.push_back(dataTarget);
@@ -350,6 +446,55 @@ ExportFolder::Result ExportFolder::add(const std::vector<NativePath>& exports) c
     dropSecondNames();
     result.keptExports = qsizetype(builtFrom.size());
     return result;
+}
+
+} // namespace gegu
+
+namespace gegu {
+
+std::vector<ExportFolder::KeptExport> ExportFolder::describeKept() const {
+    std::vector<KeptExport> all;
+    for (const NativePath& name : keptExports()) {
+        KeptExport kept;
+        kept.name = name;
+        const NativePath path = exportsFolder() / name;
+        if (const std::optional<FileState> state = fileStateAt(path))
+            kept.size = state->size;
+        std::error_code error;
+        const auto written = fs::last_write_time(path, error);
+        if (!error)
+            kept.kept = QDateTime::fromSecsSinceEpoch(
+                std::chrono::duration_cast<std::chrono::seconds>(
+                    std::chrono::file_clock::to_sys(written).time_since_epoch())
+                    .count());
+        try {
+            const InputText text(path, displayName(name));
+            ImportSettings settings;
+            settings.history = true;
+            Importer importer(settings);
+            importer.read(text.text(), text.name());
+            importer.finish();
+            if (!importer.errors().empty()) {
+                kept.error = importer.errors().first().front().text();
+            } else {
+                QSet<int> stocks;
+                QSet<int> dates;
+                for (const Importer::Period& p : importer.periods()) {
+                    stocks.insert(p.code);
+                    dates.insert(p.date);
+                }
+                kept.stocks = stocks.size();
+                QList<int> sorted(dates.begin(), dates.end());
+                std::sort(sorted.begin(), sorted.end());
+                for (const int date : sorted)
+                    kept.dates << dateText(date);
+            }
+        } catch (const ImportError& e) {
+            kept.error = e.text();
+        }
+        all.push_back(std::move(kept));
+    }
+    return all;
 }
 
 } // namespace gegu

@@ -3,6 +3,7 @@
 #include "common/native_file.h"
 #include "importer.h"
 
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -58,6 +59,14 @@ public:
         ImportSummary summary;
         // The names the added exports are kept under.
         QStringList added;
+        // Added exports kept beside a kept one of the same name that holds periods they do not:
+        // the name each is kept under, and the kept one's.
+        std::vector<std::pair<QString, QString>> keptBeside;
+        // Kept exports that an added one of the same name replaced (it holds all their periods).
+        QStringList replaced;
+        // Kept exports removed (remove()); whether the data file went with the last of them.
+        QStringList removed;
+        bool dataFileRemoved = false;
         // How many exports the data file was built from.
         qsizetype keptExports = 0;
         // A file that a failed write could not put back as it was: `path` now holds the new
@@ -69,12 +78,35 @@ public:
         };
         std::vector<Unrestored> unrestored;
     };
-    // Adds the exports to the kept ones (one named as a kept one takes its place, two of one
-    // name are both kept) and builds the data file from all of them. Unless it is Built, nothing
-    // has changed, neither the kept exports nor the data file, but what `unrestored` names.
+    // An export to add, and the name to keep it under (empty: its own). The window keeps what the
+    // user told of an export in the name it is kept under (keptNamePrefix).
+    struct NewExport {
+        NativePath path;
+        NativePath name;
+    };
+    // Adds the exports to the kept ones and builds the data file from all of them. One named as a
+    // kept one takes its place where it holds every period the kept one holds; otherwise it is
+    // kept beside it under a name of its own (keptBeside), as two added ones of one name are.
+    // Unless it is Built, nothing has changed, neither the kept exports nor the data file, but
+    // what `unrestored` names.
     Result add(const std::vector<NativePath>& exports) const;
+    Result add(const std::vector<NewExport>& exports) const;
+    // Removes the kept exports of these names and builds the data file again from the others; the
+    // data file goes with the last of them. As add(), it changes nothing unless it is Built.
+    Result remove(const std::vector<NativePath>& names) const;
+
+    // A kept export, read alone: what it holds, and since when it is kept.
+    struct KeptExport {
+        NativePath name;
+        qint64 size = 0;
+        QDateTime kept; // when it was written here: when it was dropped
+        qsizetype stocks = 0;
+        QStringList dates; // its report dates, oldest first
+        QString error;     // why it cannot be read alone, where it cannot
+    };
+    std::vector<KeptExport> describeKept() const;
     // Builds the data file again from the kept exports as they are (see dataFileState()).
-    Result rebuild() const { return add({}); }
+    Result rebuild() const { return add(std::vector<NewExport>()); }
 
     // The steps of add() that change files, in order; tests stop there (and end the process).
     enum class Step {
@@ -87,6 +119,8 @@ public:
 
 private:
     NativePath builtStamp() const { return exportsFolder() / ".built"; }
+    Result build(const std::vector<NewExport>& exports,
+                 const std::vector<NativePath>& removed) const;
 
     NativePath folder_;
     std::function<void(Step)> step_;

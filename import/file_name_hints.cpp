@@ -66,9 +66,14 @@ std::optional<FileNameHints> keptName(QStringView name) {
 
 } // namespace
 
-FileNameHints hintsFromFileName(QStringView name) {
-    if (std::optional<FileNameHints> kept = keptName(name))
+FileNameHints hintsFromFileName(QStringView fileName) {
+    if (std::optional<FileNameHints> kept = keptName(fileName))
         return *kept;
+    // A copy's number (" (2)" before the extension, as file managers and Gegu add) is no part of
+    // what the name says.
+    static const QRegularExpression copyNumber(u" ?[(（]\\d+[)）](?=\\.[^.]*$|$)"_s);
+    const QString withoutCopy = fileName.toString().remove(copyNumber);
+    const QStringView name = withoutCopy;
     FileNameHints hints;
     hints.floatHolders = tableOf(name);
 

@@ -26,7 +26,8 @@ struct FileNameHints {
 //   2024年报 (12-31), a 年 between them allowed (2024年中报);
 // - every other run of digits makes the name unreadable: neither code nor date is taken
 //   (股东_20240821_153012.csv gives none; 20240821 ends no period);
-// - 十大流通股东 in the name marks float holders, 十大股东 the holders of the share capital.
+// - 十大流通股东 in the name marks float holders, 十大股东 the holders of the share capital;
+// - a copy's number before the extension (600519_20240630 (2).csv) is passed over.
 // A name that begins as the window keeps an export it asked about, CODE_yyyy-mm-dd_ (and
 // 十大股东_ or 十大流通股东_), is read from that beginning alone, whatever follows.
 FileNameHints hintsFromFileName(QStringView fileName);

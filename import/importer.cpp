@@ -27,6 +27,16 @@ QString writtenQuantity(double value) {
 
 } // namespace
 
+std::vector<Importer::Period> Importer::periods() const {
+    std::vector<Period> all;
+    all.reserve(records_.size());
+    for (const Record& r : records_) {
+        const Holding& h = holdings_[r.first];
+        all.push_back({h.code, h.date, bool(h.floatHolders)});
+    }
+    return all;
+}
+
 QString Importer::place(const Holding& h) const {
     return files_[h.file] + u':' + QString::number(h.line);
 }

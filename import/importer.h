@@ -112,6 +112,15 @@ public:
     void addError(ImportError error) { errors_.add(std::move(error)); }
     const ImportErrors& errors() const { return errors_; }
     qsizetype recordCount() const { return qsizetype(records_.size()); }
+    // A record's stock, report date and table.
+    struct Period {
+        int code;
+        int date;
+        bool floatHolders;
+        auto operator<=>(const Period&) const = default;
+    };
+    // The records, once finished, in their order.
+    std::vector<Period> periods() const;
     // Writes the data file to the device; false when a write fails. Only once finished without
     // errors.
     bool write(QIODevice& out) const;

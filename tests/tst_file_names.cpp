@@ -45,7 +45,8 @@ void FileNamesTest::hints_data() {
     row(u"600036_600000_20240630.csv"_s, 0, 0);   // two codes
     row(u"600036_20240630_20231231.csv"_s, 0, 0); // two dates
     row(u"6000361_20240630.csv"_s, 0, 0);         // seven digits
-    row(u"600036 (2).csv"_s, 0, 0);               // another number
+    row(u"600036 (2).csv"_s, 600036, 0);          // a copy's number
+    row(u"600036 2.csv"_s, 0, 0);                 // another number
     row(u"000000_20240630.csv"_s, 0, 20240630);   // no stock has code 0
     row(u"600036_2024-6-30.csv"_s, 0, 0);         // not as written here
     row(u"600036_2024.csv"_s, 0, 0);              // a year alone

@@ -127,6 +127,8 @@ class ImportTest : public QObject {
     Q_OBJECT
 private slots:
     void roundTrip();
+    void exportsAsUsersNameThem_data();
+    void exportsAsUsersNameThem();
     void columnNames_data();
     void columnNames();
     void headersWithUnits_data();
@@ -1142,6 +1144,127 @@ void ImportTest::namesFromAList() {
                           u"other.csv: has no header row: no line names the stock code "
                           u"(证券代码, 股票代码, 代码, code, ts_code, symbol) and the stock "
                           u"name (证券简称, 股票简称, 股票名称, 证券名称, 简称, 名称, name)"_s}));
+}
+
+void ImportTest::exportsAsUsersNameThem_data() {
+    // Files: name and text, in order. Then the headers of the records written, or the errors;
+    // and what the summary says of each file.
+    QTest::addColumn<QStringList>("names");
+    QTest::addColumn<QList<QByteArray>>("texts");
+    QTest::addColumn<QStringList>("settings"); // --code / --date / --float, for every file
+    QTest::addColumn<QStringList>("headers");
+    QTest::addColumn<QStringList>("errors");
+    QTest::addColumn<QStringList>("notes");
+
+    const QByteArray bare = "名次,股东名称,持股数量(股),占总股本比例(%)\n1,甲,1000000,1.5\n";
+    const QByteArray floatBare = "名次,股东名称,持股数量(股),占流通股比例(%)\n1,甲,1000000,1.5\n";
+    const QByteArray api = "ts_code,end_date,holder_name,hold_amount,hold_float_ratio\n"
+                           "600519.SH,20240630,甲,1000000,1.5\n";
+    const QByteArray titled = "贵州茅台(600519) 十大流通股东 截止日期：2024-06-30\n" + bare;
+    const QString from = u"read from its file name: "_s;
+    const QString assumed = u"says neither 十大股东 nor 十大流通股东: read as 十大股东 (--float, a "
+                            u"title or 十大流通股东 in the file's name marks float holders)"_s;
+
+    QTest::newRow("a data library's per-stock table")
+        << QStringList{u"600519_20240630.csv"_s} << QList<QByteArray>{bare} << QStringList()
+        << QStringList{u"600519   十大股东  2024-06-30"_s} << QStringList()
+        << QStringList{u"600519_20240630.csv:1: "_s + from + u"code 600519, date 2024-06-30"_s,
+                       u"600519_20240630.csv:1: "_s + assumed};
+    QTest::newRow("a period word, float holders by name")
+        << QStringList{u"贵州茅台600519_2024中报_十大流通股东.csv"_s}
+        << QList<QByteArray>{floatBare} << QStringList()
+        << QStringList{u"600519   十大流通股东  2024-06-30"_s} << QStringList()
+        << QStringList{u"贵州茅台600519_2024中报_十大流通股东.csv:1: "_s + from +
+                       u"code 600519, date 2024-06-30, table 十大流通股东"_s};
+    QTest::newRow("--code and --date win over the name")
+        << QStringList{u"600519_20240630.csv"_s} << QList<QByteArray>{bare}
+        << QStringList{u"--code=600036"_s, u"--date=20231231"_s}
+        << QStringList{u"600036   十大股东  2023-12-31"_s} << QStringList()
+        << QStringList{u"600519_20240630.csv:1: "_s + assumed};
+    QTest::newRow("a title wins over the name")
+        << QStringList{u"600036_20231231.csv"_s} << QList<QByteArray>{titled} << QStringList()
+        << QStringList{u"600519 贵州茅台  十大流通股东  2024-06-30"_s} << QStringList()
+        << QStringList{u"600036_20231231.csv:1: read from its title: code 600519, name 贵州茅台, "
+                       u"date 2024-06-30"_s};
+    QTest::newRow("a name that reads two ways gives nothing")
+        << QStringList{u"股东_20240821_153012.csv"_s} << QList<QByteArray>{bare} << QStringList()
+        << QStringList()
+        << QStringList{u"股东_20240821_153012.csv:1: no column for the stock code (证券代码, "
+                       u"股票代码, "
+                       u"代码, code, ts_code, symbol), nor a code in a title above it or --code"_s,
+                       u"股东_20240821_153012.csv:1: no column for the report date (截止日期, "
+                       u"报告期, "
+                       u"日期, end_date, report_date, date), nor a date in a title above it or "
+                       u"--date"_s}
+        << QStringList();
+    // An API's float holders: a ratio of the float and none of the capital.
+    QTest::newRow("float holders by their ratio")
+        << QStringList{u"top10_floatholders.csv"_s} << QList<QByteArray>{api} << QStringList()
+        << QStringList{u"600519   十大流通股东  2024-06-30"_s} << QStringList() << QStringList();
+    QTest::newRow("a table of unknown kind beside one that says")
+        << QStringList{u"titled.csv"_s, u"600519_20240630.csv"_s} << QList<QByteArray>{titled, bare}
+        << QStringList() << QStringList()
+        << QStringList{u"600519_20240630.csv:2: the table of 600519 on 2024-06-30 says neither "
+                       u"十大股东 nor 十大流通股东, and the one at titled.csv:3 is of "
+                       u"十大流通股东: a "
+                       u"title line, --float, or 十大股东 or 十大流通股东 in this file's name says "
+                       u"which it is"_s}
+        << QStringList();
+    QTest::newRow("the same, marked in its name")
+        << QStringList{u"titled.csv"_s, u"600519_20240630_十大股东.csv"_s}
+        << QList<QByteArray>{titled, bare} << QStringList()
+        << QStringList{u"600519 贵州茅台  十大股东  2024-06-30"_s,
+                       u"600519 贵州茅台  十大流通股东  2024-06-30"_s}
+        << QStringList()
+        << QStringList{u"titled.csv:1: read from its title: code 600519, name 贵州茅台, date "
+                       u"2024-06-30"_s,
+                       u"600519_20240630_十大股东.csv:1: "_s + from +
+                           u"code 600519, date 2024-06-30, table 十大股东"_s};
+    QTest::newRow("a spreadsheet's own file")
+        << QStringList{u"holders.xlsx"_s}
+        << QList<QByteArray>{QByteArray("PK\x03\x04\x14\x00\x06\x00", 8)} << QStringList()
+        << QStringList()
+        << QStringList{u"holders.xlsx: a spreadsheet's own file (.xlsx or .xls), not text: save it "
+                       u"from the spreadsheet as CSV or as Unicode text"_s}
+        << QStringList();
+}
+
+void ImportTest::exportsAsUsersNameThem() {
+    QFETCH(QStringList, names);
+    QFETCH(QList<QByteArray>, texts);
+    QFETCH(QStringList, settings);
+    QFETCH(QStringList, headers);
+    QFETCH(QStringList, errors);
+    QFETCH(QStringList, notes);
+    ImportSettings given;
+    for (const QString& s : settings) {
+        if (s.startsWith(u"--code="_s))
+            given.code = s.sliced(7).toInt();
+        else if (s.startsWith(u"--date="_s))
+            given.date = s.sliced(7).toInt();
+    }
+    Importer importer(given);
+    for (qsizetype i = 0; i < names.size(); ++i)
+        importer.read(texts[i], names[i]);
+    importer.finish();
+    QStringList saidErrors;
+    for (const ImportError& e : importer.errors().first())
+        saidErrors << e.text();
+    QCOMPARE(saidErrors, errors);
+    if (!errors.isEmpty())
+        return;
+    QStringList saidNotes;
+    for (const ImportMessage& m : importer.summary().titles)
+        saidNotes << m.text();
+    QCOMPARE(saidNotes, notes);
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    QVERIFY(out.open(QIODevice::WriteOnly) && importer.write(out));
+    const HoldingsTable table = tableFromBytes(bytes);
+    QStringList written;
+    for (qsizetype r = 0; r < table.recordCount(); ++r)
+        written << table.header(r);
+    QCOMPARE(written, headers);
 }
 
 void ImportTest::malformedExports_data() {

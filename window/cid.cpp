@@ -1,10 +1,13 @@
 #include "cid.h"
 
+#include "export_question.h"
 #include "graphical_button.h"
 #include "holder_course.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
+#include "import_words.h"
+#include "kept_exports_window.h"
 #include "look.h"
 #include "output_box.h"
 #include "queries/history.h"
@@ -222,6 +225,14 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
 
     connect(Command1, &QPushButton::clicked, this, &cid::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &cid::Command2_Click);
+    // The data's own menu: the files imported.
+    Command2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Command2, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu menu(this);
+        menu.setObjectName(u"dataMenu"_s);
+        menu.addAction(tr("Files imported…"), this, &cid::showKeptExports);
+        menu.exec(Command2->mapToGlobal(at));
+    });
     connect(Command3, &QPushButton::clicked, this, &cid::Command3_Click);
     for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Label1),
                        static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
@@ -498,28 +509,92 @@ void cid::dropFiles(const QMimeData* mime) {
         this, [this, files = localFiles(mime)] { importExports(files); }, Qt::QueuedConnection);
 }
 
-void cid::importExports(const std::vector<NativePath>& exports) {
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const DataWorkflow::Drop result = workflow_->drop(exports, [this](const NativePath& other) {
-        QApplication::restoreOverrideCursor();
-        QMessageBox ask(QMessageBox::Question, u"Gegu"_s,
-                        u"数据文件夹里已有一个不是由本程序生成的数据文件：\n\n%1\n\n"
-                        "导入后，它将由导入的文件和以前导入的文件重新生成，"
-                        "其中的其他数据将不再保留。是否继续？"_s.arg(
-                            displayName(std::filesystem::absolute(other))),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        ask.setObjectName(u"replaceDataFile"_s);
-        ask.setDefaultButton(QMessageBox::No);
-        const bool yes = ask.exec() == QMessageBox::Yes;
+void cid::importExports(const std::vector<NativePath>& dropped) {
+    // Folders bring the exports inside them.
+    QStringList passedOver;
+    const std::vector<NativePath> files = DataWorkflow::exportsIn(dropped, passedOver);
+    if (files.empty()) {
+        showImportFailure(tr("The folders dropped hold no exports (CSV or text files)."),
+                          tr("The data file is unchanged."), passedOver);
+        return;
+    }
+    std::vector<ExportFolder::NewExport> exports;
+    for (const NativePath& file : files)
+        exports.push_back({file, {}});
+    for (bool asked = false;; asked = true) {
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        return yes;
-    });
-    QApplication::restoreOverrideCursor();
-    showDrop(result);
+        DataWorkflow::Drop result = workflow_->drop(exports, [this](const NativePath& other) {
+            QApplication::restoreOverrideCursor();
+            QMessageBox ask(
+                QMessageBox::Question, u"Gegu"_s,
+                tr("The data folder holds a data file that this program did not make:\n\n"
+                   "%1\n\n"
+                   "The import makes it again from the files imported now and before; "
+                   "nothing else in it is kept. Go on?")
+                    .arg(displayName(std::filesystem::absolute(other))),
+                QMessageBox::Yes | QMessageBox::No, this);
+            ask.setObjectName(u"replaceDataFile"_s);
+            ask.setDefaultButton(QMessageBox::No);
+            const bool yes = ask.exec() == QMessageBox::Yes;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            return yes;
+        });
+        QApplication::restoreOverrideCursor();
+        // What the exports do not say of themselves, the user is asked once.
+        if (!asked && result.outcome == DataWorkflow::Drop::Outcome::ImportFailed &&
+            askAboutExports(result, exports))
+            continue;
+        showDrop(result, passedOver);
+        return;
+    }
 }
 
-void cid::showDrop(const DataWorkflow::Drop& drop) {
-    const QString unchanged = u"数据文件没有改变，导入的文件也没有保存。"_s;
+bool cid::askAboutExports(const DataWorkflow::Drop& drop,
+                          std::vector<ExportFolder::NewExport>& exports) {
+    // Only where every error is one that an answer settles, each of a file just dropped.
+    std::map<QString, size_t> dropped; // the name it is kept under -> which export
+    for (size_t i = 0; i < exports.size() && i < size_t(drop.build.added.size()); ++i)
+        dropped[drop.build.added[qsizetype(i)]] = i;
+    struct Question {
+        QString why;
+        bool codeAndDate = false;
+    };
+    std::map<size_t, Question> questions;
+    if (drop.build.errors.count() > qint64(drop.build.errors.first().size()))
+        return false;
+    for (const ImportError& e : drop.build.errors.first()) {
+        const auto file = dropped.find(e.file);
+        if (file == dropped.end())
+            return false;
+        for (const ImportFault& f : e.faults) {
+            const bool codeAndDate = f.kind == ImportKind::NoCode || f.kind == ImportKind::NoDate ||
+                                     f.kind == ImportKind::TitleCodes ||
+                                     f.kind == ImportKind::TitleDates;
+            if (!codeAndDate && f.kind != ImportKind::KindUnknown)
+                return false;
+            Question& q = questions[file->second];
+            q.codeAndDate = q.codeAndDate || codeAndDate;
+            if (q.why.isEmpty())
+                q.why = windowWords(f);
+        }
+    }
+    if (questions.empty())
+        return false;
+    for (const auto& [i, q] : questions) {
+        ExportQuestion ask(displayName(exports[i].path.filename()), q.why, q.codeAndDate, this);
+        if (ask.exec() != QDialog::Accepted)
+            return false;
+        exports[i].name = nativePath(ask.keptName());
+    }
+    return true;
+}
+
+void cid::showDrop(const DataWorkflow::Drop& drop, const QStringList& passedOver,
+                   const QStringList& removed) {
+    const QString unchanged = removed.isEmpty()
+                                  ? tr("The data file is unchanged, and the files dropped are not "
+                                       "kept.")
+                                  : tr("The data file and the files imported are unchanged.");
     const auto path = [](const NativePath& p) {
         return displayName(std::filesystem::absolute(p));
     };
@@ -530,57 +605,132 @@ void cid::showDrop(const DataWorkflow::Drop& drop) {
     case Outcome::ImportFailed: {
         QStringList details;
         for (const ImportError& e : drop.build.errors.first())
-            details << errorLine(e);
+            details << windowText(e);
         if (const qint64 more = drop.build.errors.count() - qsizetype(details.size()); more > 0)
-            details << u"……另有 %1 个错误"_s.arg(more);
-        showImportFailure(u"导入的文件有 %1 处错误。"_s.arg(drop.build.errors.count()), unchanged,
-                          details);
+            details << tr("… and %1 more errors").arg(more);
+        showImportFailure(drop.build.errors.count() == 1
+                              ? tr("The files have an error.")
+                              : tr("The files have %1 errors.").arg(drop.build.errors.count()),
+                          unchanged, details);
         return;
     }
     case Outcome::NoRows:
-        showImportFailure(u"导入的文件里没有股东数据。"_s, unchanged, {});
+        showImportFailure(tr("The files dropped hold no holders."), unchanged, {});
         return;
     case Outcome::Busy:
-        showImportFailure(u"另一个 Gegu 正在更新数据文件夹，请稍后再试。"_s, unchanged, {});
+        showImportFailure(tr("Another Gegu is changing the data folder; try again in a moment."),
+                          unchanged, {});
         return;
     case Outcome::WriteFailed: {
         if (drop.build.unrestored.empty()) {
-            showImportFailure(u"无法写入数据文件夹。"_s, unchanged, {drop.build.writeError});
+            showImportFailure(tr("The data folder cannot be written."), unchanged,
+                              {drop.build.writeError});
             return;
         }
-        QString changed = u"有的文件没能恢复原样："_s;
+        QString changed = tr("Some files could not be put back as they were:");
         for (const ExportFolder::Result::Unrestored& u : drop.build.unrestored)
-            changed += u"\n%1 现在是新的版本，原来的版本保存在 %2（%3）。"_s.arg(
-                path(u.path), path(u.earlier), u.reason);
-        showImportFailure(u"无法写入数据文件夹。"_s, changed, {drop.build.writeError});
+            changed += u'\n' + tr("%1 is the new version now; the earlier one is kept as %2 (%3).")
+                                   .arg(path(u.path), path(u.earlier), u.reason);
+        showImportFailure(tr("The data folder cannot be written."), changed,
+                          {drop.build.writeError});
         return;
     }
     case Outcome::LoadFailed:
-        showImportFailure(u"新的数据文件无法载入，仍使用原来的数据。"_s,
-                          u"导入的文件已保存在 %1，数据文件 %2 已重新生成。"_s.arg(
-                              path(drop.exportsFolder), path(drop.dataFile)),
-                          {errorBoxText(*drop.loadError)});
+        showImportFailure(
+            tr("The new data file cannot be loaded; the data loaded before is still used."),
+            tr("The files are kept in %1, and the data file %2 is made again.")
+                .arg(path(drop.exportsFolder), path(drop.dataFile)),
+            {errorBoxText(*drop.loadError)});
         return;
     case Outcome::Built:
         break;
     }
     describeData();
+    // The summary, a line each (the output box breaks lines at CR LF).
+    QStringList lines;
+    const QString list = tr(", ");
+    if (!removed.isEmpty())
+        lines << tr("Deleted: %1").arg(removed.join(list));
+    if (!drop.build.added.isEmpty())
+        lines << tr("Imported: %1").arg(drop.build.added.join(list));
+    for (const auto& [kept, beside] : drop.build.keptBeside)
+        lines << tr("%1 is kept beside %2, imported before: that one holds report periods this one "
+                    "does not.")
+                     .arg(kept, beside);
+    for (const QString& name : drop.build.replaced)
+        lines << tr("%1 takes the place of the file of that name imported before: it holds every "
+                    "report period that one held.")
+                     .arg(name);
+    if (!passedOver.isEmpty())
+        lines << tr("Not read: %1 (only CSV and text files are imported).")
+                     .arg(passedOver.join(list));
+    // What the files just dropped did not say themselves: taken from their names, or assumed.
+    for (const ImportMessage& note : drop.build.summary.titles) {
+        if (drop.build.added.contains(note.file) && note.kind() != ImportKind::TitleRead)
+            lines << windowText(note);
+    }
     const DataInfo& info = data()->info();
-    QString text = u"已导入：%1\n\n数据文件：%2\n共 %3 只股票"_s
-                       .arg(drop.build.added.join(u"、"_s), path(info.path))
-                       .arg(info.stocks);
-    if (!info.oldestDate.isEmpty())
-        text +=
-            u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
-    text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(drop.build.keptExports)
-                .arg(path(drop.exportsFolder));
+    lines << tr("Data file: %1").arg(path(info.path));
+    if (info.oldestDate.isEmpty())
+        lines << tr("%1 stocks.").arg(info.stocks);
+    else if (info.dates == 1)
+        lines << tr("%1 stocks, report date %2 (1 period).")
+                     .arg(QString::number(info.stocks), info.newestDate);
+    else
+        lines << tr("%1 stocks, report dates %2 to %3 (%4 periods).")
+                     .arg(QString::number(info.stocks), info.oldestDate, info.newestDate,
+                          QString::number(info.dates));
+    if (drop.build.dataFileRemoved)
+        lines << tr("No files are imported any more; the data file made from them is deleted.");
+    else
+        lines << tr("Made from %1 exports, kept in %2.")
+                     .arg(QString::number(drop.build.keptExports), path(drop.exportsFolder));
     if (drop.answersAtNextStart)
-        text += u"\n注意：下次启动时回答的是 %1，不是这个数据文件。"
-                "要让这个数据文件回答，请删除或改名 %1。"_s.arg(path(*drop.answersAtNextStart));
+        lines << tr("Note: at the next start %1 answers, not this data file; delete or rename it "
+                    "to let this one answer.")
+                     .arg(path(*drop.answersAtNextStart));
     for (const ImportMessage& warning : drop.build.summary.warnings)
-        text += u"\n提示："_s + warning.text();
+        lines << tr("Note: %1").arg(windowText(warning));
     Picture1->hide();
-    Text2->setText(text);
+    Text2->setText(lines.join(u"\r\n"_s) + u"\r\n"_s);
+}
+
+void cid::showKeptExports() {
+    const ExportFolder folder = workflow_->userFolder();
+    if (!keptExports_) {
+        keptExports_ = new KeptExportsWindow(this);
+        keptExports_->setAttribute(Qt::WA_DeleteOnClose);
+        keptExports_->setRemove([this](const std::vector<NativePath>& names) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const DataWorkflow::Drop result = workflow_->remove(names);
+            QApplication::restoreOverrideCursor();
+            QStringList shown;
+            for (const NativePath& name : names)
+                shown << displayName(name);
+            showDrop(result, {}, shown);
+            showKeptExports(); // the list as it stands now
+        });
+        keptExports_->setOpenFolder([this] {
+            const NativePath place = workflow_->userFolder().exportsFolder();
+            std::error_code ignored;
+            std::filesystem::create_directories(place, ignored);
+            const QUrl url = QUrl::fromLocalFile(displayName(std::filesystem::absolute(place)));
+            if (openUrl_(url))
+                return;
+            auto* box = new QMessageBox(QMessageBox::Information, u"Gegu"_s,
+                                        tr("The folder cannot be opened. It is:") + u"\n\n"_s +
+                                            url.toDisplayString(QUrl::PreferLocalFile),
+                                        QMessageBox::Ok, keptExports_);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
+    }
+    keptExports_->setExports(folder.describeKept(),
+                             displayName(std::filesystem::absolute(folder.exportsFolder())));
+    keptExports_->show();
+    keptExports_->raise();
+    keptExports_->activateWindow();
 }
 
 void cid::showImportFailure(const QString& text, const QString& changed,

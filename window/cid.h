@@ -3,6 +3,7 @@
 #include "import/data_workflow.h"
 #include "queries/loaded_holdings.h"
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -18,6 +19,7 @@ class QMimeData;
 namespace gegu {
 
 class GraphicalButton;
+class KeptExportsWindow;
 class OutputBox;
 
 // The web page from which new data files are downloaded by hand, as set when Gegu is built;
@@ -59,9 +61,10 @@ public:
     // How the window opens a web page; tests put another in place.
     void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
-    // Adds CSV exports to the user's own ones and answers from the data file built again from
-    // all of them; what a drop of files onto the window does (DataWorkflow::drop). Asks first
-    // before it replaces a data file it did not build, and says what happened.
+    // Adds CSV exports (and those in dropped folders) to the user's own ones and answers from
+    // the data file built again from all of them; what a drop of files onto the window does
+    // (DataWorkflow::drop). Asks first before it replaces a data file it did not build, and
+    // what an export does not say of itself; then says what happened.
     void importExports(const std::vector<NativePath>& exports);
 
 protected:
@@ -91,7 +94,18 @@ private:
     // Takes a drop of files: the import waits until the drop is over.
     void dropFiles(const QMimeData* mime);
     // Shows what a drop did: the summary in the output box, or a box.
-    void showDrop(const DataWorkflow::Drop& drop);
+    // What a drop (or a removal of kept exports) did: the summary in the output box, or a box
+    // that says why nothing changed. passedOver: files of dropped folders not read; removed:
+    // the kept exports removed.
+    void showDrop(const DataWorkflow::Drop& drop, const QStringList& passedOver = {},
+                  const QStringList& removed = {});
+    // Asks what the exports that the drop could not read do not say (code, report date,
+    // table), where every error is one that an answer settles; false when it cannot be so, or
+    // the user does not answer. The answers go into the names the exports are kept under.
+    bool askAboutExports(const DataWorkflow::Drop& drop,
+                         std::vector<ExportFolder::NewExport>& exports);
+    // 已导入的文件: the kept exports, to look at, remove, or open the folder of.
+    void showKeptExports();
     // Shows a failed import of dropped exports: what went wrong, what that changed, and the
     // details (errors at their files and lines).
     void showImportFailure(const QString& text, const QString& changed, const QStringList& details);
@@ -102,6 +116,7 @@ private:
     // the holders' names is made on a thread of its own, and until it is ready a name query reads
     // every row.
     std::unique_ptr<DataWorkflow> workflow_;
+    QPointer<KeptExportsWindow> keptExports_;
     std::function<bool(const QUrl&)> openUrl_;
     qsizetype reportLimit_;
     // Only the help text, as Command3 last composed it for Text2. Reports go to Text2 as the
