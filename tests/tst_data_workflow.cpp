@@ -80,6 +80,7 @@ private slots:
     void dropAnswersNowAndAfterARestart();
     void dropOutcomes_data();
     void dropOutcomes();
+    void foldersBringTheirExports();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -361,5 +362,26 @@ void DataWorkflowTest::dropOutcomes() {
     QVERIFY(drop.build.unrestored.empty());
 }
 
+void DataWorkflowTest::foldersBringTheirExports() {
+    // A dropped folder: the exports in it and its subfolders, in name order; the other files
+    // named, hidden ones passed over in silence (a file manager's own).
+    const QString root = dir_->filePath(u"drop"_s);
+    for (const QString& name : {u"b.csv"_s, u"a.TXT"_s, u"sub/c.tsv"_s, u"sub/d.xlsx"_s,
+                                u"notes.pdf"_s, u".hidden/e.csv"_s, u".f.csv"_s}) {
+        QVERIFY(QDir().mkpath(QFileInfo(root + u'/' + name).path()));
+        write(root + u'/' + name, "x");
+    }
+    write(dir_->filePath(u"alone.csv"_s), "x");
+    QStringList passedOver;
+    const std::vector<NativePath> found = DataWorkflow::exportsIn(
+        {nativePath(dir_->filePath(u"alone.csv"_s)), nativePath(root)}, passedOver);
+    QStringList names;
+    for (const NativePath& path : found)
+        names << QDir(dir_->path()).relativeFilePath(displayName(path));
+    QCOMPARE(names, (QStringList{u"alone.csv"_s, u"drop/a.TXT"_s, u"drop/b.csv"_s,
+                                 u"drop/sub/c.tsv"_s, u"drop/sub/d.xlsx"_s}));
+    QCOMPARE(passedOver.size(), 1);
+    QVERIFY(passedOver.front().endsWith(u"notes.pdf"_s));
+}
 QTEST_GUILESS_MAIN(DataWorkflowTest)
 #include "tst_data_workflow.moc"

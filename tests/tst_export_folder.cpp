@@ -60,6 +60,9 @@ private slots:
     void failedRestoreKeepsBothVersions();
     void exportChangedByHandIsBuiltAgain();
     void keepImportsAsADropDoes();
+    void anotherPeriodUnderTheSameNameKeepsBoth();
+    void keptExportsAreRemovedAtTheUsersWord();
+    void answersKeptInTheNameAreReadBack();
 
 private:
     // Writes a file to drop, in a folder of its own.
@@ -375,6 +378,86 @@ void ExportFolderTest::exportChangedByHandIsBuiltAgain() {
                 QByteArray::number(state->size) + ' ' + QByteArray::number(state->modified) + '\n');
     stamp.close();
     QCOMPARE(folder_->dataFileState(), ExportFolder::DataFile::Stale);
+}
+
+void ExportFolderTest::anotherPeriodUnderTheSameNameKeepsBoth() {
+    // A broker names every quarter's export alike: the second never takes the first's place.
+    QCOMPARE(folder_->add({dropped(u"招商银行.csv"_s, exportOf(u"2024-03-31"_s, {{u"甲"_s, 100}}))})
+                 .outcome,
+             ExportFolder::Result::Outcome::Built);
+    auto result =
+        folder_->add({dropped(u"招商银行.csv"_s, exportOf(u"2024-06-30"_s, {{u"甲"_s, 200}}))});
+    QCOMPARE(result.outcome, ExportFolder::Result::Outcome::Built);
+    QCOMPARE(result.added, QStringList{u"招商银行 (2).csv"_s});
+    QCOMPARE(result.keptBeside.size(), size_t(1));
+    QCOMPARE(result.keptBeside.front(), std::pair(u"招商银行 (2).csv"_s, u"招商银行.csv"_s));
+    QVERIFY(result.replaced.isEmpty());
+    QCOMPARE(kept(), (QStringList{u"招商银行 (2).csv"_s, u"招商银行.csv"_s}));
+    QCOMPARE(periods(), (QStringList{u"2024-06-30"_s, u"2024-03-31"_s}));
+    QCOMPARE(result.keptExports, 2);
+
+    // One that holds every period of the kept one, and more, takes its place.
+    result = folder_->add(
+        {dropped(u"招商银行.csv"_s, exportOf(u"2024-03-31"_s, {{u"甲"_s, 100}}) +
+                                        exportOf(u"2023-12-31"_s, {{u"甲"_s, 50}})
+                                            .sliced(exportOf(u"2023-12-31"_s, {}).size()))});
+    QCOMPARE(result.outcome, ExportFolder::Result::Outcome::Built);
+    QCOMPARE(result.added, QStringList{u"招商银行.csv"_s});
+    QCOMPARE(result.replaced, QStringList{u"招商银行.csv"_s});
+    QCOMPARE(periods(), (QStringList{u"2024-06-30"_s, u"2024-03-31"_s, u"2023-12-31"_s}));
+}
+
+void ExportFolderTest::keptExportsAreRemovedAtTheUsersWord() {
+    QCOMPARE(folder_
+                 ->add({dropped(u"q1.csv"_s, exportOf(u"2024-03-31"_s, {{u"甲"_s, 100}})),
+                        dropped(u"q2.csv"_s, exportOf(u"2024-06-30"_s, {{u"甲"_s, 200}}))})
+                 .outcome,
+             ExportFolder::Result::Outcome::Built);
+    // What each holds, read alone.
+    const std::vector<ExportFolder::KeptExport> described = folder_->describeKept();
+    QCOMPARE(described.size(), size_t(2));
+    QCOMPARE(displayName(described[0].name), u"q1.csv"_s);
+    QCOMPARE(described[0].stocks, 1);
+    QCOMPARE(described[0].dates, QStringList{u"2024-03-31"_s});
+    QVERIFY(described[0].error.isEmpty());
+    QVERIFY(qAbs(described[0].kept.secsTo(QDateTime::currentDateTime())) < 600);
+
+    auto result = folder_->remove({NativePath("q1.csv")});
+    QCOMPARE(result.outcome, ExportFolder::Result::Outcome::Built);
+    QCOMPARE(result.removed, QStringList{u"q1.csv"_s});
+    QCOMPARE(kept(), QStringList{u"q2.csv"_s});
+    QCOMPARE(periods(), QStringList{u"2024-06-30"_s});
+    QCOMPARE(folder_->dataFileState(), ExportFolder::DataFile::Current);
+
+    // The last one takes the data file built from it along.
+    result = folder_->remove({NativePath("q2.csv")});
+    QCOMPARE(result.outcome, ExportFolder::Result::Outcome::Built);
+    QVERIFY(result.dataFileRemoved);
+    QVERIFY(kept().isEmpty());
+    QVERIFY(!std::filesystem::exists(folder_->dataFile()));
+    QCOMPARE(folder_->dataFileState(), ExportFolder::DataFile::None);
+}
+
+void ExportFolderTest::answersKeptInTheNameAreReadBack() {
+    // A table without code, date or kind, kept under the name that says what the user answered:
+    // read so now and at every rebuild.
+    const QByteArray bare = "名次,股东名称,持股数量(股),占流通股比例(%)\n1,甲,1000000,1.5\n";
+    const QString name = keptNamePrefix(600036, 20240630, true) + u"bare (1).csv"_s;
+    auto result = folder_->add(
+        std::vector<ExportFolder::NewExport>{{dropped(u"bare (1).csv"_s, bare), nativePath(name)}});
+    QCOMPARE(result.outcome, ExportFolder::Result::Outcome::Built);
+    QCOMPARE(kept(), QStringList{name});
+    QCOMPARE(readAll(displayName(folder_->exportsFolder() / nativePath(name))), bare);
+    const auto headers = [&] {
+        const HoldingsTable table = loadHoldingsFile(folder_->dataFile());
+        QStringList all;
+        for (qsizetype r = 0; r < table.recordCount(); ++r)
+            all << table.header(r);
+        return all;
+    };
+    QCOMPARE(headers(), QStringList{u"600036  十大流通股东  2024-06-30"_s});
+    QCOMPARE(folder_->rebuild().outcome, ExportFolder::Result::Outcome::Built);
+    QCOMPARE(headers(), QStringList{u"600036  十大流通股东  2024-06-30"_s});
 }
 
 void ExportFolderTest::keepImportsAsADropDoes() {

@@ -83,13 +83,6 @@ bool isDrag(const QEvent* event) {
            event->type() == QEvent::Drop;
 }
 
-// An import error for people: where, then what.
-QString errorLine(const ImportError& e) {
-    // One pass over each pattern: a file name may hold "%1".
-    return e.line > 0 ? cid::tr("%1, line %2: %3").arg(e.file, QString::number(e.line), e.message())
-                      : cid::tr("%1: %2").arg(e.file, e.message());
-}
-
 } // namespace
 
 QString updatePageAddress() {
