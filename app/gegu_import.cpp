@@ -11,6 +11,7 @@
 
 #include "command_line.h"
 #include "common/console.h"
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/gbk.h"
 #include "holdings/runtime_error.h"
@@ -63,37 +64,43 @@ enum class Say {
     CannotWriteStdout // standard output failed
 };
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ImportCommand)
+};
+
 QString words(Say what, const QString& value = {}) {
     switch (what) {
     case Say::NoFiles:
-        return u"expected one or more CSV files (see --help)"_s;
+        return Text::tr("expected one or more CSV files (see --help)");
     case Say::BadEncoding:
-        return u"--encoding takes utf-8 or gbk"_s;
+        return Text::tr("--encoding takes utf-8 or gbk");
     case Say::BadCode:
-        return u"--code takes a stock code of Shanghai, Shenzhen or Beijing, such as 600036"_s;
+        return Text::tr(
+            "--code takes a stock code of Shanghai, Shenzhen or Beijing, such as 600036");
     case Say::BadDate:
-        return u"--date takes a date, such as 2024-06-30"_s;
+        return Text::tr("--date takes a date, such as 2024-06-30");
     case Say::NotInGbk:
-        return u"--stock-name holds "_s + value + u", which GBK cannot hold"_s;
+        return Text::tr("--stock-name holds %1, which GBK cannot hold").arg(value);
     case Say::OutputTwice:
-        return u"-o is given twice: one data file is written at a time"_s;
+        return Text::tr("-o is given twice: one data file is written at a time");
     case Say::AfterLastFile:
-        return value + u" says something of the CSV files after it, and none follows"_s;
+        return Text::tr("%1 says something of the CSV files after it, and none follows").arg(value);
     case Say::OutputIsInput:
-        return u"the output is the input "_s + value +
-               u": writing it would replace the export (-o names another file)"_s;
+        return Text::tr("the output is the input %1: writing it would replace the export (-o names "
+                        "another file)")
+            .arg(value);
     case Say::NoRows:
-        return u"no holder rows in the input: nothing written"_s;
+        return Text::tr("no holder rows in the input: nothing written");
     case Say::MoreErrors:
-        return u"... and "_s + value + u" more errors"_s;
+        return Text::tr("... and %1 more errors").arg(value);
     case Say::ErrorCount:
-        return value + u" errors: nothing written"_s;
+        return Text::tr("%1 errors: nothing written").arg(value);
     case Say::Warning:
-        return u"warning: "_s + value;
+        return Text::tr("warning: %1").arg(value);
     case Say::MoreWarnings:
-        return u"warning: ... and "_s + value + u" more"_s;
+        return Text::tr("warning: ... and %1 more").arg(value);
     case Say::CannotWriteStdout:
-        return u"cannot write to standard output"_s;
+        return Text::tr("cannot write to standard output");
     }
     return {};
 }
@@ -108,59 +115,59 @@ int fail(Say what, const QString& value = {}) {
 }
 
 QString helpText() {
-    return uR"(Usage: gegu-import [options] [[file options] CSV...]...
-       gegu-import --keep [--force] CSV...
-Builds Gegu's data file (gegusj.rar) from exports of top-ten-holder tables, one
-row per holder, as data libraries, brokers' terminals and spreadsheets write
-them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order
-mark) or GBK. Columns are found by their header's name, in any order, with or
-without a unit in brackets (持股数量(股), 持股数量（万股）, 占总股本比例(%)).
-Required: the holder's name (股东名称, holder_name) and the shares held (持股数,
-持股数量, 期末持股-数量, hold_amount); the stock code (证券代码, 股票代码, code,
-ts_code, ...) and the report date (截止日期, 报告期, end_date, ...) too, unless
-a title line above the header names them (招商银行(600036) 十大股东 截止日期：
-2024-06-30) or the file options give them. Read when present: the stock name,
-the ratio, the float ratio, the share type, the change and the rank.
-
-What cannot be read with certainty is an error naming FILE:LINE, and then
-nothing is written: a bad row, rows of one holding that disagree, a number
-that reads two ways, a title that names two codes. Holders' names too long
-for the name column are shortened, each holder the same everywhere.
-
-Options:
-  -o, --output OUT        The data file to write (default: gegusj.rar in the
-                          current directory); missing folders are made. Once.
-  --force                 Replace OUT if it exists.
-  --keep                  Do what a drop onto Gegu's window does: keep the
-                          exports in the user's data folder (beside its
-                          gegusj.rar, in exports/) and build that data file
-                          again from every export kept there, every period
-                          kept. Only --force goes with it (to replace a data
-                          file there that was not built from kept exports).
-  --history               One record per stock and report date, newest first
-                          (default: each stock's latest date only).
-  --full-names            Holders' names whole, however long.
-  --names FILE            A CSV of stock codes and names, for exports without a
-                          name column.
-File options, for the CSV files after them, until given again:
-  --code CODE             The stock code of exports that have none.
-  --stock-name NAME       The stock name of exports that have none.
-  --date DATE             The report date of exports that have none.
-  --float                 Top-ten float holders: titles the records so and uses
-                          the float ratio column.
-  --encoding utf-8|gbk    The encoding (default: found per file).
-  -h, --help              Show this help and exit.
-  -v, --version           Show the version and exit.
-
-Arguments:
-  CSV                     One or more exports.
-
-Example: two stocks' exports that name neither their stock nor their date:
-  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
-
-Exit status: 0 when the data file was written, 2 on any error (then nothing is
-written).
-)"_s;
+    return Text::tr(
+        "Usage: gegu-import [options] [[file options] CSV...]...\n"
+        "       gegu-import --keep [--force] CSV...\n"
+        "Builds Gegu's data file (gegusj.rar) from exports of top-ten-holder tables, one\n"
+        "row per holder, as data libraries, brokers' terminals and spreadsheets write\n"
+        "them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order\n"
+        "mark) or GBK. Columns are found by their header's name, in any order, with or\n"
+        "without a unit in brackets (持股数量(股), 持股数量（万股）, 占总股本比例(%)).\n"
+        "Required: the holder's name (股东名称, holder_name) and the shares held (持股数,\n"
+        "持股数量, 期末持股-数量, hold_amount); the stock code (证券代码, 股票代码, code,\n"
+        "ts_code, ...) and the report date (截止日期, 报告期, end_date, ...) too, unless\n"
+        "a title line above the header names them (招商银行(600036) 十大股东 截止日期：\n"
+        "2024-06-30) or the file options give them. Read when present: the stock name,\n"
+        "the ratio, the float ratio, the share type, the change and the rank.\n"
+        "\n"
+        "What cannot be read with certainty is an error naming FILE:LINE, and then\n"
+        "nothing is written: a bad row, rows of one holding that disagree, a number\n"
+        "that reads two ways, a title that names two codes. Holders' names too long\n"
+        "for the name column are shortened, each holder the same everywhere.\n"
+        "\n"
+        "Options:\n"
+        "  -o, --output OUT        The data file to write (default: gegusj.rar in the\n"
+        "                          current directory); missing folders are made. Once.\n"
+        "  --force                 Replace OUT if it exists.\n"
+        "  --keep                  Do what a drop onto Gegu's window does: keep the\n"
+        "                          exports in the user's data folder (beside its\n"
+        "                          gegusj.rar, in exports/) and build that data file\n"
+        "                          again from every export kept there, every period\n"
+        "                          kept. Only --force goes with it (to replace a data\n"
+        "                          file there that was not built from kept exports).\n"
+        "  --history               One record per stock and report date, newest first\n"
+        "                          (default: each stock's latest date only).\n"
+        "  --full-names            Holders' names whole, however long.\n"
+        "  --names FILE            A CSV of stock codes and names, for exports without a\n"
+        "                          name column.\n"
+        "File options, for the CSV files after them, until given again:\n"
+        "  --code CODE             The stock code of exports that have none.\n"
+        "  --stock-name NAME       The stock name of exports that have none.\n"
+        "  --date DATE             The report date of exports that have none.\n"
+        "  --float                 Top-ten float holders: titles the records so and uses\n"
+        "                          the float ratio column.\n"
+        "  --encoding utf-8|gbk    The encoding (default: found per file).\n"
+        "  -h, --help              Show this help and exit.\n"
+        "  -v, --version           Show the version and exit.\n"
+        "\n"
+        "Arguments:\n"
+        "  CSV                     One or more exports.\n"
+        "\n"
+        "Example: two stocks' exports that name neither their stock nor their date:\n"
+        "  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv\n"
+        "\n"
+        "Exit status: 0 when the data file was written, 2 on any error (then nothing is\n"
+        "written).\n");
 }
 
 int printText(const QString& text) {
@@ -178,25 +185,31 @@ bool stderrIsTerminal() {
 }
 
 // The summary of what was written: "wrote gegusj.rar: 1 file, 3 rows, ...".
+// A count with its word: "1 file", "3 files".
+QString count(qint64 n, const QString& one, const QString& many) {
+    return (n == 1 ? one : many).arg(n);
+}
+
 QString summaryLine(const QString& output, const gegu::ImportSummary& s) {
-    const auto count = [](qint64 n, const char* one, const char* many) {
-        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
-    };
-    QStringList parts{count(s.files, "file", "files"), count(s.rows, "row", "rows")};
+    QStringList parts{count(s.files, Text::tr("%1 file"), Text::tr("%1 files")),
+                      count(s.rows, Text::tr("%1 row"), Text::tr("%1 rows"))};
     if (s.keptOnce > 0)
-        parts.back() += u" ("_s + QString::number(s.keptOnce) + u" kept once)"_s;
-    parts << count(s.stocks, "stock", "stocks") << count(s.periods, "period", "periods")
-          << count(s.records, "record", "records");
+        parts.back() = Text::tr("%1 (%2 kept once)").arg(parts.back(), QString::number(s.keptOnce));
+    parts << count(s.stocks, Text::tr("%1 stock"), Text::tr("%1 stocks"))
+          << count(s.periods, Text::tr("%1 period"), Text::tr("%1 periods"))
+          << count(s.records, Text::tr("%1 record"), Text::tr("%1 records"));
     if (s.shortenedNames > 0)
-        parts << count(s.shortenedNames, "name shortened", "names shortened");
-    parts << count(qint64(s.warnings.size()), "warning", "warnings");
-    return u"wrote "_s + output + u": "_s + parts.join(u", "_s);
+        parts << count(s.shortenedNames, Text::tr("%1 name shortened"),
+                       Text::tr("%1 names shortened"));
+    parts << count(qint64(s.warnings.size()), Text::tr("%1 warning"), Text::tr("%1 warnings"));
+    return Text::tr("wrote %1: %2").arg(output, parts.join(Text::tr(", ")));
 }
 
 // The error's message in gegu-import's words.
 QString outputMessage(const gegu::OutputError& e) {
-    return e.text() +
-           (e.problem() == gegu::OutputProblem::Exists ? u"; --force replaces it"_s : QString());
+    return e.problem() == gegu::OutputProblem::Exists
+               ? Text::tr("%1; --force replaces it").arg(e.text())
+               : e.text();
 }
 
 // An export to read, with what the options before it say of it.
@@ -210,17 +223,18 @@ struct Input {
 int runKeep(const gegu::CommandLine& line) {
     for (const QByteArray& option : line.flags)
         if (option != "--keep" && option != "--force")
-            return fail(u"--keep takes no option but --force: kept exports are read as a drop "
-                        "onto the window reads them"_s);
+            return fail(Text::tr("--keep takes no option but --force: kept exports are read as a "
+                                 "drop onto the window reads them"));
     if (!line.values.empty())
-        return fail(u"--keep takes no option but --force: kept exports are read as a drop "
-                    "onto the window reads them"_s);
+        return fail(Text::tr("--keep takes no option but --force: kept exports are read as a "
+                             "drop onto the window reads them"));
     if (line.positional.empty())
-        return fail(u"expected one or more CSV files (see --help)"_s);
+        return fail(Say::NoFiles);
     const gegu::ExportFolder folder(gegu::userDataDirectory());
     const QString dataFile = gegu::displayName(folder.dataFile());
     if (folder.holdsOtherDataFile() && !line.has("--force"))
-        return fail(dataFile + u" was not built from kept exports; --force replaces it"_s);
+        return fail(
+            Text::tr("%1 was not built from kept exports; --force replaces it").arg(dataFile));
     std::vector<gegu::NativePath> inputs;
     for (const QByteArray& arg : line.positional)
         inputs.push_back(gegu::pathArgument(arg));
@@ -232,40 +246,41 @@ int runKeep(const gegu::CommandLine& line) {
             say(e.text());
         if (const qint64 more = result.errors.count() - qint64(result.errors.first().size());
             more > 0)
-            say(QStringLiteral("... and %1 more errors").arg(more));
-        return fail(u"nothing kept, "_s + dataFile + u" unchanged"_s);
+            say(words(Say::MoreErrors, QString::number(more)));
+        return fail(Text::tr("nothing kept, %1 unchanged").arg(dataFile));
     case Outcome::NoRows:
-        return fail(u"no holder rows in the input: nothing kept, "_s + dataFile + u" unchanged"_s);
+        return fail(
+            Text::tr("no holder rows in the input: nothing kept, %1 unchanged").arg(dataFile));
     case Outcome::Busy:
-        return fail(u"another Gegu is changing "_s + gegu::displayName(folder.folder()) +
-                    u"; try again"_s);
+        return fail(Text::tr("another Gegu is changing %1; try again")
+                        .arg(gegu::displayName(folder.folder())));
     case Outcome::WriteFailed:
         for (const auto& u : result.unrestored)
-            say(gegu::displayName(u.path) + u" holds the new version; the earlier one is "_s +
-                gegu::displayName(u.earlier) + u" ("_s + u.reason + u')');
-        return fail(result.writeError + (result.unrestored.empty()
-                                             ? u": nothing kept, "_s + dataFile + u" unchanged"_s
-                                             : QString()));
+            say(Text::tr("%1 holds the new version; the earlier one is %2 (%3)")
+                    .arg(gegu::displayName(u.path), gegu::displayName(u.earlier), u.reason));
+        return fail(
+            result.unrestored.empty()
+                ? Text::tr("%1: nothing kept, %2 unchanged").arg(result.writeError, dataFile)
+                : result.writeError);
     case Outcome::Built:
         break;
     }
     for (int i = 0; i < std::min<int>(shownWarnings, int(result.summary.warnings.size())); ++i)
-        say(u"warning: "_s + result.summary.warnings[size_t(i)].text());
-    say(u"kept "_s + result.added.join(u", "_s) + u" in "_s +
-        gegu::displayName(folder.exportsFolder()));
-    const auto count = [](qint64 n, const char* one, const char* many) {
-        return QString::number(n) + u' ' + QString::fromLatin1(n == 1 ? one : many);
-    };
-    say(u"wrote "_s + dataFile + u" from "_s +
-        count(result.keptExports, "kept export", "kept exports") + u": "_s +
-        count(result.summary.stocks, "stock", "stocks") + u", "_s +
-        count(result.summary.periods, "period", "periods") + u", "_s +
-        count(result.summary.records, "record", "records"));
+        say(words(Say::Warning, result.summary.warnings[size_t(i)].text()));
+    say(Text::tr("kept %1 in %2")
+            .arg(result.added.join(Text::tr(", ")), gegu::displayName(folder.exportsFolder())));
+    say(Text::tr("wrote %1 from %2: %3")
+            .arg(dataFile,
+                 count(result.keptExports, Text::tr("%1 kept export"), Text::tr("%1 kept exports")),
+                 QStringList{
+                     count(result.summary.stocks, Text::tr("%1 stock"), Text::tr("%1 stocks")),
+                     count(result.summary.periods, Text::tr("%1 period"), Text::tr("%1 periods")),
+                     count(result.summary.records, Text::tr("%1 record"), Text::tr("%1 records"))}
+                     .join(Text::tr(", "))));
     if (const std::optional<gegu::NativePath> other = gegu::dataFileInPlaceOf(folder.dataFile()))
-        say(u"note: "_s + gegu::displayName(*other) +
-            u" answers in its place where Gegu starts "
-            "here; remove or rename it to let "_s +
-            dataFile + u" answer"_s);
+        say(Text::tr("note: %1 answers in its place where Gegu starts here; remove or rename it "
+                     "to let %2 answer")
+                .arg(gegu::displayName(*other), dataFile));
     return Written;
 }
 
@@ -368,8 +383,10 @@ int run(const gegu::CommandLine& line) {
             importer.read(text.text(), text.name(), input.settings, [&](qint64 read) {
                 const int percent = total > 0 ? int((done + read) * 100 / total) : 100;
                 if (showProgress && percent != shown) {
-                    std::fprintf(stderr, "\rgegu-import: reading %s %3d%%", qPrintable(text.name()),
-                                 percent);
+                    const QString progress =
+                        u"\rgegu-import: "_s +
+                        Text::tr("reading %1 %2%").arg(text.name(), QString::number(percent));
+                    std::fputs(progress.toLocal8Bit().constData(), stderr);
                     shown = percent;
                 }
             });
@@ -415,10 +432,13 @@ int run(const gegu::CommandLine& line) {
 
 int main(int argc, char* argv[]) {
     gegu::useBinaryStandardStreams();
+    // Outside the try: the messages of the errors caught are translated by its translator.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"gegu-import"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
+    // Messages in the user's language; the data file written never changes.
+    gegu::useLanguage(gegu::userLanguage());
     try {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(u"gegu-import"_s);
-        QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
         const gegu::CommandLine line = gegu::parseCommandLine(gegu::programArguments(argc, argv),
                                                               {{{"-o", "--output"}, true},
                                                                {{"--force"}, false},

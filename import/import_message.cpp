@@ -3,35 +3,41 @@
 #include "holdings/data_file_writer.h"
 #include "table_layout.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace gegu {
 
 namespace {
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ImportMessage)
+};
+
 // What a column holds, as a thing: "the holder's name".
 QString thing(int column) {
     switch (Column(column)) {
     case Column::Code:
-        return u"the stock code"_s;
+        return Text::tr("the stock code");
     case Column::Name:
-        return u"the stock name"_s;
+        return Text::tr("the stock name");
     case Column::Date:
-        return u"the report date"_s;
+        return Text::tr("the report date");
     case Column::Holder:
-        return u"the holder's name"_s;
+        return Text::tr("the holder's name");
     case Column::Shares:
-        return u"the shares held"_s;
+        return Text::tr("the shares held");
     case Column::Ratio:
     case Column::FloatRatio:
-        return u"the ratio"_s;
+        return Text::tr("the ratio");
     case Column::Type:
-        return u"the share type"_s;
+        return Text::tr("the share type");
     case Column::Change:
     case Column::ChangeWords:
-        return u"the change"_s;
+        return Text::tr("the change");
     case Column::Rank:
-        return u"the rank"_s;
+        return Text::tr("the rank");
     }
     return {};
 }
@@ -40,27 +46,31 @@ QString thing(int column) {
 QString oneOf(int column) {
     switch (Column(column)) {
     case Column::Shares:
-        return u"a number of shares"_s;
+        return Text::tr("a number of shares");
     case Column::Ratio:
     case Column::FloatRatio:
-        return u"a percentage"_s;
+        return Text::tr("a percentage");
     case Column::Change:
     case Column::ChangeWords:
-        return u"a change"_s;
+        return Text::tr("a change");
     case Column::Rank:
-        return u"a rank"_s;
+        return Text::tr("a rank");
     default:
-        return u"a number"_s;
+        return Text::tr("a number");
     }
+}
+
+QString list(const QStringList& items) {
+    return items.join(Text::tr(", "));
 }
 
 // The column and the names it goes by: "the holder's name (股东名称, 股东, holder_name)".
 QString described(Column column) {
-    return thing(int(column)) + u" ("_s + columnNames(column).join(u", "_s) + u')';
+    return Text::tr("%1 (%2)").arg(thing(int(column)), list(columnNames(column)));
 }
 
 QString quoted(const QString& text) {
-    return u'"' + text + u'"';
+    return Text::tr("\"%1\"").arg(text);
 }
 
 QString value(const QStringList& values, qsizetype i) {
@@ -69,197 +79,215 @@ QString value(const QStringList& values, qsizetype i) {
 
 } // namespace
 
+// Each pattern takes its values in one pass: a value (a cell, a file name) may hold "%1".
 QString ImportFault::words() const {
     const auto v = [&](qsizetype i) {
         return value(values, i);
     };
+    const QString other = QString::number(otherLine);
     switch (kind) {
     case ImportKind::FileUnreadable:
-        return u"cannot be read: "_s + v(0);
+        return Text::tr("cannot be read: %1").arg(v(0));
     case ImportKind::FileChanged:
-        return u"cannot be read: changed while it was read"_s;
+        return Text::tr("cannot be read: changed while it was read");
     case ImportKind::FileTooLarge:
-        return u"cannot be read: too large for the memory available"_s;
+        return Text::tr("cannot be read: too large for the memory available");
     case ImportKind::OutOfMemory:
-        return u"out of memory"_s;
+        return Text::tr("out of memory");
     case ImportKind::CsvStrayQuote:
-        return u"not well-formed CSV: a quote inside a field that is not quoted, or after one"_s;
+        return Text::tr(
+            "not well-formed CSV: a quote inside a field that is not quoted, or after one");
     case ImportKind::CsvUnendedQuote:
-        return u"not well-formed CSV: a quoted field that never ends"_s;
+        return Text::tr("not well-formed CSV: a quoted field that never ends");
     case ImportKind::EmptyFile:
-        return u"is empty: it has no header row"_s;
+        return Text::tr("is empty: it has no header row");
     case ImportKind::NoHeaderRow:
-        return u"has no header row: no line names "_s + described(Column::Holder) + u" and "_s +
-               described(Column::Shares);
+        return Text::tr("has no header row: no line names %1 and %2")
+            .arg(described(Column::Holder), described(Column::Shares));
     case ImportKind::NoNamesHeader:
-        return u"has no header row: no line names "_s + described(Column::Code) + u" and "_s +
-               described(Column::Name);
+        return Text::tr("has no header row: no line names %1 and %2")
+            .arg(described(Column::Code), described(Column::Name));
     case ImportKind::Workbook:
-        return u"a spreadsheet's own file (.xlsx or .xls), not text: save it from the spreadsheet "
-               u"as CSV or as Unicode text"_s;
+        return Text::tr("a spreadsheet's own file (.xlsx or .xls), not text: save it from the "
+                        "spreadsheet as CSV or as Unicode text");
     case ImportKind::StrayByte:
-        return u"a byte that is not UTF-8, where the rest of the file is UTF-8: save the file "
-               u"as UTF-8 again (or, if all of it is GBK, --encoding gbk reads it so)"_s;
+        return Text::tr(
+            "a byte that is not UTF-8, where the rest of the file is UTF-8: save the "
+            "file as UTF-8 again (or, if all of it is GBK, --encoding gbk reads it so)");
     case ImportKind::GbkInUtf8:
-        return u"text that is not UTF-8 (GBK, or another encoding), where the rest of the file "
-               u"is UTF-8: save the whole file in one encoding"_s;
+        return Text::tr("text that is not UTF-8 (GBK, or another encoding), where the rest of the "
+                        "file is UTF-8: save the whole file in one encoding");
     case ImportKind::Utf8InGbk:
-        return u"UTF-8 text, where the rest of the file is GBK: save the whole file in one "
-               u"encoding"_s;
+        return Text::tr(
+            "UTF-8 text, where the rest of the file is GBK: save the whole file in one encoding");
     case ImportKind::NeitherEncoding:
-        return u"neither UTF-8 nor GBK (--encoding utf-8 or gbk says which the file is)"_s;
+        return Text::tr("neither UTF-8 nor GBK (--encoding utf-8 or gbk says which the file is)");
     case ImportKind::EncodingsTie:
-        return u"reads as well in UTF-8 as in GBK: --encoding utf-8 or --encoding gbk says "
-               u"which it is"_s;
+        return Text::tr("reads as well in UTF-8 as in GBK: --encoding utf-8 or --encoding gbk says "
+                        "which it is");
     case ImportKind::Windows1252Quote:
-        return quoted(v(0)) +
-               u" holds characters read as GBK among Latin letters: if they stand for a quote "
-               u"or a dash, the file is in another encoding (Windows-1252); save it as UTF-8"_s;
+        return Text::tr("%1 holds characters read as GBK among Latin letters: if they stand for a "
+                        "quote or a dash, the file is in another encoding (Windows-1252); save it "
+                        "as UTF-8")
+            .arg(quoted(v(0)));
     case ImportKind::MissingColumn:
-        return u"no column for "_s + described(Column(column));
+        return Text::tr("no column for %1").arg(described(Column(column)));
     case ImportKind::NoCode:
-        return u"no column for "_s + described(Column::Code) +
-               u", nor a code in a title above it or --code"_s;
+        return Text::tr("no column for %1, nor a code in a title above it or --code")
+            .arg(described(Column::Code));
     case ImportKind::NoDate:
-        return u"no column for "_s + described(Column::Date) +
-               u", nor a date in a title above it or --date"_s;
+        return Text::tr("no column for %1, nor a date in a title above it or --date")
+            .arg(described(Column::Date));
     case ImportKind::TitleCodes:
-        return u"the title names the codes "_s + values.join(u", "_s) +
-               u" and marks none as the stock's (招商银行(600036), 600036.SH, 代码：600036); "
-               u"--code gives it"_s;
+        return Text::tr("the title names the codes %1 and marks none as the stock's "
+                        "(招商银行(600036), 600036.SH, 代码：600036); --code gives it")
+            .arg(list(values));
     case ImportKind::TitleDates:
-        return u"the title names the dates "_s + values.join(u", "_s) +
-               u" and marks none as 截止日期 or 报告期; --date gives it"_s;
+        return Text::
+            tr("the title names the dates %1 and marks none as 截止日期 or 报告期; --date gives it")
+                .arg(list(values));
     case ImportKind::RatioNotOfFloat:
-        return v(0) + u" is a ratio of all shares; float holders need the ratio of the float ("_s +
-               columnNames(Column::FloatRatio).join(u", "_s) + u')';
+        return Text::tr("%1 is a ratio of all shares; float holders need the ratio of the float "
+                        "(%2)")
+            .arg(v(0), list(columnNames(Column::FloatRatio)));
     case ImportKind::NotSharesUnit:
-        return v(0) + u": "_s + v(1) + u" is not a unit of shares (股, 万股, 亿股)"_s;
+        return Text::tr("%1: %2 is not a unit of shares (股, 万股, 亿股)").arg(v(0), v(1));
     case ImportKind::NotRatioUnit:
-        return v(0) + u": "_s + v(1) + u" is not a unit of a ratio (%)"_s;
+        return Text::tr("%1: %2 is not a unit of a ratio (%)").arg(v(0), v(1));
     case ImportKind::TextColumnUnit:
-        return v(0) + u": a column of text, with the unit "_s + v(1);
+        return Text::tr("%1: a column of text, with the unit %2").arg(v(0), v(1));
     case ImportKind::UnusedColumns:
-        return u"columns not used: "_s + values.join(u", "_s);
+        return Text::tr("columns not used: %1").arg(list(values));
     case ImportKind::TitleRead: {
         QStringList read;
         if (!v(0).isEmpty())
-            read << u"code "_s + v(0);
+            read << Text::tr("code %1").arg(v(0));
         if (!v(1).isEmpty())
-            read << u"name "_s + v(1);
+            read << Text::tr("name %1").arg(v(1));
         if (!v(2).isEmpty())
-            read << u"date "_s + v(2);
-        return u"read from its title: "_s + read.join(u", "_s);
+            read << Text::tr("date %1").arg(v(2));
+        return Text::tr("read from its title: %1").arg(list(read));
     }
     case ImportKind::FileNameRead: {
         QStringList read;
         if (!v(0).isEmpty())
-            read << u"code "_s + v(0);
+            read << Text::tr("code %1").arg(v(0));
         if (!v(1).isEmpty())
-            read << u"date "_s + v(1);
+            read << Text::tr("date %1").arg(v(1));
         if (!v(2).isEmpty())
-            read << u"table "_s + v(2);
-        return u"read from its file name: "_s + read.join(u", "_s);
+            read << Text::tr("table %1").arg(v(2));
+        return Text::tr("read from its file name: %1").arg(list(read));
     }
     case ImportKind::KindAssumed:
-        return u"says neither 十大股东 nor 十大流通股东: read as 十大股东 (--float, a title or "
-               u"十大流通股东 in the file's name marks float holders)"_s;
+        return Text::tr(
+            "says neither 十大股东 nor 十大流通股东: read as 十大股东 (--float, a title or "
+            "十大流通股东 in the file's name marks float holders)");
     case ImportKind::KindUnknown:
-        return u"the table of "_s + v(0) + u" on "_s + v(1) +
-               u" says neither 十大股东 nor 十大流通股东, and the one at "_s + v(2) + u" is of "_s +
-               v(3) +
-               u": a title line, --float, or 十大股东 or 十大流通股东 in this file's name "
-               u"says which it is"_s;
+        return Text::tr(
+                   "the table of %1 on %2 says neither 十大股东 nor 十大流通股东, and the one at "
+                   "%3 is of %4: a title line, --float, or 十大股东 or 十大流通股东 in this "
+                   "file's name says which it is")
+            .arg(v(0), v(1), v(2), v(3));
     case ImportKind::NotTitleOrRow:
-        return u"neither a holder row nor a title: "_s + v(0) +
-               u" (a title names the stock's code or the report date)"_s;
+        return Text::tr("neither a holder row nor a title: %1 (a title names the stock's code or "
+                        "the report date)")
+            .arg(v(0));
     case ImportKind::TitleWithoutHeader:
-        return u"a title with no header row under it"_s;
+        return Text::tr("a title with no header row under it");
     case ImportKind::FieldCount:
-        return QStringLiteral("%1 field%2 where the header has %3")
-            .arg(v(0), v(0) == u"1"_s ? QString() : u"s"_s, v(1));
+        return v(0) == u"1"_s ? Text::tr("1 field where the header has %1").arg(v(1))
+                              : Text::tr("%1 fields where the header has %2").arg(v(0), v(1));
     case ImportKind::RowAfterNote:
-        return QStringLiteral("a holder row after the note on line %1 that ends its table")
-            .arg(otherLine);
+        return Text::tr("a holder row after the note on line %1 that ends its table").arg(other);
     case ImportKind::NotCode:
-        return u"not a stock code: "_s + quoted(v(0));
+        return Text::tr("not a stock code: %1").arg(quoted(v(0)));
     case ImportKind::NoCodeInRow:
-        return u"no stock code"_s;
+        return Text::tr("no stock code");
     case ImportKind::NotDate:
-        return u"not a date: "_s + quoted(v(0));
+        return Text::tr("not a date: %1").arg(quoted(v(0)));
     case ImportKind::NoDateInRow:
-        return u"no report date"_s;
+        return Text::tr("no report date");
     case ImportKind::NotNumber:
-        return u"not "_s + oneOf(column) + u": "_s + quoted(v(0));
+        return Text::tr("not %1: %2").arg(oneOf(column), quoted(v(0)));
     case ImportKind::Grouping:
-        return u"not "_s + oneOf(column) + u": "_s + quoted(v(0)) +
-               u" (thousands are separated every three digits)"_s;
+        return Text::tr("not %1: %2 (thousands are separated every three digits)")
+            .arg(oneOf(column), quoted(v(0)));
     case ImportKind::Rounded:
-        return thing(column) + u' ' + quoted(v(0)) + u" holds "_s + v(1) +
-               u" significant digits of a count of "_s + v(2) +
-               u": a spreadsheet rounded it. Format the column as a number without "_s
-               u"decimals (not General) and export again"_s;
+        return Text::tr("%1 %2 holds %3 significant digits of a count of %4: a spreadsheet "
+                        "rounded it. Format the column as a number without decimals (not General) "
+                        "and export again")
+            .arg(thing(column), quoted(v(0)), v(1), v(2));
     case ImportKind::AmbiguousNumber:
-        return thing(column) + u' ' + quoted(v(0)) + u" reads as "_s + v(1) + u" or as "_s + v(2) +
-               u", and no other number in the file shows whether a point is its decimal mark: "_s
-               u"export the numbers without thousands separators"_s;
+        return Text::tr("%1 %2 reads as %3 or as %4, and no other number in the file shows "
+                        "whether a point is its decimal mark: export the numbers without "
+                        "thousands separators")
+            .arg(thing(column), quoted(v(0)), v(1), v(2));
     case ImportKind::DecimalPointAfterComma:
-        return quoted(v(0)) + u" has a decimal point, but "_s + quoted(v(1)) +
-               QStringLiteral(" on line %1 a decimal comma: export the file with one decimal mark")
-                   .arg(otherLine);
+        return Text::tr("%1 has a decimal point, but %2 on line %3 a decimal comma: export the "
+                        "file with one decimal mark")
+            .arg(quoted(v(0)), quoted(v(1)), other);
     case ImportKind::DecimalCommaAfterPoint:
-        return quoted(v(0)) + u" has a decimal comma, but "_s + quoted(v(1)) +
-               QStringLiteral(" on line %1 a decimal point: export the file with one decimal mark")
-                   .arg(otherLine);
+        return Text::tr("%1 has a decimal comma, but %2 on line %3 a decimal point: export the "
+                        "file with one decimal mark")
+            .arg(quoted(v(0)), quoted(v(1)), other);
     case ImportKind::NoShares:
-        return u"no number of shares"_s;
+        return Text::tr("no number of shares");
     case ImportKind::NegativeShares:
-        return u"a negative number of shares: "_s + quoted(v(0));
+        return Text::tr("a negative number of shares: %1").arg(quoted(v(0)));
     case ImportKind::TooManyShares:
-        return u"more shares than any company has: "_s + quoted(v(0));
+        return Text::tr("more shares than any company has: %1").arg(quoted(v(0)));
     case ImportKind::ChangeTooLarge:
-        return u"a change of more shares than any company has: "_s + quoted(v(0));
+        return Text::tr("a change of more shares than any company has: %1").arg(quoted(v(0)));
     case ImportKind::RatioOutOfRange:
-        return u"a ratio outside 0 to 100%: "_s + quoted(v(0));
+        return Text::tr("a ratio outside 0 to 100%: %1").arg(quoted(v(0)));
     case ImportKind::NotRank:
-        return u"not a rank: "_s + quoted(v(0));
+        return Text::tr("not a rank: %1").arg(quoted(v(0)));
     case ImportKind::NotChange:
-        return u"not a change: "_s + quoted(v(0)) +
-               u" (a change is a number of shares, such as -1000000, 增持100 or 减少3000股, or "
-               u"words without a number, such as 新进)"_s;
+        return Text::tr("not a change: %1 (a change is a number of shares, such as -1000000, "
+                        "增持100 or 减少3000股, or words without a number, such as 新进)")
+            .arg(quoted(v(0)));
     case ImportKind::HolderEmpty:
-        return u"the holder's name is empty"_s;
+        return Text::tr("the holder's name is empty");
     case ImportKind::ControlCharacter:
-        return thing(column) + u" holds (U+"_s + v(0) + u"), a control character"_s;
+        return Text::tr("%1 holds (U+%2), a control character").arg(thing(column), v(0));
     case ImportKind::NotInGbk:
-        return thing(column) + u" holds "_s + v(0) + u" (U+"_s + v(1) +
-               u"), which GBK cannot hold: "_s + v(2);
+        return Text::tr("%1 holds %2 (U+%3), which GBK cannot hold: %4")
+            .arg(thing(column), v(0), v(1), v(2));
     case ImportKind::ForeignCodes:
-        return v(0) +
-               u" rows of stocks outside Shanghai, Shenzhen and Beijing left out, the "_s
-               u"first of "_s +
-               v(1) + u" (Gegu holds A shares only)"_s;
+        return Text::tr("%1 rows of stocks outside Shanghai, Shenzhen and Beijing left out, the "
+                        "first of %2 (Gegu holds A shares only)")
+            .arg(v(0), v(1));
     case ImportKind::OnlyForeignCodes:
-        return u"every row is of a stock outside Shanghai, Shenzhen and Beijing, the first of "_s +
-               v(1) + u" (Gegu holds A shares only)"_s;
+        return Text::tr("every row is of a stock outside Shanghai, Shenzhen and Beijing, the "
+                        "first of %1 (Gegu holds A shares only)")
+            .arg(v(1));
     case ImportKind::Disagree:
-        return v(0) + (v(1).isEmpty() ? QString() : u" ("_s + v(1) + u')') + u" in "_s + v(2) +
-               u" on "_s + v(3) + u": "_s + v(4) + u" here, "_s + v(5) + u" at "_s + v(6);
+        if (v(1).isEmpty())
+            return Text::tr("%1 in %2 on %3: %4 here, %5 at %6")
+                .arg(v(0), v(2), v(3), v(4), v(5), v(6));
+        return Text::tr("%1 (%2) in %3 on %4: %5 here, %6 at %7")
+            .arg(v(0), v(1), v(2), v(3), v(4), v(5), v(6));
     case ImportKind::NamesCollide:
-        return v(0) + u" and "_s + v(2) + u" (at "_s + v(3) + u") would both be written "_s + v(1) +
-               u"; --full-names writes names whole"_s;
+        return Text::tr("%1 and %2 (at %3) would both be written %4; --full-names writes names "
+                        "whole")
+            .arg(v(0), v(2), v(3), v(1));
     case ImportKind::PeriodsLeftOut:
-        return QStringLiteral("%1 earlier report period%2 (%3 record%4) left out: --history "
-                              "writes every period")
-            .arg(v(0), v(0) == u"1"_s ? QString() : u"s"_s, v(1),
-                 v(1) == u"1"_s ? QString() : u"s"_s);
+        if (v(0) == u"1"_s && v(1) == u"1"_s)
+            return Text::tr("1 earlier report period (1 record) left out: --history writes every "
+                            "period");
+        if (v(0) == u"1"_s)
+            return Text::tr("1 earlier report period (%1 records) left out: --history writes "
+                            "every period")
+                .arg(v(1));
+        return Text::tr("%1 earlier report periods (%2 records) left out: --history writes every "
+                        "period")
+            .arg(v(0), v(1));
     case ImportKind::NamesTooWide:
-        return QStringLiteral("%1 holders' names do not fit the name column, or are longer than "
-                              "the %2 characters searched; written whole")
-            .arg(v(0))
-            .arg(SearchableNameLength);
+        return Text::tr("%1 holders' names do not fit the name column, or are longer than the %2 "
+                        "characters searched; written whole")
+            .arg(v(0), QString::number(SearchableNameLength));
     case ImportKind::NamesFieldCount:
-        return u"fewer fields than the header has"_s;
+        return Text::tr("fewer fields than the header has");
     }
     return {};
 }
@@ -268,7 +296,7 @@ QString ImportMessage::message() const {
     QStringList all;
     for (const ImportFault& f : faults)
         all << f.words();
-    return all.join(u"; "_s);
+    return all.join(Text::tr("; "));
 }
 
 QString ImportMessage::text() const {

@@ -1,5 +1,6 @@
 #include "output_file.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QRandomGenerator>
 #include <algorithm>
@@ -222,25 +223,37 @@ void removeTemporaries(const NativePath& folder) {
     }
 }
 
+namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(OutputError)
+};
+
+} // namespace
+
 QString OutputError::text() const {
+    // Each pattern takes its values in one pass: a name may hold "%1".
     const QString name = displayName(path_);
-    const QString because = reason_.isEmpty() ? QString() : u": "_s + reason_;
     const QString example = displayName(path_ / "gegusj.rar");
     switch (problem_) {
     case OutputProblem::NoFileName:
-        return name + u" names a folder, not a file: a file name is needed, such as "_s + example;
+        return Text::tr("%1 names a folder, not a file: a file name is needed, such as %2")
+            .arg(name, example);
     case OutputProblem::IsFolder:
-        return name + u" is a folder: a file name is needed, such as "_s + example;
+        return Text::tr("%1 is a folder: a file name is needed, such as %2").arg(name, example);
     case OutputProblem::NotRegular:
-        return name + u" is not a regular file (only a regular file or a new name is written)"_s;
+        return Text::tr("%1 is not a regular file (only a regular file or a new name is written)")
+            .arg(name);
     case OutputProblem::Exists:
-        return name + u" exists"_s;
+        return Text::tr("%1 exists").arg(name);
     case OutputProblem::FolderFailed:
-        return u"the folder "_s + name + u" cannot be made"_s + because;
+        return reason_.isEmpty() ? Text::tr("the folder %1 cannot be made").arg(name)
+                                 : Text::tr("the folder %1 cannot be made: %2").arg(name, reason_);
     case OutputProblem::WriteFailed:
         break;
     }
-    return name + u" cannot be written"_s + because;
+    return reason_.isEmpty() ? Text::tr("%1 cannot be written").arg(name)
+                             : Text::tr("%1 cannot be written: %2").arg(name, reason_);
 }
 
 NativePath outputTarget(const NativePath& path, bool replace) {

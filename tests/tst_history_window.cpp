@@ -8,6 +8,7 @@
 #include "queries/history.h"
 #include "queries/query.h"
 #include "support.h"
+#include "user_data_folder.h"
 #include "window/cid.h"
 #include "window/holder_course.h"
 #include "window/output_box.h"
@@ -409,47 +410,6 @@ void HistoryWindowTest::answerNextQuestion(QMessageBox::StandardButton button, b
         box->button(button)->click();
     });
 }
-
-namespace {
-
-#if defined(Q_OS_WIN)
-// The user's data folder, %APPDATA%\gegu\, which a test cannot move elsewhere: used only where
-// none stands yet (the test runs' own Wine prefix), and removed again after each test, so that
-// a user's own is never touched.
-class UserDataFolder {
-public:
-    UserDataFolder() : folder_(displayName(userDataDirectory())) {}
-    ~UserDataFolder() {
-        if (usable_)
-            QDir(folder_).removeRecursively();
-    }
-    bool usable() const { return usable_; }
-    QString dataFile() const { return folder_ + u"\\gegusj.rar"_s; }
-    QString exportsFolder() const { return folder_ + u"\\exports"_s; }
-
-private:
-    QString folder_;
-    bool usable_ = !QFileInfo::exists(folder_);
-};
-#else
-// The user's data folder, a new one for each test.
-class UserDataFolder {
-public:
-    UserDataFolder() : previous_(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home_.path()));
-    }
-    ~UserDataFolder() { qputenv("XDG_DATA_HOME", previous_); }
-    bool usable() const { return true; }
-    QString dataFile() const { return home_.filePath(u"gegu/gegusj.rar"_s); }
-    QString exportsFolder() const { return home_.filePath(u"gegu/exports"_s); }
-
-private:
-    QTemporaryDir home_;
-    QByteArray previous_;
-};
-#endif
-
-} // namespace
 
 void HistoryWindowTest::droppedExportsAnswer_data() {
     QTest::addColumn<QString>("onto");

@@ -327,9 +327,11 @@ void cid::describeData() {
                     : tr(", report dates %1 to %2 (%3 periods)")
                           .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
     if (info.sample)
-        text += u"\n这是随程序附带的示例数据，不是真实的股东资料。"_s;
+        text += u'\n' + tr("This is the sample that comes with the program, not real "
+                           "shareholders' data.");
     if (!info.recordCount)
-        text += u"\n不像数据文件：第一行没有记录数。"_s;
+        text += u'\n' + tr("It does not look like a data file: its first line holds no record "
+                           "count.");
     Command2->setToolTip(text);
     Command2->setAccessibleDescription(text);
 }

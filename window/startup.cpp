@@ -6,6 +6,7 @@
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "import/data_workflow.h"
+#include "import_words.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -81,18 +82,23 @@ std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground() {
 namespace {
 
 // Says that the user's data file could not be built again from the kept exports at start.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(Startup)
+};
+
 void showRepairFailure(QWidget* parent, const ExportFolder::Result& result) {
     QString why = result.writeError;
     if (result.outcome == ExportFolder::Result::Outcome::ImportFailed)
         for (const ImportError& e : result.errors.first())
-            why += (why.isEmpty() ? u""_s : u"\n"_s) + e.text();
+            why += (why.isEmpty() ? u""_s : u"\n"_s) + windowText(e);
     if (result.outcome == ExportFolder::Result::Outcome::Busy)
-        why = u"另一个 Gegu 正在更新数据文件夹。"_s;
+        why = Text::tr("Another Gegu is changing the data folder.");
     auto* box = new QMessageBox(
         QMessageBox::Warning, u"Gegu"_s,
-        u"数据文件夹里保存的导出文件与数据文件不一致（上次导入没有完成，或者导出文件被改动过），"
-        "但无法重新生成数据文件，仍使用原来的数据文件。\n\n"_s +
-            why,
+        Text::tr("The exports kept in the data folder and the data file made from them do not "
+                 "agree (the last import did not end, or an export was changed), and the data "
+                 "file cannot be made again; the data file as it is answers.") +
+            u"\n\n"_s + why,
         QMessageBox::Ok, parent);
     box->setObjectName(u"repairFailed"_s);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
