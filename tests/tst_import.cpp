@@ -129,6 +129,7 @@ private slots:
     void roundTrip();
     void exportsAsUsersNameThem_data();
     void exportsAsUsersNameThem();
+    void programSpeaksTheUsersLanguage();
     void columnNames_data();
     void columnNames();
     void headersWithUnits_data();
@@ -1262,6 +1263,45 @@ void ImportTest::exportsAsUsersNameThem() {
     for (qsizetype r = 0; r < table.recordCount(); ++r)
         written << table.header(r);
     QCOMPARE(written, headers);
+}
+
+void ImportTest::programSpeaksTheUsersLanguage() {
+    // Under a Chinese locale the messages, the summary and --help are Chinese; the data file is
+    // the same, byte for byte, and FILE:LINE: stays in front of an error.
+    QTemporaryDir dir;
+    Setup setup;
+    setup.workingDir = dir.path();
+    QVERIFY(writeFile(dir.filePath(u"600036_20240630.csv"_s),
+                      "名次,股东名称,持股数量(股)\n1,甲,1000000\n"));
+    QVERIFY(writeFile(dir.filePath(u"bad.csv"_s), minimalHeader + "600036,20240630,某,多\n"));
+    const QString program = QStringLiteral(GEGU_IMPORT_PATH);
+    Run r = runProcess(program, {u"600036_20240630.csv"_s}, setup);
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(
+        r.err,
+        said("gegu-import: 600036_20240630.csv:1: read from its file name: code 600036, date "
+             "2024-06-30\n",
+             "gegu-import: 600036_20240630.csv:1: 从文件名读出：代码 600036、报告期 "
+             "2024-06-30\n") +
+            said("gegu-import: 600036_20240630.csv:1: says neither 十大股东 nor 十大流通股东: "
+                 "read as 十大股东 (--float, a title or 十大流通股东 in the file's name marks "
+                 "float holders)\n",
+                 "gegu-import: 600036_20240630.csv:1: 未说明是十大股东还是十大流通股东，"
+                 "按十大股东读入（--float、标题或文件名中的“十大流通股东”表示流通股东）\n") +
+            said("gegu-import: wrote gegusj.rar: 1 file, 1 row, 1 stock, 1 period, 1 record, "
+                 "0 warnings\n",
+                 "gegu-import: 已写入 gegusj.rar：1 个文件，1 行，1 只股票，1 个报告期，1 条记录，"
+                 "0 个警告\n"));
+    QFile written(dir.filePath(u"gegusj.rar"_s));
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(decodeGbk(written.readAll()).contains(u"600036  十大股东  2024-06-30"_s));
+
+    r = runProcess(program, {u"-o"_s, u"other.rar"_s, u"bad.csv"_s}, setup);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err, said("gegu-import: bad.csv:2: not a number of shares: \"多\"\n",
+                         "gegu-import: bad.csv:2: 不是股数：“多”\n"));
+    r = runProcess(program, {u"--help"_s}, setup);
+    QVERIFY(r.out.startsWith(said("Usage: gegu-import", "用法：gegu-import")));
 }
 
 void ImportTest::malformedExports_data() {
