@@ -222,8 +222,7 @@ void Importer::read(QByteArrayView text, const QString& file, const FileSettings
         return;
     }
     if (found.latinLine > 0)
-        summary_.warnings.push_back(
-            {file, found.latinLine, {ImportKind::Windows1252Quote, -1, {found.latinText}}});
+        warn({file, found.latinLine, {ImportKind::Windows1252Quote, -1, {found.latinText}}});
     text = text.sliced(found.byteOrderMark);
     QByteArray converted;
     TextEncoding encoding = found.encoding;
@@ -378,15 +377,14 @@ void Importer::onRow(Part& part, const CsvRow& row) const {
             part.title.push_back({row.line(), fields.join(u' ')});
         return;
     case Part::State::InTable:
-        if (!part.table->usable)
-            return;
         if (isTitleLine(fields)) {
             part.title = {{row.line(), fields.front()}};
             part.titleAfterNote = false;
             part.state = Part::State::InTitle;
             return;
         }
-        part.errors.add(ImportMessage::ofRow(part.file, row.line(), std::move(faults)));
+        if (part.table->usable) // the rows of a table that cannot be read are not
+            part.errors.add(ImportMessage::ofRow(part.file, row.line(), std::move(faults)));
         return;
     case Part::State::InTitle:
         if (qsizetype(part.title.size()) < laterTitleRows) {
@@ -883,16 +881,19 @@ void Importer::merge(Part& part) {
         }
     }
     errors_.add(part.errors);
-    for (ImportMessage& warning : part.warnings) {
-        const QString text = warning.text();
-        if (std::none_of(summary_.warnings.begin(), summary_.warnings.end(),
-                         [&](const ImportMessage& w) { return w.text() == text; }))
-            summary_.warnings.push_back(std::move(warning)); // a file read twice warns once
-    }
+    for (ImportMessage& warning : part.warnings)
+        warn(std::move(warning));
     for (ImportMessage& title : part.titles)
         summary_.titles.push_back(std::move(title));
     summary_.rows += part.rows;
     part = Part();
+}
+
+void Importer::warn(ImportMessage warning) {
+    const QString text = warning.text();
+    if (std::none_of(summary_.warnings.begin(), summary_.warnings.end(),
+                     [&](const ImportMessage& w) { return w.text() == text; }))
+        summary_.warnings.push_back(std::move(warning)); // a file read twice warns once
 }
 
 void Importer::readNames(QByteArrayView text, const QString& file, TextEncoding encoding) {
