@@ -20,8 +20,8 @@ constexpr qint64 bytesPerRow = 48;
 constexpr qint64 parallelCsvSize = qint64(4) << 20;
 // The rows looked at, under each separator, for a header.
 constexpr int probedRows = 200;
-// The rows above the first header that make its title, and the most rows between two tables
-// that can be the second one's.
+// The most lines of the first table's title (those above its header; more are passed over),
+// and of a later one's (from its title line to its header).
 constexpr qsizetype firstTitleRows = 32;
 constexpr qsizetype laterTitleRows = 8;
 // More shares than any listed company has (10^13), in 万股.

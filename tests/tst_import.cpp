@@ -1477,7 +1477,8 @@ void ImportTest::programOptionsAndMessages_data() {
                                             << "gegu-import: --force takes no value\n"_ba;
     QTest::newRow("the output a folder") << QStringList{u"-o"_s, u"sub"_s, u"good.csv"_s} << 2
                                          << "gegu-import: sub is a folder: a file name is needed, "
-                                            "such as sub/gegusj.rar\n"_ba;
+                                            "such as sub"_ba +
+                                                QDir::separator().toLatin1() + "gegusj.rar\n";
     QTest::newRow("a header and no rows")
         << QStringList{u"header.csv"_s} << 2
         << "gegu-import: no holder rows in the input: nothing written\n"_ba;
