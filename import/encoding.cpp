@@ -8,6 +8,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace gegu {
 
 namespace {
@@ -83,42 +87,83 @@ int compare(Share a, Share b) {
     return left > right ? 1 : left < right ? -1 : 0;
 }
 
-// Valid UTF-8 read as UTF-8: its share, and how many of its bytes lie beyond ASCII.
+// Whether the valid UTF-8 character whose lead byte b is followed by s and t is one that
+// exports are written in: U+4E00..U+9FFF (E4 B8 80 .. E9 BF BF), U+3000..U+303F (E3 80 xx),
+// U+FF00..U+FFEF (EF BC 80 .. EF BF AF), U+2010..U+2027 (E2 80 90 .. E2 80 A7), U+00B7 (C2 B7).
+bool isExportSequence(uchar b, uchar s, uchar t) {
+    return (b >= 0xE5 && b <= 0xE9) || (b == 0xE4 && s >= 0xB8) || (b == 0xE3 && s == 0x80) ||
+           (b == 0xEF && s >= 0xBC && (s < 0xBF || t <= 0xAF)) ||
+           (b == 0xE2 && s == 0x80 && t >= 0x90 && t <= 0xA7) || (b == 0xC2 && s == 0xB7);
+}
+
+// Valid UTF-8 read as UTF-8: its share, and how many of its bytes lie beyond ASCII. Every byte
+// from 0xC0 up leads a character; each is looked at with the two bytes after it.
 std::pair<Share, qint64> validUtf8Share(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const uchar*>(bytes.data());
     const uchar* const end = p + bytes.size();
     Share share;
     qint64 beyondAscii = 0;
-    while (p < end) {
-        // ASCII eight bytes at a time.
-        while (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, 8);
-            if (word & 0x8080808080808080ull)
-                break;
-            p += 8;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, compared as signed bytes once 0x80 is taken from each.
+    const auto load = [](const uchar* at) {
+        return _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(at)),
+                             _mm_set1_epi8(char(0x80)));
+    };
+    const auto is = [](__m128i v, uchar c) {
+        return _mm_cmpeq_epi8(v, _mm_set1_epi8(char(c ^ 0x80)));
+    };
+    const auto above = [](__m128i v, uchar c) { // v > c
+        return _mm_cmpgt_epi8(v, _mm_set1_epi8(char(c ^ 0x80)));
+    };
+    const auto below = [](__m128i v, uchar c) { // v < c
+        return _mm_cmplt_epi8(v, _mm_set1_epi8(char(c ^ 0x80)));
+    };
+    // Counts per byte lane, added up before any can pass 255.
+    __m128i lanes[3] = {_mm_setzero_si128(), _mm_setzero_si128(), _mm_setzero_si128()};
+    int laneBlocks = 0;
+    const auto addUp = [&] {
+        qint64* const totals[3] = {&beyondAscii, &share.all, &share.good};
+        for (int i = 0; i < 3; ++i) {
+            const __m128i sums = _mm_sad_epu8(lanes[i], _mm_setzero_si128());
+            *totals[i] += _mm_cvtsi128_si32(sums) + _mm_cvtsi128_si32(_mm_srli_si128(sums, 8));
+            lanes[i] = _mm_setzero_si128();
         }
-        if (p == end)
-            break;
-        const uchar b = *p;
-        if (b < 0x80) {
-            ++p;
+        laneBlocks = 0;
+    };
+    for (; end - p >= 18; p += 16) {
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+        if (_mm_movemask_epi8(raw) == 0)
             continue;
-        }
-        const int n = b >= 0xF0 ? 4 : b >= 0xE0 ? 3 : 2;
+        const __m128i b = load(p);
+        const __m128i s = load(p + 1);
+        const __m128i t = load(p + 2);
+        const __m128i cjk = _mm_or_si128(_mm_and_si128(above(b, 0xE4), below(b, 0xEA)),
+                                         _mm_and_si128(is(b, 0xE4), above(s, 0xB7)));
+        const __m128i punctuation = _mm_or_si128(
+            _mm_and_si128(is(b, 0xE3), is(s, 0x80)),
+            _mm_and_si128(is(b, 0xEF), _mm_or_si128(_mm_and_si128(above(s, 0xBB), below(s, 0xBF)),
+                                                    _mm_and_si128(is(s, 0xBF), below(t, 0xB0)))));
+        const __m128i names =
+            _mm_or_si128(_mm_and_si128(_mm_and_si128(is(b, 0xE2), is(s, 0x80)),
+                                       _mm_and_si128(above(t, 0x8F), below(t, 0xA8))),
+                         _mm_and_si128(is(b, 0xC2), is(s, 0xB7)));
+        // A mask's lanes are -1 where it holds: subtracting counts them.
+        lanes[0] = _mm_sub_epi8(lanes[0], _mm_cmplt_epi8(raw, _mm_setzero_si128()));
+        lanes[1] = _mm_sub_epi8(lanes[1], above(b, 0xBF));
+        lanes[2] = _mm_sub_epi8(lanes[2], _mm_or_si128(cjk, _mm_or_si128(punctuation, names)));
+        if (++laneBlocks == 255)
+            addUp();
+    }
+    addUp();
+#endif
+    for (; p < end; ++p) {
+        if (*p < 0x80)
+            continue;
+        ++beyondAscii;
+        if (*p < 0xC0)
+            continue;
         ++share.all;
-        beyondAscii += n;
-        if (n == 3 && end - p >= 3) {
-            // U+4E00..U+9FFF: E4 B8 80 .. E9 BF BF; U+3000..U+303F: E3 80 xx; U+FF00..U+FFEF:
-            // EF BC 80 .. EF BF AF; U+2010..U+2027: E2 80 90 .. E2 80 A7.
-            share.good += (b >= 0xE5 && b <= 0xE9) || (b == 0xE4 && p[1] >= 0xB8) ||
-                          (b == 0xE3 && p[1] == 0x80) ||
-                          (b == 0xEF && p[1] >= 0xBC && (p[1] < 0xBF || p[2] <= 0xAF)) ||
-                          (b == 0xE2 && p[1] == 0x80 && p[2] >= 0x90 && p[2] <= 0xA7);
-        } else if (n == 2 && end - p >= 2) {
-            share.good += b == 0xC2 && p[1] == 0xB7; // U+00B7
-        }
-        p += n;
+        share.good += isExportSequence(p[0], end - p > 1 ? p[1] : 0, end - p > 2 ? p[2] : 0);
     }
     return {share, beyondAscii};
 }

@@ -310,10 +310,11 @@ size_t Importer::keepOnce(size_t first, size_t end) {
 void Importer::fitNames(size_t first, size_t end) {
     // Each row's holder becomes its name as written: a function of the holder alone. Two
     // holders written alike anywhere in the data file are an error.
-    written_.resize(holders_.size());
     for (size_t i = first; i < end; ++i) {
         Holding& h = holdings_[i];
         const quint32 id = keyOf(h.holder);
+        if (written_.size() <= id)
+            written_.resize(holders_.size());
         Written& w = written_[id];
         if (w.text == 0) {
             w.text = textFor(settings_.fullNames ? holders_[id] : writtenName(holders_[id]));

@@ -177,6 +177,8 @@ private:
     void finishFile(Part& first, Part* second);
     void settleNumbers(Part& first, Part* second);
     void merge(Part& part);
+    // Adds a warning to the summary, unless it says what one there says.
+    void warn(ImportMessage warning);
 
     // Finishing (importer.cpp).
     // The id of a holder: two names of one holder have one.

@@ -20,8 +20,8 @@ constexpr qint64 bytesPerRow = 48;
 constexpr qint64 parallelCsvSize = qint64(4) << 20;
 // The rows looked at, under each separator, for a header.
 constexpr int probedRows = 200;
-// The rows above the first header that make its title, and the most rows between two tables
-// that can be the second one's.
+// The most lines of the first table's title (those above its header; more are passed over),
+// and of a later one's (from its title line to its header).
 constexpr qsizetype firstTitleRows = 32;
 constexpr qsizetype laterTitleRows = 8;
 // More shares than any listed company has (10^13), in 万股.
@@ -239,8 +239,7 @@ void Importer::read(QByteArrayView text, const QString& file, const FileSettings
         return;
     }
     if (found.latinLine > 0)
-        summary_.warnings.push_back(
-            {file, found.latinLine, {ImportKind::Windows1252Quote, -1, {found.latinText}}});
+        warn({file, found.latinLine, {ImportKind::Windows1252Quote, -1, {found.latinText}}});
     text = text.sliced(found.byteOrderMark);
     QByteArray converted;
     TextEncoding encoding = found.encoding;
@@ -395,15 +394,14 @@ void Importer::onRow(Part& part, const CsvRow& row) const {
             part.title.push_back({row.line(), fields.join(u' ')});
         return;
     case Part::State::InTable:
-        if (!part.table->usable)
-            return;
         if (isTitleLine(fields)) {
             part.title = {{row.line(), fields.front()}};
             part.titleAfterNote = false;
             part.state = Part::State::InTitle;
             return;
         }
-        part.errors.add(ImportMessage::ofRow(part.file, row.line(), std::move(faults)));
+        if (part.table->usable) // the rows of a table that cannot be read are not
+            part.errors.add(ImportMessage::ofRow(part.file, row.line(), std::move(faults)));
         return;
     case Part::State::InTitle:
         if (qsizetype(part.title.size()) < laterTitleRows) {
@@ -929,16 +927,19 @@ void Importer::merge(Part& part) {
         }
     }
     errors_.add(part.errors);
-    for (ImportMessage& warning : part.warnings) {
-        const QString text = warning.text();
-        if (std::none_of(summary_.warnings.begin(), summary_.warnings.end(),
-                         [&](const ImportMessage& w) { return w.text() == text; }))
-            summary_.warnings.push_back(std::move(warning)); // a file read twice warns once
-    }
+    for (ImportMessage& warning : part.warnings)
+        warn(std::move(warning));
     for (ImportMessage& title : part.titles)
         summary_.titles.push_back(std::move(title));
     summary_.rows += part.rows;
     part = Part();
+}
+
+void Importer::warn(ImportMessage warning) {
+    const QString text = warning.text();
+    if (std::none_of(summary_.warnings.begin(), summary_.warnings.end(),
+                     [&](const ImportMessage& w) { return w.text() == text; }))
+        summary_.warnings.push_back(std::move(warning)); // a file read twice warns once
 }
 
 void Importer::readNames(QByteArrayView text, const QString& file, TextEncoding encoding) {

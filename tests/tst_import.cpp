@@ -151,6 +151,7 @@ private slots:
     void everyErrorInOneRun();
     void encodings_data();
     void encodings();
+    void encodingsWeighedAtEveryOffset();
     void separators_data();
     void separators();
     void holderNamesFitTheirColumn_data();
@@ -596,8 +597,9 @@ void ImportTest::everyErrorInOneRun() {
 }
 
 void ImportTest::encodings_data() {
-    // A byte order mark decides; else UTF-8 where the whole file is; else GBK; but a file that
-    // is UTF-8 all but a few bytes is an error at them, never GBK.
+    // A byte order mark decides; else the reading whose characters are Chinese; but a file of
+    // one encoding with a line of another is an error at it. Long files are weighed sixteen
+    // bytes at a time, short ones and their ends byte by byte: both ways alike.
     QTest::addColumn<QByteArray>("csv");
     QTest::addColumn<int>("encoding");
     QTest::addColumn<QString>("error"); // empty: it reads
@@ -628,6 +630,32 @@ void ImportTest::encodings_data() {
         << asGbk + "600036,2024-06-30,\xFF\xFE,100\r\n"
         << detect
         << u"in1.csv:3: neither UTF-8 nor GBK (--encoding utf-8 or gbk says which the file is)"_s;
+}
+
+void ImportTest::encodingsWeighedAtEveryOffset() {
+    // Long texts are weighed sixteen bytes at a time, short ones and their ends byte by byte:
+    // every character that counts, at every offset, counts the same both ways.
+    QString every;
+    for (const char16_t c : {u'\u4E00', u'\u9FFF', u'\u3000', u'\u303F', u'\uFF01', u'\uFFEF',
+                             u'\u2010', u'\u2027', u'\u00B7'}) {
+        for (int offset = 0; offset < 20; ++offset) {
+            const QString line = QString(offset, u'x') + QChar(c) + u'\n';
+            every += line;
+            // Alone, GBK's reading of it has a character that does not count, or a byte that
+            // starts none: UTF-8 wins.
+            QCOMPARE(int(findEncoding(line.toUtf8()).encoding), int(TextEncoding::Utf8));
+        }
+    }
+    const FoundEncoding found = findEncoding(every.toUtf8());
+    QCOMPARE(int(found.encoding), int(TextEncoding::Utf8));
+    QVERIFY(!found.problem);
+    // Valid UTF-8 that GBK reads better, at every length: 谢小 in GBK is лС in UTF-8.
+    for (int rows = 1; rows < 40; ++rows) {
+        QByteArray gbk = "code,end_date,holder_name,hold_amount\r\n";
+        for (int i = 0; i < rows; ++i)
+            gbk += "600036,2024-06-30,\xD0\xBB\xD0\xA1" + QByteArray(i % 7, 'x') + ",1\r\n";
+        QCOMPARE(int(findEncoding(gbk).encoding), int(TextEncoding::Gbk));
+    }
 }
 
 void ImportTest::encodings() {
@@ -1646,7 +1674,8 @@ void ImportTest::programOptionsAndMessages_data() {
                                             << "gegu-import: --force takes no value\n"_ba;
     QTest::newRow("the output a folder") << QStringList{u"-o"_s, u"sub"_s, u"good.csv"_s} << 2
                                          << "gegu-import: sub is a folder: a file name is needed, "
-                                            "such as sub/gegusj.rar\n"_ba;
+                                            "such as sub"_ba +
+                                                QDir::separator().toLatin1() + "gegusj.rar\n";
     QTest::newRow("a header and no rows")
         << QStringList{u"header.csv"_s} << 2
         << "gegu-import: no holder rows in the input: nothing written\n"_ba;
