@@ -74,8 +74,8 @@ QString dataFoldersHelp() {
 #if defined(Q_OS_WIN)
     return uR"(                 current directory, in the user's data folder (%APPDATA%\gegu\),
                  in the machine's (%PROGRAMDATA%\gegu\), beside the program,
-                 and last the sample that ships with Gegu (sample\ beside the
-                 program).)"_s;
+                 and last the sample that ships with Gegu
+                 (sample\ beside the program).)"_s;
 #else
     return uR"(                 current directory, in the user's data folder
                  (~/.local/share/gegu/), in the system's (/usr/local/share/gegu/,

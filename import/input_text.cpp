@@ -20,6 +20,9 @@ InputText::InputText(const NativePath& path, QString name)
         case FileProblem::Changed:
             why = u"changed while it was read"_s;
             break;
+        case FileProblem::BeingWritten:
+            why = u"another program is writing it"_s;
+            break;
         case FileProblem::TooLarge:
             why = u"too large for the memory available"_s;
             break;
