@@ -125,9 +125,8 @@ QString queryHelpText() {
                          "(%APPDATA%\\gegu\\),\n"
                          "                 in the machine's (%PROGRAMDATA%\\gegu\\), beside the "
                          "program,\n"
-                         "                 and last the sample that ships with Gegu (sample\\ "
-                         "beside the\n"
-                         "                 program).")
+                         "                 and last the sample that ships with Gegu\n"
+                         "                 (sample\\ beside the program).")
 #else
                 Text::tr("                 current directory, in the user's data folder\n"
                          "                 (~/.local/share/gegu/), in the system's "

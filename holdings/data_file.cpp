@@ -148,8 +148,11 @@ std::vector<NativePath> dataFilePlaces() {
         places.push_back(program / name);
         places.push_back(program / "sample" / name);
     }
+#if !defined(Q_OS_WIN)
+    // The package puts its sample in the machine's data directory.
     for (const NativePath& dir : machine)
         places.push_back(dir / "sample" / name);
+#endif
     return places;
 }
 

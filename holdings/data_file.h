@@ -63,8 +63,8 @@ std::vector<NativePath> machineDataDirectories();
 // Where the data file is looked for, in order: the current directory; the user's data
 // directory (where a drop and gegu-import --keep build it); the machine's data directories;
 // last the program's own directory and what ships with Gegu: the sample in sample/ beside the
-// program (the Windows zip) and in each machine data directory (the installed package). So the
-// sample never shadows the user's data.
+// program (the Windows zip) and, but on Windows, in each machine data directory (the installed
+// package). So the sample never shadows the user's data.
 std::vector<NativePath> dataFilePlaces();
 
 // Where a file installed with the program is looked for: beside the running program, then in

@@ -38,8 +38,8 @@ public:
     void append(qint64 offset) {
         Q_ASSERT(low_.empty() || offset >= (*this)[size() - 1]);
         const qint64 high = offset >> bits_;
-        while (qint64(highStarts_.size()) < high)
-            highStarts_.push_back(size());
+        if (qint64(highStarts_.size()) < high)
+            reachHigh(high);
         low_.push_back(quint32(quint64(offset) & mask_));
     }
 
@@ -54,6 +54,13 @@ public:
     qint64 fillLimit() const { return qint64(mask_) + 1; }
 
 private:
+    // Starts the high parts up to `high` at the next index: seldom, out of the way of the loop
+    // that appends (and of GCC's bounds warnings when it is inlined there).
+    Q_NEVER_INLINE void reachHigh(qint64 high) {
+        while (qint64(highStarts_.size()) < high)
+            highStarts_.push_back(size());
+    }
+
     int bits_;
     quint64 mask_;
     std::vector<quint32, LargeAllocator<quint32>> low_;

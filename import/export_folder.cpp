@@ -7,7 +7,6 @@
 
 #include <QIODevice>
 #include <QLockFile>
-#include <QRandomGenerator>
 #include <QSet>
 #include <algorithm>
 #include <array>
@@ -100,10 +99,7 @@ void listExport(Listing& listing, const NativePath& name, const std::optional<Fi
 NativePath secondName(const NativePath& path) {
     std::error_code error;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const NativePath earlier =
-            path.parent_path() /
-            ("." + std::string(temporaryPrefix) +
-             std::to_string(QRandomGenerator::global()->generate()) + ".earlier");
+        const NativePath earlier = path.parent_path() / ownFileName(".earlier");
         if (fs::exists(earlier, error))
             continue;
         fs::create_hard_link(path, earlier, error);

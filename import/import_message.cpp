@@ -90,6 +90,8 @@ QString ImportFault::words() const {
         return Text::tr("cannot be read: %1").arg(v(0));
     case ImportKind::FileChanged:
         return Text::tr("cannot be read: changed while it was read");
+    case ImportKind::FileBeingWritten:
+        return Text::tr("cannot be read: another program is writing it");
     case ImportKind::FileTooLarge:
         return Text::tr("cannot be read: too large for the memory available");
     case ImportKind::OutOfMemory:

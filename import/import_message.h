@@ -13,16 +13,17 @@ namespace gegu {
 
 enum class ImportKind {
     // The file as a whole.
-    FileUnreadable,  // values: the system's words
-    FileChanged,     // it changed while it was read
-    FileTooLarge,    // larger than the memory available
-    OutOfMemory,     //
-    CsvStrayQuote,   // a quote inside a field that is not quoted, or after one
-    CsvUnendedQuote, // a quoted field that runs to the end of the file
-    EmptyFile,       //
-    NoHeaderRow,     // no line names the holder and the shares
-    NoNamesHeader,   // a --names list: no line names the code and the name
-    Workbook,        // a spreadsheet's own file (.xlsx, .xls), not text
+    FileUnreadable,   // values: the system's words
+    FileChanged,      // it changed while it was read
+    FileBeingWritten, // another program is writing it
+    FileTooLarge,     // larger than the memory available
+    OutOfMemory,      //
+    CsvStrayQuote,    // a quote inside a field that is not quoted, or after one
+    CsvUnendedQuote,  // a quoted field that runs to the end of the file
+    EmptyFile,        //
+    NoHeaderRow,      // no line names the holder and the shares
+    NoNamesHeader,    // a --names list: no line names the code and the name
+    Workbook,         // a spreadsheet's own file (.xlsx, .xls), not text
     // Encodings.
     StrayByte,        // a byte that is not UTF-8 in a file that is UTF-8 elsewhere
     GbkInUtf8,        // a line of GBK in a file that is UTF-8 elsewhere

@@ -18,6 +18,8 @@ InputText::InputText(const NativePath& path, QString name)
         switch (e.problem()) {
         case FileProblem::Changed:
             throw ImportError(name_, 0, {ImportKind::FileChanged});
+        case FileProblem::BeingWritten:
+            throw ImportError(name_, 0, {ImportKind::FileBeingWritten});
         case FileProblem::TooLarge:
             throw ImportError(name_, 0, {ImportKind::FileTooLarge});
         default:

@@ -55,9 +55,7 @@ public:
     explicit NewFile(const NativePath& target) {
         int fd = -1;
         for (int attempt = 0;; ++attempt) {
-            path_ = target.parent_path() / ("." + std::string(temporaryPrefix) +
-                                            std::to_string(QRandomGenerator::global()->generate()) +
-                                            std::string(temporarySuffix));
+            path_ = target.parent_path() / ownFileName(temporarySuffix);
 #if defined(Q_OS_WIN)
             const HANDLE h = CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN, nullptr);
@@ -200,6 +198,15 @@ void renameReplacing(NewFile& file, const NativePath& target) {
 }
 
 } // namespace
+
+std::string ownFileName(std::string_view suffix) {
+    // Appended piece by piece: GCC 12 warns of overlaps that are not there in "." + string.
+    std::string name(1, '.');
+    name += temporaryPrefix;
+    name += std::to_string(QRandomGenerator::global()->generate());
+    name += suffix;
+    return name;
+}
 
 bool isTemporaryName(const NativePath& name) {
     const QString text = displayName(name.filename());

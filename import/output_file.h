@@ -9,6 +9,7 @@
 #include <QString>
 #include <exception>
 #include <functional>
+#include <string>
 #include <string_view>
 
 class QIODevice;
@@ -53,6 +54,8 @@ inline constexpr std::string_view temporaryPrefix = "gegu-";
 inline constexpr std::string_view temporarySuffix = ".part";
 // Whether the name (of a file in any folder) is such a temporary name.
 bool isTemporaryName(const NativePath& name);
+// A new hidden name of Gegu's own: ".gegu-", a random number, then suffix.
+std::string ownFileName(std::string_view suffix);
 // Removes every file of the folder whose name is a temporary name of Gegu's: what a process that
 // was killed while it wrote left. Only where no other process of Gegu can be writing.
 void removeTemporaries(const NativePath& folder);
