@@ -123,8 +123,9 @@ int run(const gegu::QueryArguments& args) {
     // A text that is no data file (a README, a CSV export) loads as one record: said, but
     // answered as the classic program answers.
     if (!data->table().hasRecordCount())
-        gegu::writeLine(stderr, u"gegu-query: warning: "_s + gegu::displayName(dataFile) +
-                                    u":1: no record count; is this a data file?"_s);
+        gegu::writeLine(stderr, u"gegu-query: "_s +
+                                    Text::tr("warning: %1:1: no record count; is this a data file?")
+                                        .arg(gegu::displayName(dataFile)));
     // An index of the names pays for itself from the second query on.
     if (queries.size() > 1)
         data->indexNow();

@@ -5,6 +5,7 @@
 #include "output_file.h"
 #include "values.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 #include <QLockFile>
 #include <QSet>
@@ -21,6 +22,10 @@ namespace gegu {
 namespace fs = std::filesystem;
 
 namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ExportFolder)
+};
 
 bool writeAll(QIODevice& out, const QByteArray& bytes) {
     return out.write(bytes) == bytes.size();
@@ -113,8 +118,8 @@ NativePath secondName(const NativePath& path) {
         break;
     }
     throw OutputError(OutputProblem::WriteFailed, path,
-                      u"no second copy of it can be kept while it is replaced: "_s +
-                          QString::fromLocal8Bit(error.message()));
+                      Text::tr("no second copy of it can be kept while it is replaced: %1")
+                          .arg(QString::fromLocal8Bit(error.message())));
 }
 
 // The records an export gives read alone, every period; nothing when it cannot be read so.

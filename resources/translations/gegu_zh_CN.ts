@@ -17,6 +17,13 @@
     </message>
 </context>
 <context>
+    <name>ExportFolder</name>
+    <message>
+        <source>no second copy of it can be kept while it is replaced: %1</source>
+        <translation>替换它时无法保留它的第二份副本：%1</translation>
+    </message>
+</context>
+<context>
     <name>GeguCommand</name>
     <message>
         <source>cannot write to standard output</source>
@@ -702,6 +709,10 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
         <source>; </source>
         <translation>；</translation>
     </message>
+    <message>
+        <source>cannot be read: another program is writing it</source>
+        <translation>无法读取：另一个程序正在写入它</translation>
+    </message>
 </context>
 <context>
     <name>ImportWindow</name>
@@ -969,15 +980,6 @@ by SIGPIPE.
 </translation>
     </message>
     <message>
-        <source>                 current directory, in the user&apos;s data folder (%APPDATA%\gegu\),
-                 in the machine&apos;s (%PROGRAMDATA%\gegu\), beside the program,
-                 and last the sample that ships with Gegu (sample\ beside the
-                 program).</source>
-        <translation>                 当前目录、用户的数据文件夹（%APPDATA%\gegu\）、本机的数据
-                 文件夹（%PROGRAMDATA%\gegu\）、程序所在目录，最后是随 Gegu
-                 附带的示例（程序旁的 sample\）。</translation>
-    </message>
-    <message>
         <source>                 current directory, in the user&apos;s data folder
                  (~/.local/share/gegu/), in the system&apos;s (/usr/local/share/gegu/,
                  /usr/share/gegu/), beside the program, and last the sample
@@ -988,6 +990,19 @@ by SIGPIPE.
                  数据文件夹（/usr/local/share/gegu/、/usr/share/gegu/）、
                  程序所在目录，最后是随 Gegu 附带的示例（程序旁的 sample/ 和
                  系统的数据文件夹中）；遵从 XDG_DATA_HOME 和 XDG_DATA_DIRS。</translation>
+    </message>
+    <message>
+        <source>                 current directory, in the user&apos;s data folder (%APPDATA%\gegu\),
+                 in the machine&apos;s (%PROGRAMDATA%\gegu\), beside the program,
+                 and last the sample that ships with Gegu
+                 (sample\ beside the program).</source>
+        <translation>                 当前目录、用户的数据文件夹（%APPDATA%\gegu\）、本机的数据
+                 文件夹（%PROGRAMDATA%\gegu\）、程序所在目录，最后是随 Gegu
+                 附带的示例（程序旁的 sample\）。</translation>
+    </message>
+    <message>
+        <source>warning: %1:1: no record count; is this a data file?</source>
+        <translation>警告：%1:1: 没有记录数；这是数据文件吗？</translation>
     </message>
 </context>
 <context>
