@@ -204,7 +204,8 @@ void GeguQueryTest::helpAndVersion() {
     // Every place where the data file is looked for.
 #if defined(Q_OS_WIN)
     const QByteArrayList places = {said("current directory", "当前目录"), "%APPDATA%\\gegu\\",
-                                   "%PROGRAMDATA%\\gegu\\", said("beside the program", "程序所在目录"),
+                                   "%PROGRAMDATA%\\gegu\\",
+                                   said("beside the program", "程序所在目录"),
                                    said("sample\\ beside the program", "程序旁的 sample\\")};
 #else
     const QByteArrayList places = {said("current directory", "当前目录"),
@@ -692,8 +693,9 @@ void GeguQueryTest::notADataFileIsSaid() {
         writeFile(u"README.md"_s, "# Gegu\r\n\r\nGegu looks up holders.\r\n\r\nMore.\r\n"_ba);
     Run r = run({u"--data"_s, readme, u"华夏"_s});
     QCOMPARE(r.exitCode, 1);
-    QCOMPARE(r.err, "gegu-query: warning: " + readme.toUtf8() +
-                        ":1: no record count; is this a data file?\n");
+    QCOMPARE(r.err, said("gegu-query: warning: ", "gegu-query: 警告：") + readme.toUtf8() +
+                        said(":1: no record count; is this a data file?\n",
+                             ":1: 没有记录数；这是数据文件吗？\n"));
     r = run({u"--data"_s, readme, u"--info"_s});
     QCOMPARE(r.exitCode, 0);
     QVERIFY(r.out.contains("\nrecords: 1\n"));
