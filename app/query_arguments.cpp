@@ -21,6 +21,9 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
                                                      {{"--tsv"}, false},
                                                      {{"--all-periods"}, false},
                                                      {{"--info"}, false},
+                                                     {{"--portfolio"}, false},
+                                                     {{"--date"}, true},
+                                                     {{"--since"}, true},
                                                      {{"-h", "--help"}, false},
                                                      {{"-v", "--version"}, false}});
     if (!line.error.isEmpty())
@@ -39,10 +42,48 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
     parsed.info = line.has("--info");
     for (const QByteArray& query : line.positional)
         parsed.queries << argumentText(query);
-    if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
-        !parsed.fromStdin && !parsed.info)
+    parsed.portfolio = line.has("--portfolio");
+    if (parsed.action != QueryArguments::Action::Query)
+        return {parsed, {}};
+    for (const auto& [option, date] :
+         {std::pair{QByteArray("--date"), &parsed.date}, {QByteArray("--since"), &parsed.since}}) {
+        if (!line.values.count(option))
+            continue;
+        const QString text = argumentText(line.values.at(option));
+        if (!parsed.portfolio)
+            return {{}, argumentText(option) + u" goes with --portfolio (see --help)"_s};
+        const std::optional<ReportDate> value = parseReportDate(text);
+        if (!value)
+            return {{}, argumentText(option) + u": not a date (yyyy-mm-dd): "_s + text};
+        *date = *value;
+    }
+    if (parsed.portfolio) {
+        if (parsed.allPeriods)
+            return {{}, u"--all-periods does not go with --portfolio"_s};
+        if (parsed.date != 0 && parsed.since >= parsed.date)
+            return {{}, u"--since must be before --date"_s};
+        QString error;
+        holderNames(parsed.queries, error);
+        if (!error.isEmpty())
+            return {{}, error};
+        if (parsed.queries.isEmpty() && !parsed.fromStdin)
+            return {{}, u"--portfolio expects a holder's NAME or --stdin (see --help)"_s};
+    }
+    if (parsed.queries.isEmpty() && !parsed.fromStdin && !parsed.info)
         return {{}, u"expected a QUERY, --stdin or --info (see --help)"_s};
     return {parsed, {}};
+}
+
+QStringList holderNames(const QStringList& queries, QString& error) {
+    QStringList names;
+    for (const QString& query : queries) {
+        names << query.trimmed();
+        if (names.back().isEmpty()) {
+            error = u"a holder's name is empty"_s;
+            return {};
+        }
+    }
+    return names;
 }
 
 QStringList queriesFromLines(QByteArrayView text, QString& error) {

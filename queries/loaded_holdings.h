@@ -4,7 +4,10 @@
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
 #include "name_index.h"
+#include "portfolio.h"
 #include "query.h"
+#include "report_periods.h"
+#include "written_names.h"
 
 #include <QStringView>
 #include <atomic>
@@ -55,6 +58,17 @@ public:
     const NameIndex* nameIndex() const {
         return indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
     }
+    // The holder rows by written name, made with the index of names, once it is ready; null
+    // before.
+    const WrittenNameIndex* writtenNames() const {
+        return writtenNamesReady_.load(std::memory_order_acquire) ? writtenNames_.get() : nullptr;
+    }
+    // Which stock, table and report date every record is, read the first time it is asked for
+    // (the index of names asks for it once it is made).
+    const ReportPeriods& reportPeriods() const;
+    // What portfolios are read from: the table, its periods, the written names once they are
+    // there; each keeps this data alive.
+    PortfolioSource portfolioSource() const;
 
     // What the data file holds, worked out the first time it is asked for.
     const DataInfo& info() const;
@@ -76,6 +90,10 @@ private:
     FileState state_;
     std::unique_ptr<NameIndex> index_;
     std::atomic<bool> indexReady_ = false;
+    std::shared_ptr<const WrittenNameIndex> writtenNames_;
+    std::atomic<bool> writtenNamesReady_ = false;
+    mutable std::once_flag periodsOnce_;
+    mutable std::shared_ptr<const ReportPeriods> periods_;
     std::jthread indexing_;
     mutable std::once_flag infoOnce_;
     mutable DataInfo info_;
