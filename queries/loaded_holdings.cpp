@@ -79,7 +79,8 @@ PortfolioSource LoadedHoldings::portfolioSource() const {
     const auto self = shared_from_this();
     const WrittenNameIndex* names = writtenNames();
     return {sharedTable(), std::shared_ptr<const ReportPeriods>(self, periods_.get()),
-            names ? std::shared_ptr<const WrittenNameIndex>(self, names) : nullptr};
+            names ? std::shared_ptr<const WrittenNameIndex>(self, names) : nullptr,
+            displayName(path_)};
 }
 
 const DataInfo& LoadedHoldings::info() const {

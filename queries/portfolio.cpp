@@ -110,7 +110,7 @@ bool Portfolio::holdsAnything() const {
 
 PortfolioSource PortfolioSource::of(std::shared_ptr<const HoldingsTable> table) {
     auto periods = std::make_shared<const ReportPeriods>(*table);
-    return {std::move(table), std::move(periods), nullptr};
+    return {std::move(table), std::move(periods), nullptr, {}};
 }
 
 Portfolio portfolio(const PortfolioSource& source, const QString& holder, ReportDate date,

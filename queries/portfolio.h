@@ -120,6 +120,7 @@ struct PortfolioSource {
     std::shared_ptr<const HoldingsTable> table;
     std::shared_ptr<const ReportPeriods> periods;
     std::shared_ptr<const WrittenNameIndex> names; // may be null
+    QString fileName; // the data file, as errors name it; may be empty
 
     // For a table alone: its periods read now, no index.
     static PortfolioSource of(std::shared_ptr<const HoldingsTable> table);
