@@ -115,6 +115,9 @@ void appendTable(QStringList& lines, const std::vector<const Holding*>& holdings
         QString line = u"  "_s;
         for (qsizetype c = 0; c < row.size(); ++c)
             line += (c > 0 ? u"│"_s : QString()) + pad(row[c], c);
+        // Blank cells at the end leave no blanks behind.
+        while (line.endsWith(u' '))
+            line.chop(1);
         lines << line;
     }
     lines << frame(u'┴');
