@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -144,6 +146,9 @@ PortfolioWindow::PortfolioWindow(PortfolioSource source, const QString& holder, 
     view_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     view_->setTabKeyNavigation(false);
     view_->verticalHeader()->hide();
+    // Rows as high as a line of text, as in the output box, not a button's height.
+    view_->verticalHeader()->setMinimumSectionSize(view_->fontMetrics().height() + 4);
+    view_->verticalHeader()->setDefaultSectionSize(view_->fontMetrics().height() + 6);
     // In the portfolio's own order until a column is clicked: by code, the lines listed apart
     // last.
     view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -186,7 +191,8 @@ PortfolioWindow::PortfolioWindow(PortfolioSource source, const QString& holder, 
         return QFileDialog::getSaveFileName(this, Texts::exportTitle(), suggested,
                                             Texts::csvFiles());
     };
-    resize(900, 560);
+    resize(760, 560);
+    fitToTable();
     view_->setFocus();
 }
 
@@ -234,6 +240,23 @@ void PortfolioWindow::refresh() {
     summary_->setText(summary.join(u'\n'));
     view_->setAccessibleDescription(summary.join(u' '));
     view_->resizeColumnsToContents();
+    fitToTable();
+}
+
+void PortfolioWindow::fitToTable() {
+    // Wide enough for every column, where the screen has the room; never narrower than it is.
+    int columns = 0;
+    for (int c = 0; c < model_->columnCount(); ++c)
+        columns += view_->horizontalHeader()->sectionSize(c);
+    const QMargins margins = layout()->contentsMargins();
+    const int wanted = columns + 2 * view_->frameWidth() +
+                       view_->verticalScrollBar()->sizeHint().width() + margins.left() +
+                       margins.right();
+    int room = wanted;
+    if (const QScreen* s = screen())
+        room = std::min(wanted, s->availableGeometry().width() * 9 / 10);
+    if (room > width())
+        resize(room, height());
 }
 
 QString PortfolioWindow::summary() const {

@@ -52,6 +52,8 @@ private:
     // Fills the comparison's choices for the chosen date: none, and every earlier date.
     void fillComparisons(ReportDate since);
     void refresh();
+    // Widens the window to show every column, as far as the screen allows.
+    void fitToTable();
     void showRow(int row);
     void exportTable();
 
