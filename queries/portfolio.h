@@ -49,9 +49,7 @@ struct Holding {
     QString codeText; // from the header: its first six characters
     QString stock;    // the stock's name from the header; may be empty
     bool floatHolders = false;
-    QStringView table() const {
-        return floatHolders ? StockHeader::FloatHoldersTable : StockHeader::HoldersTable;
-    }
+    QStringView table() const { return tableName(floatHolders); }
     // The record the line is about: the stock table of D, or for a stock table without a report
     // of D its latest earlier one; and that record's date.
     qsizetype record = -1;
