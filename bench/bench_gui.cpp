@@ -100,11 +100,14 @@ qint64 clickToIdle(QPushButton* button) {
 qint64 portfolioToIdle(gegu::OutputBox* box, qsizetype line) {
     qint64 started = 0;
     qint64 idle = 0;
+    QEventLoop loop;
     auto* dispatcher = QAbstractEventDispatcher::instance();
     const auto connection =
         QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
-            if (started != 0 && idle == 0)
+            if (started != 0 && idle == 0) {
                 idle = monotonicNs();
+                loop.quit();
+            }
         });
     box->setSelection({line, 0}, {line, 0});
     QTimer::singleShot(0, [&] {
@@ -120,10 +123,10 @@ qint64 portfolioToIdle(gegu::OutputBox* box, qsizetype line) {
         menu->close();
     });
     QTest::keyClick(box, Qt::Key_Menu);
-    QElapsedTimer waited;
-    waited.start();
-    while (idle == 0 && waited.elapsed() < 10000)
-        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 100);
+    if (idle == 0 && started != 0) {
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
     QObject::disconnect(connection);
     return idle - started;
 }

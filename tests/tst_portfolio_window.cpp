@@ -431,7 +431,7 @@ void PortfolioWindowTest::copyAndExport() {
     QVERIFY(f.open(QIODevice::ReadOnly));
     const QByteArray bytes = f.readAll();
     QVERIFY(bytes.startsWith("\xEF\xBB\xBF代码,股票,表,报告期,持股数(万股),占比(%),股份性质,增减,"
-                             "名次,状态,比较期持股(万股),持股变化(万股),占比变化\r\n"));
+                             "名次,状态,比较期(万股),变化(万股),占比变化\r\n"));
     QCOMPARE(bytes.count("\r\n"), 9);
     QVERIFY(
         bytes.contains("000003,平安,十大股东,2024-06-30,,,流通A股,,,退出,5.00,-5.00,-0.50\r\n"));

@@ -169,9 +169,9 @@ QVariant PortfolioModel::headerData(int section, Qt::Orientation orientation, in
     case Status:
         return tr("状态");
     case SinceShares:
-        return tr("比较期持股(万股)");
+        return tr("比较期(万股)");
     case SharesChange:
-        return tr("持股变化(万股)");
+        return tr("变化(万股)");
     case RatioChange:
         return tr("占比变化");
     default:

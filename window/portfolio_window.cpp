@@ -153,7 +153,6 @@ PortfolioWindow::PortfolioWindow(PortfolioSource source, const QString& holder, 
     // last.
     view_->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     view_->setSortingEnabled(true);
-    view_->horizontalHeader()->setStretchLastSection(true);
     // The output box's colours: red on pink.
     QPalette tableColours = view_->palette();
     tableColours.setColor(QPalette::Base, bgr(0x00FFC0FF));
@@ -245,18 +244,23 @@ void PortfolioWindow::refresh() {
 
 void PortfolioWindow::fitToTable() {
     // Wide enough for every column, where the screen has the room; never narrower than it is.
-    int columns = 0;
-    for (int c = 0; c < model_->columnCount(); ++c)
-        columns += view_->horizontalHeader()->sectionSize(c);
+    const int columns = view_->horizontalHeader()->length();
     const QMargins margins = layout()->contentsMargins();
     const int wanted = columns + 2 * view_->frameWidth() +
                        view_->verticalScrollBar()->sizeHint().width() + margins.left() +
                        margins.right();
-    int room = wanted;
-    if (const QScreen* s = screen())
-        room = std::min(wanted, s->availableGeometry().width() * 9 / 10);
-    if (room > width())
-        resize(room, height());
+    const QScreen* shown = screen();
+    if (!shown || wanted <= width())
+        return;
+    // The whole width of the screen at most, the window's frame included, and moved back onto
+    // the screen where it grows over its edge.
+    const QRect room = shown->availableGeometry();
+    const int frame = frameGeometry().width() - width();
+    const int grown = std::min(wanted, room.width() - frame);
+    const int over = pos().x() + grown + frame - 1 - room.right();
+    if (isVisible() && over > 0)
+        move(std::max(room.left(), pos().x() - over), pos().y());
+    resize(grown, height());
 }
 
 QString PortfolioWindow::summary() const {
