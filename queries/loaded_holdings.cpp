@@ -32,13 +32,15 @@ LoadedHoldings::~LoadedHoldings() {
         indexing_.join();
 }
 
-void LoadedHoldings::makeIndex(std::stop_token stop) {
+void LoadedHoldings::makeIndex(std::stop_token stop, bool withWrittenNames) {
     try {
         auto index = std::make_unique<NameIndex>(table_, stop);
         if (stop.stop_requested())
             return; // cut short: not the whole table
         index_ = std::move(index);
         indexReady_.store(true, std::memory_order_release);
+        if (!withWrittenNames)
+            return;
         // Then the holders by their written names, for portfolios, and the periods they need.
         reportPeriods();
         auto written = std::make_shared<const WrittenNameIndex>(table_, stop);
@@ -57,7 +59,7 @@ void LoadedHoldings::indexInBackground() {
     if (indexing_.joinable() || index_)
         return;
     try {
-        indexing_ = std::jthread([this](std::stop_token stop) { makeIndex(stop); });
+        indexing_ = std::jthread([this](std::stop_token stop) { makeIndex(stop, true); });
     } catch (const std::system_error&) {
         // no thread to spare: name queries read every row
     }
@@ -65,7 +67,7 @@ void LoadedHoldings::indexInBackground() {
 
 void LoadedHoldings::indexNow() {
     if (!indexing_.joinable() && !index_)
-        makeIndex({});
+        makeIndex({}, false);
 }
 
 const ReportPeriods& LoadedHoldings::reportPeriods() const {

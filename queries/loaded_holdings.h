@@ -49,10 +49,11 @@ public:
     const NativePath& path() const { return path_; }
     const FileState& state() const { return state_; }
 
-    // Makes the index of the holders' names on a thread of its own; until it is ready, a name
-    // query reads every row. Without a thread to spare, or memory for the index, there is none.
+    // Makes the index of the holders' names on a thread of its own, then the index of their
+    // written names and the report periods for portfolios; until it is ready, a name query reads
+    // every row. Without a thread to spare, or memory for the index, there is none.
     void indexInBackground();
-    // Makes the index on this thread, now.
+    // Makes the index of the holders' names on this thread, now (not the written names').
     void indexNow();
     // The index, once it is ready; null before.
     const NameIndex* nameIndex() const {
@@ -83,7 +84,7 @@ public:
 
 private:
     LoadedHoldings(HoldingsTable table, NativePath path, FileState state);
-    void makeIndex(std::stop_token stop);
+    void makeIndex(std::stop_token stop, bool withWrittenNames);
 
     HoldingsTable table_;
     NativePath path_;
