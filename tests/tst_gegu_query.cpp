@@ -621,6 +621,14 @@ void GeguQueryTest::portfolios_data() {
                                               "120.00\t1.50\t流通A股\t减持10.00\t1\t减持\t130.00\t"
                                               "1.60\t-10.00\t-0.10"}
                          << 9;
+    QTest::newRow("six holders: found through the index of written names")
+        << QStringList{u"--tsv"_s, u"丙"_s, u"乙公司"_s, u"丁"_s, u"戊"_s, u"己"_s, u"甲基金二号"_s}
+        << QByteArray() << 0
+        << QList<QByteArray>{"乙公司\t000003\t平安\t十大股东\t2024-06-30\t40.00\t4.00\t流通A股\t"
+                             "不变\t1\t持有",
+                             "甲基金二号\t600036\t招商银行\t十大股东\t2024-06-30\t50.00\t0.50\t"
+                             "流通A股\t不变\t3\t持有"}
+        << 5;
     QTest::newRow("tsv of a holder of nothing")
         << QStringList{u"--tsv"_s, u"丙"_s} << QByteArray() << 1
         << QList<QByteArray>{"holder\tcode\tstock\ttable\tdate\tshares\tratio\ttype\tchange\t"
