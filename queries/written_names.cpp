@@ -156,7 +156,8 @@ std::vector<qsizetype> rowsNamed(const HoldingsTable& table, const WrittenNameIn
         }
         for (qsizetype r = 0; r < table.recordCount(); ++r) {
             const qsizetype first = table.firstLine(r);
-            for (qsizetype line = first + 3; line < table.endLine(first); ++line) {
+            const qsizetype end = table.endLine(first);
+            for (qsizetype line = first + 3; line < end; ++line) {
                 if (writtenName(table.line(line)) == name)
                     found.push_back(line);
             }
@@ -176,7 +177,8 @@ std::vector<qsizetype> rowsNamed(const HoldingsTable& table, const WrittenNameIn
     const auto scan = [&](qsizetype from, qsizetype to, std::vector<qsizetype>& out) {
         for (qsizetype r = from; r < to; ++r) {
             const qsizetype first = table.firstLine(r);
-            for (qsizetype line = first + 3; line < table.endLine(first); ++line) {
+            const qsizetype end = table.endLine(first);
+            for (qsizetype line = first + 3; line < end; ++line) {
                 if (writtenNameBytes(table.lineBytes(line)) == *bytes)
                     out.push_back(line);
             }

@@ -54,6 +54,7 @@ private slots:
     void exportFailureIsShown();
     void readableByScreenReaders();
     void unreadableRowIsNamedNotShown();
+    void fileWithoutDatesSaysSo();
 
 private:
     template <typename T> T* control(const char* name) {
@@ -519,6 +520,21 @@ void PortfolioWindowTest::unreadableRowIsNamedNotShown() {
     QVERIFY2(window->summary().contains(u"第 %1 行"_s.arg(line)), qPrintable(window->summary()));
     QVERIFY(window->summary().contains(u"gegu-import"_s));
     QCOMPARE(window->model()->rowCount(), 0);
+    window->close();
+}
+
+void PortfolioWindowTest::fileWithoutDatesSaysSo() {
+    // A data file of the classic kind, whose headers name no report date: no periods to list.
+    writeData(gbkFile({u"0"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s,
+                       u"  甲基金                │    120.00│      1.20│ 流通A股  │ 不变"_s}));
+    form_->Form_Load();
+    query(u"600036"_s);
+    PortfolioWindow* window =
+        openPortfolio(u"  甲基金                │    120.00│      1.20│ 流通A股  │ 不变"_s);
+    QVERIFY(window);
+    QVERIFY2(window->summary().contains(u"表头没有报告期"_s), qPrintable(window->summary()));
+    QCOMPARE(window->model()->rowCount(), 0);
+    QCOMPARE(window->findChild<QComboBox*>(u"period"_s)->count(), 0);
     window->close();
 }
 

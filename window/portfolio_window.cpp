@@ -90,6 +90,10 @@ struct Texts {
                                    "（yyyy-mm-dd）。请用 gegu-import 重新生成数据文件。")
             .arg(place, holder);
     }
+    static QString noDates() {
+        return PortfolioWindow::tr("无法列出持仓：数据文件的表头没有报告期（yyyy-mm-dd）。持仓一览"
+                                   "需要各期的报告，请用 gegu-import --history 生成数据文件。");
+    }
     static QString place(const QString& file, qsizetype line) {
         return file.isEmpty() ? PortfolioWindow::tr("数据文件第 %1 行：").arg(line)
                               : PortfolioWindow::tr("%1 第 %2 行：").arg(file).arg(line);
@@ -220,7 +224,9 @@ void PortfolioWindow::refresh() {
     Portfolio p = portfolio(source_, holder_, period_->currentData().value<ReportDate>(),
                             comparison_->currentData().value<ReportDate>());
     QStringList summary;
-    if (!p.unreadableRows.empty()) {
+    if (source_.periods->dates().empty()) {
+        summary << Texts::noDates();
+    } else if (!p.unreadableRows.empty()) {
         // Never a table that may be wrong: where the first row that cannot be read is.
         const qsizetype line = p.unreadableRows.front();
         const QString place = Texts::place(source_.fileName, line + 1);
