@@ -15,6 +15,7 @@
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
 #include "holdings/text_rules.h"
+#include "portfolio_answer.h"
 #include "queries/history.h"
 #include "queries/loaded_holdings.h"
 #include "queries/query.h"
@@ -126,6 +127,26 @@ int run(const gegu::QueryArguments& args) {
         gegu::writeLine(stderr, u"gegu-query: "_s +
                                     Text::tr("warning: %1:1: no record count; is this a data file?")
                                         .arg(gegu::displayName(dataFile)));
+    if (args.portfolio) {
+        // Every query is a holder's name; the portfolios are made and checked before a word
+        // is written.
+        QString error;
+        const QStringList holders = gegu::holderNames(queries, error);
+        if (!error.isEmpty())
+            return fail(error);
+        const gegu::PortfolioAnswer answer =
+            gegu::answerPortfolios(*data, holders, args.date, args.since);
+        if (!answer.error.isEmpty())
+            return fail(answer.error);
+        gegu::Utf8Writer out(
+            [](QByteArrayView bytes) { return gegu::writeUtf8(stdout, bytes); }, args.lf);
+        if (args.info)
+            out.put(infoText(data->info()));
+        gegu::writePortfolios(answer, args.tsv, out);
+        if (!out.finish())
+            return fail(Text::tr("cannot write the report"));
+        return answer.found() ? Found : NotFound;
+    }
     // An index of the names pays for itself from the second query on.
     if (queries.size() > 1)
         data->indexNow();
