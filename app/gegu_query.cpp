@@ -138,8 +138,8 @@ int run(const gegu::QueryArguments& args) {
             gegu::answerPortfolios(*data, holders, args.date, args.since);
         if (!answer.error.isEmpty())
             return fail(answer.error);
-        gegu::Utf8Writer out(
-            [](QByteArrayView bytes) { return gegu::writeUtf8(stdout, bytes); }, args.lf);
+        gegu::Utf8Writer out([](QByteArrayView bytes) { return gegu::writeUtf8(stdout, bytes); },
+                             args.lf);
         if (args.info)
             out.put(infoText(data->info()));
         gegu::writePortfolios(answer, args.tsv, out);

@@ -61,10 +61,12 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
             continue;
         const QString text = argumentText(line.values.at(option));
         if (!parsed.portfolio)
-            return {{}, Text::tr("%1 goes with --portfolio (see --help)").arg(argumentText(option))};
+            return {{},
+                    Text::tr("%1 goes with --portfolio (see --help)").arg(argumentText(option))};
         const std::optional<ReportDate> value = parseReportDate(text);
         if (!value)
-            return {{}, Text::tr("%1: not a date (yyyy-mm-dd): %2").arg(argumentText(option), text)};
+            return {{},
+                    Text::tr("%1: not a date (yyyy-mm-dd): %2").arg(argumentText(option), text)};
         *date = *value;
     }
     if (parsed.portfolio) {
@@ -89,7 +91,7 @@ QStringList holderNames(const QStringList& queries, QString& error) {
     for (const QString& query : queries) {
         names << query.trimmed();
         if (names.back().isEmpty()) {
-            error = u"a holder's name is empty"_s;
+            error = Text::tr("a holder's name is empty");
             return {};
         }
     }

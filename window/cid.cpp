@@ -380,7 +380,7 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
         });
     course->setEnabled(cells.has_value());
     // The holder's whole portfolio, from the data the report was drawn from.
-    QAction* holdings = menu->addAction(u"持仓一览"_s, this, [this, table, cells] {
+    QAction* holdings = menu->addAction(tr("Portfolio"), this, [this, table, cells] {
         const std::shared_ptr<LoadedHoldings>& loaded = dataInUse_->current();
         auto* window =
             new PortfolioWindow(&loaded->table() == table.get() ? loaded->portfolioSource()

@@ -809,6 +809,37 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
     </message>
 </context>
 <context>
+    <name>PortfolioAnswer</name>
+    <message>
+        <source>%1 %2: the data file has no report of that date (its report dates: %3 to %4, %5 dates)</source>
+        <translation>%1 %2：数据文件没有这个日期的报告（它的报告期：%3 至 %4，共 %5 个）</translation>
+    </message>
+    <message>
+        <source>a row of %1 in a table whose header (line %2) names no report date (yyyy-mm-dd): a portfolio needs every table&apos;s date</source>
+        <translation>%1 的一行所在的表，表头（第 %2 行）没有报告期（yyyy-mm-dd）：持仓一览需要每张表的报告期</translation>
+    </message>
+    <message>
+        <source>a row of %1 whose cells cannot be read (the name, then the shares in 万股, the ratio, the share type and the change, between bars │)</source>
+        <translation>%1 的一行无法读出各栏（名称之后应为持股数（万股）、占比、股份性质和增减，以竖线 │ 分隔）</translation>
+    </message>
+    <message>
+        <source>, and %1 more such rows</source>
+        <translation>，另有 %1 行也是这样</translation>
+    </message>
+    <message>
+        <source>; build the data file again with gegu-import</source>
+        <translation>；请用 gegu-import 重新生成数据文件</translation>
+    </message>
+    <message>
+        <source>the data file&apos;s headers name no report date (yyyy-mm-dd): portfolios need a data file of report periods, as gegu-import --history writes</source>
+        <translation>数据文件的表头没有报告期（yyyy-mm-dd）：持仓一览需要各期报告的数据文件，例如 gegu-import --history 生成的</translation>
+    </message>
+    <message>
+        <source>--since %1 is not before the report date %2</source>
+        <translation>--since %1 不早于报告期 %2</translation>
+    </message>
+</context>
+<context>
     <name>QLineEdit</name>
     <message>
         <source>&amp;Undo</source>
@@ -904,82 +935,6 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
         <translation>标准输入第 %1 行：不是 UTF-8</translation>
     </message>
     <message>
-        <source>Usage: gegu-query [options] [--] QUERY...
-Looks up the major shareholders of listed Chinese stocks in Gegu&apos;s data file.
-A stock code (0 &lt; code &lt; 1000000) prints that stock&apos;s holder table; any other text
-lists every holder row whose name contains it. Several queries are answered one
-after the other from one load of the data file.
-
-Options:
-  --data FILE    Data file to read. Default: the first gegusj.rar found in the
-%1
-  --stdin        Read queries from standard input too, one a line (UTF-8),
-                 after those given as arguments; blank lines are skipped.
-  --all-periods  A stock code prints every period of the stock that the data
-                 file holds, newest first, each as its own holder table.
-  --info         Print what the data file holds, one &quot;key: value&quot; a line
-                 (path, size, records, stocks, rows, dates, oldest date,
-                 newest date, sample, looks like a data file), before any
-                 QUERY&apos;s report.
-  --lf           End lines with LF instead of CR LF.
-  --tsv          Print one line per holder row shown, tab-separated and
-                 LF-ended, under a header line: query, code, stock, date,
-                 holder, shares (in 10,000 shares), ratio (%), type (of
-                 share), change and table (十大股东 or 十大流通股东), from
-                 the stock&apos;s header line and the row&apos;s cells. A row whose
-                 cells cannot be read has its text as the holder and the other
-                 cells empty. Tabs and line breaks inside a field become
-                 blanks.
-  -h, --help     Show this help and exit.
-  -v, --version  Show the version and exit.
-
-Arguments:
-  QUERY          Text as typed into the query box; put -- before a query that
-                 starts with &apos;-&apos;.
-
-Output: the text of Gegu&apos;s output box, as UTF-8 with CR LF line ends, the
-reports of several queries one after the other.
-Exit status: 0 when any query found something (or --info alone printed), 1
-when none did, 2 on a data file, argument, input or output error. A reader
-that closes the pipe early (| head) ends gegu-query quietly, as it ends grep:
-by SIGPIPE.
-</source>
-        <translation>用法：gegu-query [选项] [--] QUERY...
-在 Gegu 的数据文件中查询上市公司的主要股东。
-证券代码（0 &lt; 代码 &lt; 1000000）输出该股票的股东表；其他文字列出名称中含有它的
-每一行股东。多个查询依次回答，数据文件只载入一次。
-
-选项：
-  --data FILE    要读取的数据文件。默认为按以下顺序找到的第一个 gegusj.rar：
-%1
-  --stdin        也从标准输入读取查询，每行一个（UTF-8），排在参数中的查询
-                 之后；空行跳过。
-  --all-periods  证券代码输出数据文件中该股票的每一期，最新的在前，每期一张
-                 股东表。
-  --info         输出数据文件的概况，每行一个“key: value”（path、size、
-                 records、stocks、rows、dates、oldest date、newest date、
-                 sample、looks like a data file），在各查询的报告之前。
-  --lf           行尾用 LF，而不是 CR LF。
-  --tsv          每个显示的股东行输出一行，以制表符分隔、以 LF 结尾，第一行
-                 是标题：query（查询）、code（代码）、stock（股票）、date
-                 （报告期）、holder（股东）、shares（持股数，万股）、ratio
-                 （占比，%）、type（股份性质）、change（增减）和 table
-                 （十大股东或十大流通股东），取自股票的标题行和该行的各栏。
-                 无法读出各栏的行，整行作为股东，其他栏为空。栏内的制表符和
-                 换行变为空格。
-  -h, --help     显示本帮助并退出。
-  -v, --version  显示版本并退出。
-
-参数：
-  QUERY          与在查询框中输入的相同；以“-”开头的查询前请加 --。
-
-输出：Gegu 输出框中的文字，UTF-8 编码，行尾为 CR LF；多个查询的报告依次输出。
-退出状态：有查询找到内容（或只输出了 --info）时为 0，都没找到时为 1，数据文件、
-参数、输入或输出出错时为 2。读取方提前关闭管道（| head）时，gegu-query 与 grep
-一样由 SIGPIPE 悄然结束。
-</translation>
-    </message>
-    <message>
         <source>                 current directory, in the user&apos;s data folder
                  (~/.local/share/gegu/), in the system&apos;s (/usr/local/share/gegu/,
                  /usr/share/gegu/), beside the program, and last the sample
@@ -1003,6 +958,148 @@ by SIGPIPE.
     <message>
         <source>warning: %1:1: no record count; is this a data file?</source>
         <translation>警告：%1:1: 没有记录数；这是数据文件吗？</translation>
+    </message>
+    <message>
+        <source>%1 goes with --portfolio (see --help)</source>
+        <translation>%1 要与 --portfolio 一起用（见 --help）</translation>
+    </message>
+    <message>
+        <source>%1: not a date (yyyy-mm-dd): %2</source>
+        <translation>%1：不是日期（yyyy-mm-dd）：%2</translation>
+    </message>
+    <message>
+        <source>--all-periods does not go with --portfolio</source>
+        <translation>--all-periods 不能与 --portfolio 一起用</translation>
+    </message>
+    <message>
+        <source>--since must be before --date</source>
+        <translation>--since 必须早于 --date</translation>
+    </message>
+    <message>
+        <source>--portfolio expects a holder&apos;s NAME or --stdin (see --help)</source>
+        <translation>--portfolio 需要股东名称 NAME 或 --stdin（见 --help）</translation>
+    </message>
+    <message>
+        <source>a holder&apos;s name is empty</source>
+        <translation>股东名称是空的</translation>
+    </message>
+    <message>
+        <source>Usage: gegu-query [options] [--] QUERY...
+       gegu-query --portfolio [--date DATE] [--since DATE] [options] [--] NAME...
+Looks up the major shareholders of listed Chinese stocks in Gegu&apos;s data file.
+A stock code (0 &lt; code &lt; 1000000) prints that stock&apos;s holder table; any other text
+lists every holder row whose name contains it. Several queries are answered one
+after the other from one load of the data file. With --portfolio, each NAME is a
+holder&apos;s, and its portfolio across every stock is printed.
+
+Options:
+  --data FILE    Data file to read. Default: the first gegusj.rar found in the
+%1
+  --stdin        Read queries from standard input too, one a line (UTF-8),
+                 after those given as arguments; blank lines are skipped.
+  --all-periods  A stock code prints every period of the stock that the data
+                 file holds, newest first, each as its own holder table.
+  --info         Print what the data file holds, one &quot;key: value&quot; a line
+                 (path, size, records, stocks, rows, dates, oldest date,
+                 newest date, sample, looks like a data file), before any
+                 QUERY&apos;s report.
+  --portfolio    Every QUERY (and line of --stdin) is a holder&apos;s name as the
+                 data file writes it, blanks around it trimmed, matched
+                 exactly: print the holder&apos;s portfolio at a report date, a row
+                 a share type in each stock&apos;s 十大股东 or 十大流通股东 table
+                 with a report of that date, and a summary (stocks held, 万股
+                 by table). A stock without a report of that date is listed
+                 apart with its latest earlier one (无该期报告), outside the
+                 totals.
+  --date DATE    With --portfolio: the report date (yyyy-mm-dd or yyyymmdd);
+                 default the data file&apos;s newest.
+  --since DATE   With --portfolio: compare with an earlier report date, per
+                 stock and table: 新进, 退出 (out of the top holders; it may
+                 still hold shares below them), 增持 or 减持 (the difference
+                 in 万股 and in ratio points), 不变, or 无可比报告 where the
+                 stock lacks a report of either date.
+  --lf           End lines with LF instead of CR LF.
+  --tsv          Print one line per holder row shown, tab-separated and
+                 LF-ended, under a header line: query, code, stock, date,
+                 holder, shares (in 10,000 shares), ratio (%), type (of
+                 share), change and table (十大股东 or 十大流通股东), from
+                 the stock&apos;s header line and the row&apos;s cells. A row whose
+                 cells cannot be read has its text as the holder and the other
+                 cells empty. Tabs and line breaks inside a field become
+                 blanks. With --portfolio, one line a holding:
+                 holder, code, stock, table, date, shares, ratio, type,
+                 change, rank and status (持有, 无该期报告); with --since the
+                 status compares (新进 ... 无可比报告) and since_shares,
+                 since_ratio, shares_change and ratio_change follow.
+  -h, --help     Show this help and exit.
+  -v, --version  Show the version and exit.
+
+Arguments:
+  QUERY          Text as typed into the query box; put -- before a query that
+                 starts with &apos;-&apos;.
+
+Output: the text of Gegu&apos;s output box, as UTF-8 with CR LF line ends, the
+reports of several queries one after the other.
+Exit status: 0 when any query found something (or --info alone printed; with
+--portfolio, when any holder holds anything at the date), 1 when none did, 2 on
+a data file, argument, input or output error (also a date the data file has no
+report of, or a row of the holder that cannot be read, named by file and line:
+no portfolio is printed then). A reader that closes the pipe early (| head)
+ends gegu-query quietly, as it ends grep: by SIGPIPE.
+</source>
+        <translation>用法：gegu-query [选项] [--] QUERY...
+      gegu-query --portfolio [--date DATE] [--since DATE] [选项] [--] NAME...
+在 Gegu 的数据文件中查询上市公司的主要股东。
+证券代码（0 &lt; 代码 &lt; 1000000）输出该股票的股东表；其他文字列出名称中含有它的
+每一行股东。多个查询依次回答，数据文件只载入一次。用 --portfolio 时，每个 NAME
+是一个股东的名称，输出它在全部股票中的持仓。
+
+选项：
+  --data FILE    要读取的数据文件。默认为按以下顺序找到的第一个 gegusj.rar：
+%1
+  --stdin        也从标准输入读取查询，每行一个（UTF-8），排在参数中的查询
+                 之后；空行跳过。
+  --all-periods  证券代码输出数据文件中该股票的每一期，最新的在前，每期一张
+                 股东表。
+  --info         输出数据文件的概况，每行一个“key: value”（path、size、
+                 records、stocks、rows、dates、oldest date、newest date、
+                 sample、looks like a data file），在各查询的报告之前。
+  --portfolio    每个 QUERY（以及 --stdin 的每一行）是数据文件中写出的股东
+                 名称，去掉前后空格，完全匹配：输出该股东在某个报告期的持仓，
+                 每只股票的十大股东表或十大流通股东表中有该期报告的，每种股份
+                 一行，以及汇总（持有的股票数，按表计的万股）。没有该期报告的
+                 股票另外列出，按其最近的较早一期，不计入合计（无该期报告）。
+  --date DATE    与 --portfolio 一起用：报告期（yyyy-mm-dd 或 yyyymmdd）；
+                 默认为数据文件中最新的。
+  --since DATE   与 --portfolio 一起用：按股票和表与较早的报告期比较：新进、
+                 退出（不在前十名之列；可能仍持有前十名以外的股份）、增持或
+                 减持（万股和占比的差）、不变，或无可比报告（股票缺少其中一期
+                 的报告）。
+  --lf           行尾用 LF，而不是 CR LF。
+  --tsv          每个显示的股东行输出一行，以制表符分隔、以 LF 结尾，第一行
+                 是标题：query（查询）、code（代码）、stock（股票）、date
+                 （报告期）、holder（股东）、shares（持股数，万股）、ratio
+                 （占比，%）、type（股份性质）、change（增减）和 table
+                 （十大股东或十大流通股东），取自股票的标题行和该行的各栏。
+                 无法读出各栏的行，整行作为股东，其他栏为空。栏内的制表符和
+                 换行变为空格。用 --portfolio 时，每项持仓一行：holder、
+                 code、stock、table、date、shares、ratio、type、change、rank
+                 和 status（持有、无该期报告）；用 --since 时 status 为比较
+                 结果（新进……无可比报告），其后是 since_shares、since_ratio、
+                 shares_change 和 ratio_change。
+  -h, --help     显示本帮助并退出。
+  -v, --version  显示版本并退出。
+
+参数：
+  QUERY          与在查询框中输入的相同；以“-”开头的查询前请加 --。
+
+输出：Gegu 输出框中的文字，UTF-8 编码，行尾为 CR LF；多个查询的报告依次输出。
+退出状态：有查询找到内容（或只输出了 --info；用 --portfolio 时，有股东在该期
+持有股份）时为 0，都没找到时为 1，数据文件、参数、输入或输出出错时为 2（包括
+数据文件没有该日期的报告，或股东的某一行无法读出，会注明文件和行：这时不输出
+持仓）。读取方提前关闭管道（| head）时，gegu-query 与 grep 一样由 SIGPIPE 悄然
+结束。
+</translation>
     </message>
 </context>
 <context>
@@ -1315,6 +1412,158 @@ The data file is made again from the others; what only these hold is gone from i
     </message>
 </context>
 <context>
+    <name>gegu::PortfolioModel</name>
+    <message>
+        <source>无该期报告：按该股票最近一期（%1）的报告列出，不计入合计</source>
+        <translation>无该期报告：按该股票最近一期（%1）的报告列出，不计入合计</translation>
+    </message>
+    <message>
+        <source>退出：该期已不在前十名之列；可能仍持有前十名以外的股份，数据无法显示</source>
+        <translation>退出：该期已不在前十名之列；可能仍持有前十名以外的股份，数据无法显示</translation>
+    </message>
+    <message>
+        <source>代码</source>
+        <translation>代码</translation>
+    </message>
+    <message>
+        <source>股票</source>
+        <translation>股票</translation>
+    </message>
+    <message>
+        <source>表</source>
+        <translation>表</translation>
+    </message>
+    <message>
+        <source>报告期</source>
+        <translation>报告期</translation>
+    </message>
+    <message>
+        <source>持股数(万股)</source>
+        <translation>持股数(万股)</translation>
+    </message>
+    <message>
+        <source>占比(%)</source>
+        <translation>占比(%)</translation>
+    </message>
+    <message>
+        <source>股份性质</source>
+        <translation>股份性质</translation>
+    </message>
+    <message>
+        <source>增减</source>
+        <translation>增减</translation>
+    </message>
+    <message>
+        <source>名次</source>
+        <translation>名次</translation>
+    </message>
+    <message>
+        <source>状态</source>
+        <translation>状态</translation>
+    </message>
+    <message>
+        <source>比较期(万股)</source>
+        <translation>比较期(万股)</translation>
+    </message>
+    <message>
+        <source>变化(万股)</source>
+        <translation>变化(万股)</translation>
+    </message>
+    <message>
+        <source>占比变化</source>
+        <translation>占比变化</translation>
+    </message>
+</context>
+<context>
+    <name>gegu::PortfolioWindow</name>
+    <message>
+        <source>持仓一览：%1</source>
+        <translation>持仓一览：%1</translation>
+    </message>
+    <message>
+        <source>报告期：</source>
+        <translation>报告期：</translation>
+    </message>
+    <message>
+        <source>报告期</source>
+        <translation>报告期</translation>
+    </message>
+    <message>
+        <source>比较：</source>
+        <translation>比较：</translation>
+    </message>
+    <message>
+        <source>比较</source>
+        <translation>比较</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>无</translation>
+    </message>
+    <message>
+        <source>导出…</source>
+        <translation>导出…</translation>
+    </message>
+    <message>
+        <source>持仓表</source>
+        <translation>持仓表</translation>
+    </message>
+    <message>
+        <source>导出持仓一览</source>
+        <translation>导出持仓一览</translation>
+    </message>
+    <message>
+        <source>CSV 文件 (*.csv)</source>
+        <translation>CSV 文件 (*.csv)</translation>
+    </message>
+    <message>
+        <source>持仓一览_%1_%2.csv</source>
+        <translation>持仓一览_%1_%2.csv</translation>
+    </message>
+    <message>
+        <source>无法保存 %1：
+%2</source>
+        <translation>无法保存 %1：
+%2</translation>
+    </message>
+    <message>
+        <source>报告期 %1：持有 %2 只股票。十大股东 %3 只，%4 万股；十大流通股东 %5 只，%6 万股。</source>
+        <translation>报告期 %1：持有 %2 只股票。十大股东 %3 只，%4 万股；十大流通股东 %5 只，%6 万股。</translation>
+    </message>
+    <message>
+        <source>另有 %1 只股票没有该期报告，按其最近一期报告列出（灰色），不计入合计。</source>
+        <translation>另有 %1 只股票没有该期报告，按其最近一期报告列出（灰色），不计入合计。</translation>
+    </message>
+    <message>
+        <source>与 %1 相比（按股票的每张表计）：新进 %2，退出 %3，增持 %4，减持 %5，不变 %6，无可比报告 %7。</source>
+        <translation>与 %1 相比（按股票的每张表计）：新进 %2，退出 %3，增持 %4，减持 %5，不变 %6，无可比报告 %7。</translation>
+    </message>
+    <message>
+        <source>退出：该期已不在前十名之列；它可能仍持有前十名以外的股份，数据无法显示。</source>
+        <translation>退出：该期已不在前十名之列；它可能仍持有前十名以外的股份，数据无法显示。</translation>
+    </message>
+    <message>
+        <source>无法列出持仓：%1 %2 的一行无法准确读出（名称之后应为持股数、占比、股份性质和增减，以竖线“│”分隔）。请用 gegu-import 重新生成数据文件。</source>
+        <translation>无法列出持仓：%1 %2 的一行无法准确读出（名称之后应为持股数、占比、股份性质和增减，以竖线“│”分隔）。请用 gegu-import 重新生成数据文件。</translation>
+    </message>
+    <message>
+        <source>无法列出持仓：%1 %2 的一行所在的表，表头没有报告期（yyyy-mm-dd）。请用 gegu-import 重新生成数据文件。</source>
+        <translation>无法列出持仓：%1 %2 的一行所在的表，表头没有报告期（yyyy-mm-dd）。请用 gegu-import 重新生成数据文件。</translation>
+    </message>
+    <message>
+        <source>无法列出持仓：数据文件的表头没有报告期（yyyy-mm-dd）。持仓一览需要各期的报告，请用 gegu-import --history 生成数据文件。</source>
+        <translation>无法列出持仓：数据文件的表头没有报告期（yyyy-mm-dd）。持仓一览需要各期的报告，请用 gegu-import --history 生成数据文件。</translation>
+    </message>
+    <message>
+        <source>数据文件第 %1 行：</source>
+        <translation>数据文件第 %1 行：</translation>
+    </message>
+    <message>
+        <source>%1 第 %2 行：</source>
+        <translation>%1 第 %2 行：</translation>
+    </message>
+</context>
+<context>
     <name>gegu::cid</name>
     <message>
         <source>Advertisement</source>
@@ -1491,6 +1740,10 @@ The import makes it again from the files imported now and before; nothing else i
     <message>
         <source>The folder cannot be opened. It is:</source>
         <translation>无法打开文件夹。它是：</translation>
+    </message>
+    <message>
+        <source>Portfolio</source>
+        <translation>持仓一览</translation>
     </message>
 </context>
 </TS>
