@@ -39,11 +39,11 @@ QString holderName(QStringView exported);
 // Whether the name fits the name column and is searched whole.
 bool fitsNameColumn(QStringView name);
 
-// How the data file writes a holder (a holderName): itself when it fits, else shortened as
-// above.
-QString writtenName(QStringView holder);
+// How the data file writes a holder (a holderName), nameAsWritten: itself when it fits, else
+// shortened as above.
+QString nameAsWritten(QStringView holder);
 
-// writtenName of holderName: how an exported name is written.
+// nameAsWritten of holderName: how an exported name is written.
 QString shortHolderName(QStringView exported);
 
 } // namespace gegu

@@ -834,7 +834,8 @@ void GeguQueryTest::portfolios_data() {
         << 1;
     QTest::newRow("with --info first")
         << QStringList{u"--info"_s, u"甲基金二号"_s} << QByteArray() << 0
-        << QList<QByteArray>{"dates: 3", "股东甲基金二号的持仓（报告期 2024-06-30）："} << 16;
+        << QList<QByteArray>{"dates: 3", "股东甲基金二号的持仓（报告期 2024-06-30）："}
+        << 17; // --info has 10 lines
 }
 
 void GeguQueryTest::portfolios() {
@@ -872,17 +873,24 @@ void GeguQueryTest::portfolioErrors_data() {
     const QByteArray file = portfolioFile();
     QTest::newRow("a date without reports")
         << file << QStringList{u"--date"_s, u"2024-05-31"_s, u"甲基金"_s}
-        << u"--date 2024-05-31: the data file has no report of that date (its report dates: "
-           u"2023-12-31 to 2024-06-30, 3 dates)"_s;
+        << QString::fromUtf8(
+               said("--date 2024-05-31: the data file has no report of that date (its report "
+                    "dates: 2023-12-31 to 2024-06-30, 3 dates)",
+                    "--date 2024-05-31：数据文件没有这个日期的报告（它的报告期：2023-12-31 至 "
+                    "2024-06-30，共 3 个）"));
     QTest::newRow("since without reports")
         << file << QStringList{u"--since"_s, u"2020-12-31"_s, u"甲基金"_s}
-        << u"--since 2020-12-31: the data file has no report of that date"_s;
+        << QString::fromUtf8(said("--since 2020-12-31: the data file has no report of that date",
+                                  "--since 2020-12-31：数据文件没有这个日期的报告"));
     QTest::newRow("since not before the newest date")
         << file << QStringList{u"--since"_s, u"2024-06-30"_s, u"甲基金"_s}
-        << u"--since 2024-06-30 is not before the report date 2024-06-30"_s;
+        << QString::fromUtf8(said("--since 2024-06-30 is not before the report date 2024-06-30",
+                                  "--since 2024-06-30 不早于报告期 2024-06-30"));
     QTest::newRow("headers without dates")
         << gbkFile({u"0"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s, u"  甲基金 │ 1│ 2│ │"_s})
-        << QStringList{u"甲基金"_s} << u"the data file's headers name no report date"_s;
+        << QStringList{u"甲基金"_s}
+        << QString::fromUtf8(
+               said("the data file's headers name no report date", "数据文件的表头没有报告期"));
     QByteArray broken = file;
     const QByteArray row =
         gbkBytes(u"  甲基金                │     10.00│      0.10│ 流通A股  │ 不变"_s);
@@ -890,8 +898,9 @@ void GeguQueryTest::portfolioErrors_data() {
     broken.replace(at, row.size(), gbkBytes(u"  甲基金                │     10.00"_s));
     QTest::newRow("a row of the holder that cannot be read")
         << broken << QStringList{u"乙公司"_s, u"甲基金"_s}
-        << u"portfolio-error.rar:%1: a row of 甲基金 whose cells cannot be read"_s.arg(
-               broken.left(at).count('\n') + 1);
+        << u"portfolio-error.rar:%1: "_s.arg(broken.left(at).count('\n') + 1) +
+               QString::fromUtf8(
+                   said("a row of 甲基金 whose cells cannot be read", "甲基金 的一行无法读出各栏"));
 }
 
 void GeguQueryTest::portfolioErrors() {

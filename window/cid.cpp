@@ -381,7 +381,7 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
     course->setEnabled(cells.has_value());
     // The holder's whole portfolio, from the data the report was drawn from.
     QAction* holdings = menu->addAction(tr("Portfolio"), this, [this, table, cells] {
-        const std::shared_ptr<LoadedHoldings>& loaded = dataInUse_->current();
+        const std::shared_ptr<LoadedHoldings>& loaded = workflow_->current();
         auto* window =
             new PortfolioWindow(&loaded->table() == table.get() ? loaded->portfolioSource()
                                                                 : PortfolioSource::of(table),
