@@ -3,13 +3,14 @@
 // loads, answers a query and keeps every row's cells under the frame's joints and each
 // holder's name within its column, no two holders written alike. The CSV reader's own split of
 // plain lines must give what libcsv alone gives, under every separator; titles, header names,
-// codes, numbers and holders' names are read from the input's lines too, and its encoding
-// found.
+// codes, numbers, holders' names and file names are read from the input's lines too, and its
+// encoding found.
 
 #include "holdings/data_file_writer.h"
 #include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
+#include "import/file_name_hints.h"
 #include "import/holder_names.h"
 #include "import/importer.h"
 #include "queries/query.h"
@@ -70,6 +71,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QStringList lines = text.split(u'\n');
     (void)readHeader(lines);
     for (const QString& line : lines) {
+        // Each line as a file's name: what it tells is a code, a period's end and a table, and
+        // a kept name made of them reads back the same.
+        const FileNameHints named = hintsFromFileName(line);
+        check(!named.code || (*named.code > 0 && *named.code < 1000000));
+        if (named.date) {
+            const int monthDay = *named.date % 10000;
+            check(monthDay == 331 || monthDay == 630 || monthDay == 930 || monthDay == 1231);
+        }
+        if (named.code && named.date) {
+            const bool floatHolders = named.floatHolders.value_or(false);
+            const FileNameHints kept =
+                hintsFromFileName(keptNamePrefix(*named.code, *named.date, floatHolders) + line);
+            check(kept.code == named.code && kept.date == named.date &&
+                  kept.floatHolders == std::optional<bool>(floatHolders));
+        }
         const QString holder = holderName(line);
         check(holderName(holder) == holder);
         const QString written = shortHolderName(line);
