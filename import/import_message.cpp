@@ -148,9 +148,6 @@ QString ImportFault::words() const {
             read << u"date "_s + v(2);
         return u"read from its title: "_s + read.join(u", "_s);
     }
-    case ImportKind::NotTitleOrRow:
-        return u"neither a holder row nor a title: "_s + v(0) +
-               u" (a title names the stock's code or the report date)"_s;
     case ImportKind::TitleWithoutHeader:
         return u"a title with no header row under it"_s;
     case ImportKind::FieldCount:

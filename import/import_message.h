@@ -41,7 +41,6 @@ enum class ImportKind {
     TextColumnUnit,     // values: the column's name, its unit
     UnusedColumns,      // warning; values: the names
     TitleRead,          // note; values: code, name, date as taken from a title (empty: not taken)
-    NotTitleOrRow,      // a line after a table's rows that is neither one of them nor a title
     TitleWithoutHeader, // a title line with no header under it
     // A row.
     FieldCount,      // values: the row's fields, the header's

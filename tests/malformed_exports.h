@@ -274,6 +274,12 @@ inline const std::vector<MalformedExport>& malformedExports() {
                           "600036,20240630,博时基金,1\n"},
          {u"in1.csv:4: text that is not UTF-8 (GBK, or another encoding), where the rest of the "
           u"file is UTF-8: save the whole file in one encoding"_s}},
+        {"GBK with a row of UTF-8",
+         {minimalHeader + "600036,20240630,\xBB\xAA\xCF\xC4\xBB\xF9\xBD\xF0,1\n"
+                          "600036,20240630,\xD5\xC5\xC8\xFD,1\n600036,20240630,\xC0\xEE\xCB\xC4,1\n"
+                          "600036,20240630,易方达基金,1\n"},
+         {u"in1.csv:5: UTF-8 text, where the rest of the file is GBK: save the whole file in one "
+          u"encoding"_s}},
         {"GBK that is valid UTF-8",
          {minimalHeader + "600036,20240630,\xD0\xBB\xD0\xA1,1\n"},
          {},
