@@ -41,9 +41,9 @@ bool fitsNameColumn(QStringView name);
 
 // How the data file writes a holder (a holderName): itself when it fits, else shortened as
 // above.
-QString writtenName(QStringView holder);
+QString fittedName(QStringView holder);
 
-// writtenName of holderName: how an exported name is written.
+// fittedName of holderName: how an exported name is written.
 QString shortHolderName(QStringView exported);
 
 } // namespace gegu
