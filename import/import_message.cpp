@@ -209,6 +209,10 @@ QString ImportFault::words() const {
     case ImportKind::NotInGbk:
         return thing(column) + u" holds "_s + v(0) + u" (U+"_s + v(1) +
                u"), which GBK cannot hold: "_s + v(2);
+    case ImportKind::ColumnBar:
+        return thing(column) +
+               u" holds │, which a data file's rows keep between their columns: "_s + quoted(v(0)) +
+               u" (write it as | or ｜ in the export)"_s;
     case ImportKind::ForeignCodes:
         return v(0) +
                u" rows of stocks outside Shanghai, Shenzhen and Beijing left out, the "_s

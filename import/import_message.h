@@ -66,6 +66,7 @@ enum class ImportKind {
     HolderEmpty,            //
     ControlCharacter,       // column; values: the character's code (hex)
     NotInGbk,               // column; values: the character, its code (hex), the text
+    ColumnBar,              // column; values: the text: it holds the bar between a row's columns
     ForeignCodes,           // warning; values: how many rows, the first one's code
     OnlyForeignCodes,       // values: how many rows, the first one's code
     // Rows together.

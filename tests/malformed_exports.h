@@ -338,6 +338,10 @@ inline const std::vector<MalformedExport>& malformedExports() {
          {u"in2.csv:2: 华夏沪深300交易型开放式指数证券投资基金 in 600036 on 2024-06-30: 200.00 "
           u"万股 "
           u"here, 100.00 万股 at in1.csv:2"_s}},
+        {"a column's bar in a holder's name, in UTF-8 that GBK reads as nothing",
+         {minimalHeader + "600036,20240630,甲│乙,1\n"},
+         {u"in1.csv:2: the holder's name holds │, which a data file's rows keep between their "
+          u"columns: \"甲│乙\" (write it as | or ｜ in the export)"_s}},
         {"two holders written alike",
          {minimalHeader + "600036,20240630,中国证券金融股份,1\n"
                           "600036,20240630,中国证券金融股份有限公司,2\n"},
