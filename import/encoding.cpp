@@ -347,7 +347,8 @@ Tally tallyAll(QByteArrayView bytes) {
 }
 
 // Valid UTF-8 read as GBK, against its share as UTF-8: whether GBK's share is larger (1), the
-// same (0) or smaller (-1). It reads on only while GBK could still come level.
+// same (0) or smaller (-1); smaller too where the bytes are no GBK or read as characters of its
+// user-defined area. It reads on only while GBK could still come level.
 int gbkAgainst(QByteArrayView bytes, Share utf8, qint64 beyondAscii) {
     Share gbk;
     qint64 left = beyondAscii; // bytes beyond ASCII not yet read
@@ -363,6 +364,9 @@ int gbkAgainst(QByteArrayView bytes, Share utf8, qint64 beyondAscii) {
         for (const char16_t* c = scratch.data(); c < last; ++c) {
             if (*c < 0x80)
                 continue;
+            // Bytes that are no GBK, or GBK's user-defined area: a reading no export means.
+            if (*c == u'\uFFFD' || (*c >= 0xE000 && *c <= 0xF8FF))
+                return -1;
             ++gbk.all;
             gbk.good += isExportCharacter(*c);
         }

@@ -259,7 +259,7 @@ bool fitsNameColumn(QStringView name) {
     return fits(name);
 }
 
-QString nameAsWritten(QStringView holder) {
+QString fittedName(QStringView holder) {
     if (fits(holder))
         return holder.toString();
     const QString s = abbreviated(holder);
@@ -267,7 +267,7 @@ QString nameAsWritten(QStringView holder) {
 }
 
 QString shortHolderName(QStringView exported) {
-    return nameAsWritten(holderName(exported));
+    return fittedName(holderName(exported));
 }
 
 } // namespace gegu

@@ -39,11 +39,11 @@ QString holderName(QStringView exported);
 // Whether the name fits the name column and is searched whole.
 bool fitsNameColumn(QStringView name);
 
-// How the data file writes a holder (a holderName), nameAsWritten: itself when it fits, else
-// shortened as above.
-QString nameAsWritten(QStringView holder);
+// How the data file writes a holder (a holderName): itself when it fits, else shortened as
+// above.
+QString fittedName(QStringView holder);
 
-// nameAsWritten of holderName: how an exported name is written.
+// fittedName of holderName: how an exported name is written.
 QString shortHolderName(QStringView exported);
 
 } // namespace gegu

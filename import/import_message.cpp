@@ -190,10 +190,6 @@ QString ImportFault::words() const {
                    "%3 is of %4: a title line, --float, or 十大股东 or 十大流通股东 in this "
                    "file's name says which it is")
             .arg(v(0), v(1), v(2), v(3));
-    case ImportKind::NotTitleOrRow:
-        return Text::tr("neither a holder row nor a title: %1 (a title names the stock's code or "
-                        "the report date)")
-            .arg(v(0));
     case ImportKind::TitleWithoutHeader:
         return Text::tr("a title with no header row under it");
     case ImportKind::FieldCount:
@@ -255,6 +251,10 @@ QString ImportFault::words() const {
     case ImportKind::NotInGbk:
         return Text::tr("%1 holds %2 (U+%3), which GBK cannot hold: %4")
             .arg(thing(column), v(0), v(1), v(2));
+    case ImportKind::ColumnBar:
+        return Text::tr("%1 holds │, which a data file's rows keep between their columns: %2 "
+                        "(write it as | or ｜ in the export)")
+            .arg(thing(column), quoted(v(0)));
     case ImportKind::ForeignCodes:
         return Text::tr("%1 rows of stocks outside Shanghai, Shenzhen and Beijing left out, the "
                         "first of %2 (Gegu holds A shares only)")

@@ -45,7 +45,6 @@ enum class ImportKind {
     TitleRead,       // note; values: code, name, date as taken from a title (empty: not taken)
     FileNameRead,    // note; values: code, date, table as taken from the file's name (empty: not)
     KindAssumed,     // note: nothing says 十大股东 or 十大流通股东; read as 十大股东
-    NotTitleOrRow,   // a line after a table's rows that is neither one of them nor a title
     TitleWithoutHeader, // a title line with no header under it
     // A row.
     FieldCount,      // values: the row's fields, the header's
@@ -71,6 +70,7 @@ enum class ImportKind {
     HolderEmpty,            //
     ControlCharacter,       // column; values: the character's code (hex)
     NotInGbk,               // column; values: the character, its code (hex), the text
+    ColumnBar,              // column; values: the text: it holds the bar between a row's columns
     ForeignCodes,           // warning; values: how many rows, the first one's code
     OnlyForeignCodes,       // values: how many rows, the first one's code
     // Rows together.

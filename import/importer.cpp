@@ -317,7 +317,7 @@ void Importer::fitNames(size_t first, size_t end) {
             written_.resize(holders_.size());
         Written& w = written_[id];
         if (w.text == 0) {
-            w.text = textFor(settings_.fullNames ? holders_[id] : nameAsWritten(holders_[id]));
+            w.text = textFor(settings_.fullNames ? holders_[id] : fittedName(holders_[id]));
             w.row = i;
             w.exported = h.holder;
             if (!writtenBy_.contains(w.text))

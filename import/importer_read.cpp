@@ -128,8 +128,8 @@ qsizetype endOfLine(QByteArrayView text, qint64 line) {
     return at;
 }
 
-// What is wrong with a text that a data file's line is to hold: a control character, or a
-// character that GBK cannot hold.
+// What is wrong with a text that a data file's line is to hold: a control character, the bar
+// that parts a row's columns, or a character that GBK cannot hold.
 std::optional<ImportFault> textFault(const QString& text, Column column) {
     const auto codeAt = [&](qsizetype at) {
         return text[at].isHighSurrogate() && at + 1 < text.size()
@@ -144,6 +144,8 @@ std::optional<ImportFault> textFault(const QString& text, Column column) {
         if (c < 0x20 || (c >= 0x7F && c <= 0x9F))
             return ImportFault{ImportKind::ControlCharacter, int(column), {hex(c)}};
     }
+    if (text.contains(u'│'))
+        return ImportFault{ImportKind::ColumnBar, int(column), {text}};
     if (const qsizetype at = firstNonGbk(text); at >= 0) {
         const char32_t c = codeAt(at);
         return ImportFault{

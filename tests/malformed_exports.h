@@ -274,6 +274,12 @@ inline const std::vector<MalformedExport>& malformedExports() {
                           "600036,20240630,博时基金,1\n"},
          {u"in1.csv:4: text that is not UTF-8 (GBK, or another encoding), where the rest of the "
           u"file is UTF-8: save the whole file in one encoding"_s}},
+        {"GBK with a row of UTF-8",
+         {minimalHeader + "600036,20240630,\xBB\xAA\xCF\xC4\xBB\xF9\xBD\xF0,1\n"
+                          "600036,20240630,\xD5\xC5\xC8\xFD,1\n600036,20240630,\xC0\xEE\xCB\xC4,1\n"
+                          "600036,20240630,易方达基金,1\n"},
+         {u"in1.csv:5: UTF-8 text, where the rest of the file is GBK: save the whole file in one "
+          u"encoding"_s}},
         {"GBK that is valid UTF-8",
          {minimalHeader + "600036,20240630,\xD0\xBB\xD0\xA1,1\n"},
          {},
@@ -332,6 +338,10 @@ inline const std::vector<MalformedExport>& malformedExports() {
          {u"in2.csv:2: 华夏沪深300交易型开放式指数证券投资基金 in 600036 on 2024-06-30: 200.00 "
           u"万股 "
           u"here, 100.00 万股 at in1.csv:2"_s}},
+        {"a column's bar in a holder's name, in UTF-8 that GBK reads as nothing",
+         {minimalHeader + "600036,20240630,甲│乙,1\n"},
+         {u"in1.csv:2: the holder's name holds │, which a data file's rows keep between their "
+          u"columns: \"甲│乙\" (write it as | or ｜ in the export)"_s}},
         {"two holders written alike",
          {minimalHeader + "600036,20240630,中国证券金融股份,1\n"
                           "600036,20240630,中国证券金融股份有限公司,2\n"},

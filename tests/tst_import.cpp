@@ -656,6 +656,14 @@ void ImportTest::encodingsWeighedAtEveryOffset() {
             gbk += "600036,2024-06-30,\xD0\xBB\xD0\xA1" + QByteArray(i % 7, 'x') + ",1\r\n";
         QCOMPARE(int(findEncoding(gbk).encoding), int(TextEncoding::Gbk));
     }
+    // Valid UTF-8 that is no GBK is UTF-8, however well GBK's broken reading of it looks
+    // (甲Ⅱ乙 reads 鐢测叀涔 and a byte that starts nothing; 华夏①号 a user-defined character).
+    for (const QString& name : {u"甲Ⅱ乙"_s, u"甲│乙"_s, u"华夏①号"_s}) {
+        const FoundEncoding read =
+            findEncoding((u"600036,2024-06-30,"_s + name + u",1\n"_s).toUtf8());
+        QCOMPARE(int(read.encoding), int(TextEncoding::Utf8));
+        QVERIFY(!read.problem);
+    }
 }
 
 void ImportTest::encodings() {
@@ -842,6 +850,14 @@ void ImportTest::valuesThatCannotBeRight_data() {
                                    << u"the holder's name holds (U+0000), a control character"_s;
     QTest::newRow("an escape in a change")
         << "1,20240630,甲,1,,新\x1b进"_ba << u"the change holds (U+001B), a control character"_s;
+    QTest::newRow("a column's bar in a name")
+        << "1,20240630,甲│乙,1,,"_ba
+        << u"the holder's name holds │, which a data file's rows keep between their columns: "
+           "\"甲│乙\" (write it as | or ｜ in the export)"_s;
+    QTest::newRow("a column's bar in a change")
+        << "1,20240630,甲,1,,新│进"_ba
+        << u"the change holds │, which a data file's rows keep between their columns: "
+           "\"新│进\" (write it as | or ｜ in the export)"_s;
     QTest::newRow("code 0") << "0,20240630,甲,1,,"_ba << u"not a stock code: \"0\""_s;
     QTest::newRow("code 000000") << "000000,20240630,甲,1,,"_ba
                                  << u"not a stock code: \"000000\""_s;

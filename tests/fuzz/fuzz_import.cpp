@@ -89,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const QString holder = holderName(line);
         check(holderName(holder) == holder);
         const QString written = shortHolderName(line);
-        check(fitsNameColumn(written) && written == nameAsWritten(holder) &&
+        check(fitsNameColumn(written) && written == fittedName(holder) &&
               (written == holder || !fitsNameColumn(holder)));
         (void)parseStockCode(line);
         for (const NumberStyle style : {NumberStyle::CommaThousands, NumberStyle::Semicolons}) {
