@@ -67,7 +67,7 @@ written. Holders' names too long for the name column are shortened.
 Options:
   -o, --output OUT        The data file to write (default: gegusj.rar in the
                           current directory); missing folders are made.
-  --force                 Replace OUT if it exists.
+  --force                 Replace OUT if it exists (never a read-only file).
   --history               One record per stock and report date, newest first
                           (default: each stock's latest date only).
   --float                 Top-ten float holders: titles the records so and uses

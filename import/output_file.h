@@ -18,6 +18,7 @@ enum class OutputProblem {
     IsFolder,
     NotRegular,   // a device, a FIFO, a socket, a link that leads nowhere or in a loop
     Exists,       // a file stands there, and may not be replaced
+    ReadOnly,     // a read-only file stands there: replacing it is not asked, also not by force
     FolderFailed, // a missing folder cannot be made
     WriteFailed,
 };
@@ -41,8 +42,9 @@ private:
 
 // Where a data file written to `path` goes: the path, or the regular file that a link there
 // leads to. Throws OutputError when it cannot be written: a folder or anything else that is not a
-// regular file stands there, a file stands there and replace is not set, or a file stands where
-// a missing folder would have to be made.
+// regular file stands there, a file stands there and replace is not set, a read-only file stands
+// there (its owner may not write it: Windows' read-only attribute), or a file stands where a
+// missing folder would have to be made.
 NativePath outputTarget(const NativePath& path, bool replace);
 
 // Writes the file at `path` (see outputTarget): makes the missing folders, has `write` fill a
