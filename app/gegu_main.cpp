@@ -40,7 +40,8 @@ const char helpText[] =
 // Prints the text and returns the exit status: 0, or 2 when it cannot be written.
 int print(const char* text) {
     if (!gegu::writeStandardOutput(text)) {
-        std::fprintf(stderr, "gegu: cannot write to standard output\n");
+        // Where there is a standard error: started from Explorer, gegu.exe has none.
+        gegu::writeLine(stderr, QStringLiteral("gegu: cannot write to standard output"));
         return 2;
     }
     return 0;
