@@ -12,6 +12,7 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <functional>
+#include <future>
 #include <random>
 
 using namespace gegu;
@@ -77,6 +78,7 @@ private slots:
     void writtenNumbers();
     void writtenTextsStayOneLine();
     void dataFileSearch();
+    void programDirectoryOnAnyThread();
     void stockHeaders_data();
     void stockHeaders();
     void holderCells_data();
@@ -661,6 +663,32 @@ void HoldingsTest::dataFileSearch() {
         QCOMPARE(displayName(findDataFile()), places[i]);
         QCOMPARE(LoadHoldings().HoldingLines(0, 0), u"%1 甲"_s.arg(600000 + i));
     }
+}
+
+void HoldingsTest::programDirectoryOnAnyThread() {
+    // The loader looks for the data file on its own thread while the GUI thread starts the
+    // window and asks Qt for the program's folder meanwhile: the loader's answer comes from the
+    // system, and is the folder that holds this program on every thread.
+    const QString program = QCoreApplication::applicationFilePath();
+    const NativePath expected = nativePath(QFileInfo(program).absolutePath());
+    std::vector<std::future<std::vector<NativePath>>> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.push_back(std::async(std::launch::async, [] {
+            std::vector<NativePath> answers;
+            for (int n = 0; n < 100; ++n)
+                answers.push_back(programDirectory());
+            return answers;
+        }));
+    }
+    for (auto& thread : threads) {
+        while (thread.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            QVERIFY(nativePath(QCoreApplication::applicationDirPath()) == expected);
+        for (const NativePath& answer : thread.get())
+            QVERIFY2(std::filesystem::equivalent(answer, expected),
+                     qPrintable(displayName(answer)));
+    }
+    QVERIFY(
+        std::filesystem::exists(programDirectory() / nativePath(QFileInfo(program).fileName())));
 }
 
 void HoldingsTest::stockHeaders_data() {
