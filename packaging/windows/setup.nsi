@@ -84,11 +84,11 @@ LangString CloseGegu ${LANG_ENGLISH} \
 LangString CloseGegu ${LANG_SIMPCHINESE} \
   "个股股东查询正在运行（$0）。请关闭它，然后点击“重试”；点击“取消”则停止。"
 
-; Until none of the programs runs: a running program's file cannot be replaced or removed.
-; Silent, or when the user cancels: the setup ends (exit status 2) without having changed
-; anything.
+; Until none of the programs runs in the folder $R1: a running program's file cannot be replaced
+; or removed. Silent, or when the user cancels: the setup ends (exit status 2) without having
+; changed anything.
 !macro CLOSE_GEGU_FIRST un
-Function ${un}CloseGegu
+Function ${un}CloseGeguIn
   check:
   StrCpy $0 ""
   ${ForEach} $1 0 2 + 1
@@ -101,9 +101,9 @@ Function ${un}CloseGegu
         StrCpy $2 "gegu-import.exe"
     ${EndSelect}
     ${If} $0 == ""
-    ${AndIf} ${FileExists} "$INSTDIR\$2"
+    ${AndIf} ${FileExists} "$R1\$2"
       ClearErrors
-      FileOpen $3 "$INSTDIR\$2" a
+      FileOpen $3 "$R1\$2" a
       ${If} ${Errors}
         StrCpy $0 $2
       ${Else}
@@ -143,11 +143,24 @@ Function un.onInit
 FunctionEnd
 
 Section "Gegu"
-  Call CloseGegu
+  ; Where Gegu is installed already (also where the user chose another folder this time).
+  ReadRegStr $R2 HKCU "${UNINSTALL_KEY}" "InstallLocation"
+  StrCpy $R1 $INSTDIR
+  Call CloseGeguIn
+  ${If} $R2 != ""
+  ${AndIf} $R2 != $INSTDIR
+    StrCpy $R1 $R2
+    Call CloseGeguIn
+  ${EndIf}
   ; An installed Gegu goes first, by its own uninstaller, so that none of its files outlives it;
-  ; the folder, with whatever of the user's is in it, stays.
-  ${If} ${FileExists} "$INSTDIR\Uninstall.exe"
-    ExecWait '"$INSTDIR\Uninstall.exe" /S _?=$INSTDIR'
+  ; its folder, with whatever of the user's is in it, stays.
+  ${If} $R2 != ""
+  ${AndIf} ${FileExists} "$R2\Uninstall.exe"
+    ExecWait '"$R2\Uninstall.exe" /S _?=$R2'
+    ${If} $R2 != $INSTDIR
+      Delete "$R2\Uninstall.exe"
+      RMDir "$R2"
+    ${EndIf}
   ${EndIf}
   !include "${FILES}"
   SetOutPath "$INSTDIR"
@@ -172,7 +185,8 @@ SectionEnd
 ; Removes what the setup put there and nothing else: files of the user's own in the folder keep
 ; it, and the user's data (%APPDATA%\gegu) stays.
 Section "Uninstall"
-  Call un.CloseGegu
+  StrCpy $R1 $INSTDIR
+  Call un.CloseGeguIn
   !include "${UNFILES}"
   Delete "$INSTDIR\Uninstall.exe"
   RMDir "$INSTDIR"
