@@ -116,7 +116,8 @@ QString tsvField(QStringView text) {
 }
 
 // The holder rows a report shows, a TSV line each: the query, the stock's code, name and report
-// date from its header line, and the row's cells.
+// date from its header line, the row's cells, and the table (十大股东 or 十大流通股东) last, so
+// that the columns before it keep their numbers.
 void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& out) {
     const QString field = tsvField(query);
     const gegu::HoldingsTable& table = report.table();
@@ -137,7 +138,8 @@ void writeTsv(const gegu::Report& report, QStringView query, gegu::ReportSink& o
                                   cells ? cells->sharesText : QString(),
                                   cells ? cells->ratioText : QString(),
                                   cells ? cells->type : QString(),
-                                  cells ? cells->change : QString()};
+                                  cells ? cells->change : QString(),
+                                  stock.table().toString()};
         for (const QString& f : fields) {
             if (&f != fields)
                 out.put(u"\t");
@@ -180,7 +182,7 @@ int run(const gegu::QueryArguments& args) {
     if (args.info)
         out.put(infoText(data->info()));
     if (args.tsv && !queries.isEmpty())
-        out.put(u"query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\n");
+        out.put(u"query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\ttable\n");
     bool found = args.info && queries.isEmpty();
     for (const QString& query : queries) {
         // With --all-periods a stock code gives every period's table, newest first.

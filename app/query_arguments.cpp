@@ -106,10 +106,11 @@ Options:
   --tsv          Print one line per holder row shown, tab-separated and
                  LF-ended, under a header line: query, code, stock, date,
                  holder, shares (in 10,000 shares), ratio (%), type (of
-                 share) and change, from the stock's header line and the row's
-                 cells. A row whose cells cannot be read has its text as the
-                 holder and the other cells empty. Tabs and line breaks inside
-                 a field become blanks.
+                 share), change and table (十大股东 or 十大流通股东), from
+                 the stock's header line and the row's cells. A row whose
+                 cells cannot be read has its text as the holder and the other
+                 cells empty. Tabs and line breaks inside a field become
+                 blanks.
   -h, --help     Show this help and exit.
   -v, --version  Show the version and exit.
 

@@ -50,7 +50,7 @@ StockHeader readStockHeader(QStringView header) {
             break;
         }
     }
-    h.floatHolders = text.contains(StockHeader::FloatHoldersTable);
+    h.floatHolders = text.contains(FloatHoldersTable);
     QStringView rest = text.sliced(std::min<qsizetype>(6, text.size()));
     if (rest.startsWith(u' ') && !rest.startsWith(u"  ")) {
         rest = rest.sliced(1);

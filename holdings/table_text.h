@@ -9,6 +9,14 @@
 
 namespace gegu {
 
+// The two top-ten tables a stock's report has: of the holders of the whole share capital, and of
+// the holders of its float.
+inline constexpr QStringView HoldersTable = u"十大股东";
+inline constexpr QStringView FloatHoldersTable = u"十大流通股东";
+constexpr QStringView tableName(bool floatHolders) {
+    return floatHolders ? FloatHoldersTable : HoldersTable;
+}
+
 // A record's header line: "600036 招商银行  十大股东  2024-06-30", perhaps with a note after it.
 struct StockHeader {
     QString code; // its first six characters, leading blanks removed
@@ -17,10 +25,7 @@ struct StockHeader {
     // Which top-ten table the record is: float holders where the header says 十大流通股东,
     // else the holders of the whole share capital.
     bool floatHolders = false;
-    QStringView table() const { return floatHolders ? FloatHoldersTable : HoldersTable; }
-
-    static constexpr QStringView HoldersTable = u"十大股东";
-    static constexpr QStringView FloatHoldersTable = u"十大流通股东";
+    QStringView table() const { return tableName(floatHolders); }
 };
 StockHeader readStockHeader(QStringView header);
 

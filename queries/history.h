@@ -15,12 +15,15 @@ class HoldingsTable;
 // One report period of a stock: one of its records.
 struct Period {
     qsizetype record;
-    QString date; // yyyy-mm-dd from the header; empty when it has none
+    QString date;              // yyyy-mm-dd from the header; empty when it has none
+    bool floatHolders = false; // a table of the float's holders (十大流通股东)
 };
 
 // The records of the stock whose code is `code` (as a code query compares: Val of the header's
 // first six characters), newest first; records of one date in the file's order.
 std::vector<Period> stockPeriods(const HoldingsTable& table, double code);
+// Whether the periods hold tables of both kinds, so that a date alone does not tell them apart.
+bool holdsBothTables(const std::vector<Period>& periods);
 
 // A holder in one period of a stock: its rows there (two share types make two rows), each with
 // its rank in the table (1 for the first row).
@@ -39,8 +42,9 @@ struct HolderPeriod {
 };
 
 // How the holder whose rows' name cell reads `name` stood in the stock over every period the
-// file holds of it, oldest first.
-std::vector<HolderPeriod> holderCourse(const HoldingsTable& table, double code,
-                                       const QString& name);
+// file holds of it, oldest first: in the tables of the float's holders (floatHolders) or in
+// those of all holders, never the two mixed (their ratios are of different wholes).
+std::vector<HolderPeriod> holderCourse(const HoldingsTable& table, double code, const QString& name,
+                                       bool floatHolders = false);
 
 } // namespace gegu

@@ -10,6 +10,18 @@
 
 namespace gegu::test {
 
+inline QByteArray writeRecords(const std::vector<StockRecord>& records) {
+    QByteArray bytes;
+    QBuffer out(&bytes);
+    out.open(QIODevice::WriteOnly);
+    DataFileWriter writer(out);
+    writer.begin(qsizetype(records.size()));
+    for (const StockRecord& record : records)
+        writer.write(record);
+    writer.finish();
+    return bytes;
+}
+
 inline QByteArray historyFile() {
     using namespace Qt::StringLiterals;
     const double none = std::nan("");
@@ -49,15 +61,21 @@ inline QByteArray historyFile() {
          {row(u"华夏大盘"_s, 100, 1, u"流通A股"_s, none),
           row(u"香港中央结算有限公司"_s, 200, 2, u"流通A股"_s, 0)}},
     };
-    QByteArray bytes;
-    QBuffer out(&bytes);
-    out.open(QIODevice::WriteOnly);
-    DataFileWriter writer(out);
-    writer.begin(qsizetype(records.size()));
-    for (const StockRecord& record : records)
-        writer.write(record);
-    writer.finish();
-    return bytes;
+    return writeRecords(records);
+}
+
+// Both top-ten tables of 600036: its holders on 2024-06-30, and its float's holders on that date
+// and the one before; 华夏大盘 stands in all three, with a larger ratio of the float.
+inline QByteArray bothTablesFile() {
+    using namespace Qt::StringLiterals;
+    const auto holder = [](double shares, double percent) {
+        return HolderRow{u"华夏大盘"_s, shares, percent, u"流通A股"_s, {}, 0};
+    };
+    return writeRecords({
+        {u"600036"_s, u"招商银行"_s, u"十大股东"_s, u"2024-06-30"_s, {}, {holder(100, 1)}},
+        {u"600036"_s, u"招商银行"_s, u"十大流通股东"_s, u"2024-06-30"_s, {}, {holder(100, 1.6)}},
+        {u"600036"_s, u"招商银行"_s, u"十大流通股东"_s, u"2024-03-31"_s, {}, {holder(80, 1.3)}},
+    });
 }
 
 } // namespace gegu::test

@@ -526,23 +526,29 @@ void GeguQueryTest::lfLineEnds() {
 
 void GeguQueryTest::tsvRows() {
     // One line a holder row shown, under a header line: the stock's code, name and date from its
-    // header line, the row's cells; a row whose cells cannot be read is its text, the other
-    // cells empty; a tab inside a field becomes a blank.
+    // header line, the row's cells, the table last; a row whose cells cannot be read is its
+    // text, the other cells empty; a tab inside a field becomes a blank. The same holder in
+    // both tables of a stock is two lines that the table column tells apart.
     const QString file = writeFile(
         u"tsv.rar"_s,
-        gbkFile({u"1"_s, u"600036 招商银行  十大股东  2024-06-30"_s, u"2"_s, u"head"_s,
+        gbkFile({u"2"_s, u"600036 招商银行  十大股东  2024-06-30"_s, u"2"_s, u"head"_s,
                  u"  华夏大盘  │  12345.68│      5.12│ 流通A股  │ 减持200.00  "_s, u"  张三\t│ 2"_s,
+                 u"600036 招商银行  十大流通股东  2024-06-30"_s, u"1"_s, u"head"_s,
+                 u"  华夏大盘  │  12345.68│      6.40│ 流通A股  │ 减持200.00  "_s,
                  u" 000002 万\t科"_s, u"1"_s, u"head"_s, u"  华夏成长 │ 3.5│ │ 限售A股│ 新进"_s}));
-    const QByteArray header = "query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\n";
+    const QByteArray header =
+        "query\tcode\tstock\tdate\tholder\tshares\tratio\ttype\tchange\ttable\n";
     Run r = run({u"--data"_s, file, u"--tsv"_s, u"600036"_s, u"华夏"_s, u"123"_s});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(r.out, header +
                         "600036\t600036\t招商银行\t2024-06-30\t华夏大盘\t12345.68\t5.12\t流通A股\t"
-                        "减持200.00\n"
-                        "600036\t600036\t招商银行\t2024-06-30\t张三 │ 2\t\t\t\t\n"
+                        "减持200.00\t十大股东\n"
+                        "600036\t600036\t招商银行\t2024-06-30\t张三 │ 2\t\t\t\t\t十大股东\n"
                         "华夏\t600036\t招商银行\t2024-06-30\t华夏大盘\t12345.68\t5.12\t流通A股\t"
-                        "减持200.00\n"
-                        "华夏\t000002\t万 科\t\t华夏成长\t3.5\t\t限售A股\t新进\n"_ba);
+                        "减持200.00\t十大股东\n"
+                        "华夏\t600036\t招商银行\t2024-06-30\t华夏大盘\t12345.68\t6.40\t流通A股\t"
+                        "减持200.00\t十大流通股东\n"
+                        "华夏\t000002\t万 科\t\t华夏成长\t3.5\t\t限售A股\t新进\t十大股东\n"_ba);
     r = run({u"--data"_s, file, u"--tsv"_s, u"李四"_s});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, header);

@@ -40,6 +40,7 @@ private slots:
     void noPeriodsOverTheHelpText();
     void holderCourseWithGaps();
     void menuByKeyboardAndCourseReadable();
+    void bothTablesOfAStock();
     void tooltipSaysWhichData();
     void changedFileAnswersNextQuery_data();
     void changedFileAnswersNextQuery();
@@ -251,6 +252,30 @@ void HistoryWindowTest::menuByKeyboardAndCourseReadable() {
     QCOMPARE(chart->text(QAccessible::Description),
              u"2023-12-31：200.00 万股，2.00%；2024-03-31：200.00 万股，2.00%；2024-06-30：300.00 "
              u"万股，3.00%"_s);
+    window->close();
+}
+
+void HistoryWindowTest::bothTablesOfAStock() {
+    // Where a stock has both tables, 往期报告 names each entry's table; 持股变化 over a row of
+    // the float's holders follows that table and says so.
+    writeData(bothTablesFile(), false);
+    query(u"华夏大盘"_s);
+    const qsizetype floatRow = 4; // the second entry's row: 十大流通股东 of 2024-06-30
+    QVERIFY(shownLines().size() > floatRow);
+    QVERIFY(shownLines()[floatRow - 1].contains(u"十大流通股东"_s));
+    QStringList entries;
+    withContextMenu(floatRow, [&](QMenu* menu) {
+        for (QAction* a : actionNamed(menu, u"往期报告"_s)->menu()->actions())
+            entries << a->text();
+        actionNamed(menu, u"持股变化"_s)->trigger();
+    });
+    QCOMPARE(entries, (QStringList{u"2024-06-30  十大股东"_s, u"2024-06-30  十大流通股东"_s,
+                                   u"2024-03-31  十大流通股东"_s}));
+    auto* window = form_->findChild<HolderCourseWindow*>();
+    QVERIFY(window);
+    QVERIFY(window->windowTitle().contains(u"十大流通股东"_s));
+    QCOMPARE(window->chart()->dates(), (QStringList{u"2024-03-31"_s, u"2024-06-30"_s}));
+    QVERIFY(std::abs(*window->chart()->ratios()[1] - 1.6) < 1e-9);
     window->close();
 }
 

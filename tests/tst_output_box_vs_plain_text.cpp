@@ -14,6 +14,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QWheelEvent>
+#include <algorithm>
 #include <variant>
 
 using namespace gegu;
@@ -37,6 +38,7 @@ struct Click {
     int x;
     Qt::KeyboardModifiers modifiers = {};
     bool twice = false;
+    Qt::MouseButton button = Qt::LeftButton;
 };
 struct Drag {
     int fromRow, fromX, toRow, toX;
@@ -51,7 +53,11 @@ struct Compose {
     int replaceFrom = 0;
     int replaceLength = 0;
 };
-using Action = std::variant<Key, Type, Click, Drag, Wheel, Compose>;
+// The box is given a new text, as a new report replaces the last one.
+struct NewText {
+    QString text;
+};
+using Action = std::variant<Key, Type, Click, Drag, Wheel, Compose, NewText>;
 
 struct Sequence {
     const char* name;
@@ -60,6 +66,7 @@ struct Sequence {
 
 constexpr auto Shift = Qt::ShiftModifier;
 constexpr auto Ctrl = Qt::ControlModifier;
+constexpr auto Middle = Qt::MiddleButton;
 
 const std::vector<Sequence>& sequences() {
     static const std::vector<Sequence> all = {
@@ -181,6 +188,26 @@ const std::vector<Sequence>& sequences() {
         {"input method: a commit, undone", {Compose{{}, u"华夏"_s}, Key{Qt::Key_Z, Ctrl}}},
         {"input method: a commit replacing text before the cursor",
          {Key{Qt::Key_Right, {}, 4}, Compose{{}, u"甲"_s, -2, 2}}},
+        // X11's primary selection: what was selected, whatever became of the text since; the
+        // middle button pastes it.
+        {"primary: shift+right four", {Key{Qt::Key_Right, Shift, 4}}},
+        {"primary: a word by double click, pasted",
+         {Click{0, 30, {}, true}, Click{3, 20, {}, false, Middle}}},
+        {"primary: a new text, then a middle click",
+         {Key{Qt::Key_Right, Shift, 9}, NewText{u"new report\r\nits second line"_s},
+          Click{1, 30, {}, false, Middle}}},
+        {"primary: a drag, then a new text",
+         {Drag{1, 20, 3, 70}, NewText{u"short"_s}, Click{0, 200, {}, false, Middle}}},
+        {"primary: typed over",
+         {Key{Qt::Key_Right, Shift, 5}, Type{u"xyz"_s}, Click{2, 40, {}, false, Middle}}},
+        {"primary: text typed before it",
+         {Key{Qt::Key_Down}, Key{Qt::Key_End, Shift}, Key{Qt::Key_Home, Ctrl}, Type{u"abc"_s},
+          Key{Qt::Key_Return}, Click{4, 10, {}, false, Middle}}},
+        {"primary: ctrl+a, delete, undo, redo",
+         {Key{Qt::Key_A, Ctrl}, Key{Qt::Key_Delete}, Key{Qt::Key_Z, Ctrl},
+          Key{Qt::Key_Z, Ctrl | Shift}, Click{0, 0, {}, false, Middle}}},
+        {"primary: cut, then pasted by the middle button",
+         {Key{Qt::Key_Down, Shift, 2}, Key{Qt::Key_X, Ctrl}, Click{1, 30, {}, false, Middle}}},
         // The wheel
         {"wheel: a notch down", {Wheel{-120}}},
         {"wheel: a notch in eighths", {Wheel{-15, 8}}},
@@ -229,7 +256,21 @@ struct State {
     int anchor = 0;
     int scroll = 0;
     QString clipboard;
+    QString primary; // X11's primary selection, where the platform has one
 };
+
+void setText(OutputBox* box, const QString& text) {
+    box->setText(text);
+}
+
+void setText(QPlainTextEdit* box, QString text) {
+    box->setPlainText(text.replace(u"\r\n"_s, u"\n"_s));
+}
+
+QString primarySelection() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    return clipboard->supportsSelection() ? clipboard->text(QClipboard::Selection) : QString();
+}
 
 } // namespace
 
@@ -240,6 +281,7 @@ private slots:
     void sameOutcome();
     void sameInputMethodAnswers_data();
     void sameInputMethodAnswers();
+    void hugePrimarySelectionIsGivenUpOnChange();
 
 private:
     template <typename Box> void run(Box* box, QWidget* viewport, const Sequence& s);
@@ -268,9 +310,9 @@ void OutputBoxVsPlainText::run(Box* box, QWidget* viewport, const Sequence& s) {
             }
         } else if (const auto* c = std::get_if<Click>(&action)) {
             if (c->twice) {
-                QTest::mouseDClick(viewport, Qt::LeftButton, c->modifiers, rowPoint(c->row, c->x));
+                QTest::mouseDClick(viewport, c->button, c->modifiers, rowPoint(c->row, c->x));
             } else {
-                QTest::mouseClick(viewport, Qt::LeftButton, c->modifiers, rowPoint(c->row, c->x));
+                QTest::mouseClick(viewport, c->button, c->modifiers, rowPoint(c->row, c->x));
             }
         } else if (const auto* d = std::get_if<Drag>(&action)) {
             const QPoint from = rowPoint(d->fromRow, d->fromX);
@@ -295,6 +337,8 @@ void OutputBoxVsPlainText::run(Box* box, QWidget* viewport, const Sequence& s) {
             QInputMethodEvent event(m->preedit, attributes);
             event.setCommitString(m->commit, m->replaceFrom, m->replaceLength);
             QApplication::sendEvent(box, &event);
+        } else if (const auto* n = std::get_if<NewText>(&action)) {
+            setText(box, n->text);
         }
         QApplication::processEvents();
     }
@@ -378,6 +422,16 @@ void OutputBoxVsPlainText::sameOutcome() {
     QFETCH(int, index);
     const Sequence& s = sequences()[size_t(index)];
 
+    // The box takes Ctrl+Y for redo everywhere; the platform's plain text box may know only
+    // Ctrl+Shift+Z (as on X11).
+    const bool ctrlY = std::any_of(s.actions.begin(), s.actions.end(), [](const Action& a) {
+        const auto* k = std::get_if<Key>(&a);
+        return k && k->key == Qt::Key_Y && k->modifiers == Ctrl;
+    });
+    if (ctrlY &&
+        !QKeySequence::keyBindings(QKeySequence::Redo).contains(QKeySequence(Qt::CTRL | Qt::Key_Y)))
+        QSKIP("Ctrl+Y is no redo in this platform's plain text box");
+
     SideBySide both;
     OutputBox* box = both.box;
     QPlainTextEdit* plain = both.plain;
@@ -388,13 +442,17 @@ void OutputBoxVsPlainText::sameOutcome() {
     QCOMPARE(qRound(first->lineAt(0).height()), pitch_);
 
     const auto outcome = [&](auto* w, QWidget* viewport, auto position) {
-        QGuiApplication::clipboard()->setText(u"clipboard before"_s);
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->setText(u"clipboard before"_s);
+        if (clipboard->supportsSelection())
+            clipboard->setText(u"selection before"_s, QClipboard::Selection);
         w->setFocus();
         QApplication::processEvents();
         run(w, viewport, s);
         const auto [cursor, anchor] = position();
-        return State{w->toPlainText(), cursor, anchor, w->verticalScrollBar()->value(),
-                     QGuiApplication::clipboard()->text()};
+        return State{
+            w->toPlainText(),  cursor, anchor, w->verticalScrollBar()->value(), clipboard->text(),
+            primarySelection()};
     };
     const State mine = outcome(box, box->viewport(), [&] {
         const ReportDocument& d = box->document();
@@ -409,6 +467,31 @@ void OutputBoxVsPlainText::sameOutcome() {
     QCOMPARE(mine.anchor, theirs.anchor);
     QCOMPARE(mine.scroll, theirs.scroll);
     QCOMPARE(mine.clipboard, theirs.clipboard);
+    QCOMPARE(mine.primary, theirs.primary);
+}
+
+void OutputBoxVsPlainText::hugePrimarySelectionIsGivenUpOnChange() {
+    // Where the platform's box copies any selection, the output box copies one of up to 16 Mi
+    // characters when its text changes, and gives a longer one up rather than hold a second
+    // copy of a huge report.
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard->supportsSelection())
+        QSKIP("no primary selection on this platform");
+    const QString line = u"华夏大盘精选 "_s.repeated(12);
+    QString huge;
+    while (huge.size() <= (qsizetype(17) << 20))
+        huge += line + u"\r\n"_s;
+    OutputBox box;
+    for (const auto& [text, kept] : {std::pair{huge, false}, std::pair{report(), true}}) {
+        box.setText(text);
+        box.selectAll();
+        QVERIFY(clipboard->ownsSelection());
+        const QString selected = box.selectedText();
+        box.setText(u"the next report"_s);
+        QCOMPARE(clipboard->ownsSelection(), kept);
+        if (kept)
+            QCOMPARE(clipboard->text(QClipboard::Selection), selected);
+    }
 }
 
 QTEST_MAIN(OutputBoxVsPlainText)

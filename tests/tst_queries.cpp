@@ -105,6 +105,7 @@ private slots:
     void byteSearchAnswersAsTheTextDoes();
     void periodsOfAStockNewestFirst();
     void holderCourseOverThePeriods();
+    void theTwoTablesStayApart();
     void emptyTable();
 
 private:
@@ -478,6 +479,27 @@ void QueriesTest::holderCourseOverThePeriods() {
     QCOMPARE(*holderCourse(table, 600036, u"香港中央结算有限公司"_s)[0].shares(), 200.0);
     for (const HolderPeriod& p : holderCourse(table, 600036, u"无此人"_s))
         QVERIFY(p.rows.empty());
+}
+
+void QueriesTest::theTwoTablesStayApart() {
+    // A stock with both tables: its periods say which each is, and a holder's course follows
+    // one table, never adding a ratio of the float to one of the share capital.
+    const HoldingsTable table = tableFromBytes(bothTablesFile());
+    const std::vector<Period> periods = stockPeriods(table, 600036);
+    QCOMPARE(periods.size(), 3u);
+    QVERIFY(holdsBothTables(periods));
+    QVERIFY(!holdsBothTables({periods[0]}));
+    QCOMPARE(periods[0].floatHolders, false);
+    QCOMPARE(periods[1].floatHolders, true);
+    QCOMPARE(periods[2].floatHolders, true);
+    const std::vector<HolderPeriod> holders = holderCourse(table, 600036, u"华夏大盘"_s);
+    QCOMPARE(holders.size(), 1u);
+    QCOMPARE(*holders[0].ratio(), 1.0);
+    const std::vector<HolderPeriod> float_ = holderCourse(table, 600036, u"华夏大盘"_s, true);
+    QCOMPARE(float_.size(), 2u);
+    QCOMPARE(float_[0].period.date, u"2024-03-31"_s);
+    QCOMPARE(*float_[1].shares(), 100.0);
+    QVERIFY(std::abs(*float_[1].ratio() - 1.6) < 1e-9);
 }
 
 QTEST_APPLESS_MAIN(QueriesTest)

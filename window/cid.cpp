@@ -338,8 +338,13 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
     menu->addSeparator();
     QMenu* periods = menu->addMenu(u"往期报告"_s);
     periods->setObjectName(u"periods"_s);
-    for (const Period& period : stockPeriods(*table, code)) {
-        const QString name = period.date.isEmpty() ? table->header(period.record) : period.date;
+    const std::vector<Period> stockReports = stockPeriods(*table, code);
+    // Where the stock has tables of both kinds, a date alone would name two of them.
+    const bool bothTables = holdsBothTables(stockReports);
+    for (const Period& period : stockReports) {
+        QString name = period.date.isEmpty() ? table->header(period.record) : period.date;
+        if (bothTables && !period.date.isEmpty())
+            name += u"  "_s + tableName(period.floatHolders).toString();
         periods->addAction(name, this, [this, table, period] {
             Picture1->hide();
             Text2->setSource(std::make_shared<ReportLines>(codeReport(table, period.record)));
@@ -348,11 +353,13 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
     const qsizetype row = report.tableLine(k);
     const std::optional<HolderCells> cells =
         row >= 0 && table->isHolderRow(row) ? readHolderCells(table->line(row)) : std::nullopt;
+    // The course follows the table of the row clicked: a float holder's course among the float's
+    // holders, with its ratio of the float.
     QAction* course = menu->addAction(u"持股变化"_s, this, [this, table, code, record, cells] {
         const StockHeader stock = readStockHeader(table->header(record));
-        auto* window =
-            new HolderCourseWindow(cells->name, (stock.code + u' ' + stock.name).trimmed(),
-                                   holderCourse(*table, code, cells->name), this);
+        auto* window = new HolderCourseWindow(
+            cells->name, (stock.code + u' ' + stock.name).trimmed(), stock.table(),
+            holderCourse(*table, code, cells->name, stock.floatHolders), this);
         window->show();
         window->activateWindow();
     });

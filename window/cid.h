@@ -99,6 +99,8 @@ private:
     std::unique_ptr<DataFileInUse> dataInUse_;
     std::function<bool(const QUrl&)> openUrl_;
     qsizetype reportLimit_;
+    // Only the help text, as Command3 last composed it for Text2. Reports go to Text2 as the
+    // lines a query makes (ReportLines), without a copy here.
     QString ReportText;
     // Only Command1 is ever the default button; moving the focus never changes that.
     bool command1Default_ = true;

@@ -37,10 +37,15 @@ QString number(double value) {
     return QString::number(value, 'f', 2);
 }
 
+// What a period without the holder says: not among that table's holders.
+QString absentFrom(QStringView table) {
+    return u"不在%1之列"_s.arg(table);
+}
+
 // A period in words, for screen readers and the table.
-QString describe(const HolderPeriod& p) {
+QString describe(const HolderPeriod& p, QStringView table) {
     if (p.rows.empty())
-        return p.period.date + u"：不在十大股东之列"_s;
+        return p.period.date + u"："_s + absentFrom(table);
     QString text = p.period.date + u"："_s;
     if (const auto shares = p.shares())
         text += number(*shares) + u" 万股"_s;
@@ -57,7 +62,7 @@ CourseChart::CourseChart(QWidget* parent) : QWidget(parent) {
     setMinimumSize(360, 220);
 }
 
-void CourseChart::setCourse(const std::vector<HolderPeriod>& course) {
+void CourseChart::setCourse(const std::vector<HolderPeriod>& course, QStringView table) {
     dates_.clear();
     shares_.clear();
     ratios_.clear();
@@ -66,7 +71,7 @@ void CourseChart::setCourse(const std::vector<HolderPeriod>& course) {
         dates_ << p.period.date;
         shares_.push_back(p.rows.empty() ? std::nullopt : p.shares());
         ratios_.push_back(p.rows.empty() ? std::nullopt : p.ratio());
-        description << describe(p);
+        description << describe(p, table);
     }
     setAccessibleDescription(description.join(u"；"_s));
     update();
@@ -157,18 +162,19 @@ void CourseChart::paintEvent(QPaintEvent*) {
 }
 
 HolderCourseWindow::HolderCourseWindow(const QString& holder, const QString& stock,
-                                       const std::vector<HolderPeriod>& course, QWidget* parent)
+                                       QStringView table, const std::vector<HolderPeriod>& course,
+                                       QWidget* parent)
     : QDialog(parent) {
     setObjectName(u"holderCourse"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(u"持股变化："_s + holder + u"（"_s + stock + u"）"_s);
+    setWindowTitle(u"持股变化：%1（%2，%3）"_s.arg(holder, stock, table));
     setFont(songFont(12));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Midlight));
     setPalette(pal);
 
     chart_ = new CourseChart(this);
-    chart_->setCourse(course);
+    chart_->setCourse(course, table);
 
     table_ = new QTableWidget(this);
     table_->setAccessibleName(u"持股变化表"_s);
@@ -190,7 +196,7 @@ HolderCourseWindow::HolderCourseWindow(const QString& holder, const QString& sto
             const int at = table_->rowCount();
             table_->insertRow(at);
             table_->setItem(at, 0, cell(p->period.date));
-            table_->setItem(at, 1, cell(u"不在十大股东之列"_s));
+            table_->setItem(at, 1, cell(absentFrom(table)));
             table_->setSpan(at, 1, 1, 5);
             continue;
         }

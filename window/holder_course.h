@@ -19,7 +19,8 @@ class CourseChart : public QWidget {
 public:
     explicit CourseChart(QWidget* parent = nullptr);
 
-    void setCourse(const std::vector<HolderPeriod>& course);
+    // table: which top-ten table the course is of (十大股东 or 十大流通股东), to say so.
+    void setCourse(const std::vector<HolderPeriod>& course, QStringView table);
     // The series as drawn: one entry a period, nullopt where there is a gap.
     const QStringList& dates() const { return dates_; }
     const std::vector<std::optional<double>>& shares() const { return shares_; }
@@ -42,8 +43,9 @@ private:
 class HolderCourseWindow : public QDialog {
     Q_OBJECT
 public:
-    // holder: the name cell as the rows read; stock: the stock's code and name, for the title.
-    HolderCourseWindow(const QString& holder, const QString& stock,
+    // holder: the name cell as the rows read; stock: the stock's code and name, and table the
+    // top-ten table the course follows (十大股东 or 十大流通股东), for the title.
+    HolderCourseWindow(const QString& holder, const QString& stock, QStringView table,
                        const std::vector<HolderPeriod>& course, QWidget* parent = nullptr);
 
     const CourseChart* chart() const { return chart_; }
