@@ -14,6 +14,7 @@
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
 #include "holdings/text_rules.h"
+#include "portfolio_answer.h"
 #include "queries/history.h"
 #include "queries/loaded_holdings.h"
 #include "queries/query.h"
@@ -175,6 +176,25 @@ int run(const gegu::QueryArguments& args) {
     }
     const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
     const std::shared_ptr<gegu::LoadedHoldings> data = gegu::LoadedHoldings::load(dataFile);
+    if (args.portfolio) {
+        // Every query is a holder's name; the portfolios are made and checked before a word
+        // is written.
+        QString error;
+        const QStringList holders = gegu::holderNames(queries, error);
+        if (!error.isEmpty())
+            return fail(error);
+        const gegu::PortfolioAnswer answer =
+            gegu::answerPortfolios(*data, holders, args.date, args.since);
+        if (!answer.error.isEmpty())
+            return fail(answer.error);
+        Utf8Writer out(stdout, args.lf);
+        if (args.info)
+            out.put(infoText(data->info()));
+        gegu::writePortfolios(answer, args.tsv, out);
+        if (!out.finish())
+            return fail(u"cannot write the report"_s);
+        return answer.found() ? Found : NotFound;
+    }
     // An index of the names pays for itself from the second query on.
     if (queries.size() > 1)
         data->indexNow();

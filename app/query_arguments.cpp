@@ -21,6 +21,9 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
                                                      {{"--tsv"}, false},
                                                      {{"--all-periods"}, false},
                                                      {{"--info"}, false},
+                                                     {{"--portfolio"}, false},
+                                                     {{"--date"}, true},
+                                                     {{"--since"}, true},
                                                      {{"-h", "--help"}, false},
                                                      {{"-v", "--version"}, false}});
     if (!line.error.isEmpty())
@@ -39,10 +42,48 @@ ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args) {
     parsed.info = line.has("--info");
     for (const QByteArray& query : line.positional)
         parsed.queries << argumentText(query);
-    if (parsed.action == QueryArguments::Action::Query && parsed.queries.isEmpty() &&
-        !parsed.fromStdin && !parsed.info)
+    parsed.portfolio = line.has("--portfolio");
+    if (parsed.action != QueryArguments::Action::Query)
+        return {parsed, {}};
+    for (const auto& [option, date] :
+         {std::pair{QByteArray("--date"), &parsed.date}, {QByteArray("--since"), &parsed.since}}) {
+        if (!line.values.count(option))
+            continue;
+        const QString text = argumentText(line.values.at(option));
+        if (!parsed.portfolio)
+            return {{}, argumentText(option) + u" goes with --portfolio (see --help)"_s};
+        const std::optional<ReportDate> value = parseReportDate(text);
+        if (!value)
+            return {{}, argumentText(option) + u": not a date (yyyy-mm-dd): "_s + text};
+        *date = *value;
+    }
+    if (parsed.portfolio) {
+        if (parsed.allPeriods)
+            return {{}, u"--all-periods does not go with --portfolio"_s};
+        if (parsed.date != 0 && parsed.since >= parsed.date)
+            return {{}, u"--since must be before --date"_s};
+        QString error;
+        holderNames(parsed.queries, error);
+        if (!error.isEmpty())
+            return {{}, error};
+        if (parsed.queries.isEmpty() && !parsed.fromStdin)
+            return {{}, u"--portfolio expects a holder's NAME or --stdin (see --help)"_s};
+    }
+    if (parsed.queries.isEmpty() && !parsed.fromStdin && !parsed.info)
         return {{}, u"expected a QUERY, --stdin or --info (see --help)"_s};
     return {parsed, {}};
+}
+
+QStringList holderNames(const QStringList& queries, QString& error) {
+    QStringList names;
+    for (const QString& query : queries) {
+        names << query.trimmed();
+        if (names.back().isEmpty()) {
+            error = u"a holder's name is empty"_s;
+            return {};
+        }
+    }
+    return names;
 }
 
 QStringList queriesFromLines(QByteArrayView text, QString& error) {
@@ -85,10 +126,12 @@ QString dataFoldersHelp() {
 
 QString queryHelpText() {
     return uR"(Usage: gegu-query [options] [--] QUERY...
+       gegu-query --portfolio [--date DATE] [--since DATE] [options] [--] NAME...
 Looks up the major shareholders of listed Chinese stocks in Gegu's data file.
 A stock code (0 < code < 1000000) prints that stock's holder table; any other text
 lists every holder row whose name contains it. Several queries are answered one
-after the other from one load of the data file.
+after the other from one load of the data file. With --portfolio, each NAME is a
+holder's, and its portfolio across every stock is printed.
 
 Options:
   --data FILE    Data file to read. Default: the first gegusj.rar found in the
@@ -102,6 +145,21 @@ Options:
   --info         Print what the data file holds, one "key: value" a line
                  (path, size, records, stocks, rows, dates, oldest date,
                  newest date, sample), before any QUERY's report.
+  --portfolio    Every QUERY (and line of --stdin) is a holder's name as the
+                 data file writes it, blanks around it trimmed, matched
+                 exactly: print the holder's portfolio at a report date, a row
+                 a share type in each stock's 十大股东 or 十大流通股东 table
+                 with a report of that date, and a summary (stocks held, 万股
+                 by table). A stock without a report of that date is listed
+                 apart with its latest earlier one (无该期报告), outside the
+                 totals.
+  --date DATE    With --portfolio: the report date (yyyy-mm-dd or yyyymmdd);
+                 default the data file's newest.
+  --since DATE   With --portfolio: compare with an earlier report date, per
+                 stock and table: 新进, 退出 (out of the top holders; it may
+                 still hold shares below them), 增持 or 减持 (the difference
+                 in 万股 and in ratio points), 不变, or 无可比报告 where the
+                 stock lacks a report of either date.
   --lf           End lines with LF instead of CR LF.
   --tsv          Print one line per holder row shown, tab-separated and
                  LF-ended, under a header line: query, code, stock, date,
@@ -110,7 +168,11 @@ Options:
                  the stock's header line and the row's cells. A row whose
                  cells cannot be read has its text as the holder and the other
                  cells empty. Tabs and line breaks inside a field become
-                 blanks.
+                 blanks. With --portfolio, one line a holding:
+                 holder, code, stock, table, date, shares, ratio, type,
+                 change, rank and status (持有, 无该期报告); with --since the
+                 status compares (新进 ... 无可比报告) and since_shares,
+                 since_ratio, shares_change and ratio_change follow.
   -h, --help     Show this help and exit.
   -v, --version  Show the version and exit.
 
@@ -120,8 +182,11 @@ Arguments:
 
 Output: the text of Gegu's output box, as UTF-8 with CR LF line ends, the
 reports of several queries one after the other.
-Exit status: 0 when any query found something (or --info alone printed), 1
-when none did, 2 on a data file, argument, input or output error. A reader
+Exit status: 0 when any query found something (or --info alone printed; with
+--portfolio, when any holder holds anything at the date), 1 when none did, 2 on
+a data file, argument, input or output error (also a date the data file has no
+report of, or a row of the holder that cannot be read, named by file and line:
+no portfolio is printed then). A reader
 that closes the pipe early (| head) ends gegu-query quietly, as it ends grep:
 by SIGPIPE.
 )"_s;

@@ -3,6 +3,7 @@
 // The command line of gegu-query, read from the arguments exactly as the system gave them.
 
 #include "holdings/data_file.h"
+#include "queries/report_periods.h"
 
 #include <QByteArray>
 #include <QString>
@@ -22,6 +23,12 @@ struct QueryArguments {
     bool tsv = false;        // --tsv: one tab-separated line a holder row
     bool allPeriods = false; // --all-periods: every period of a stock, newest first
     bool info = false;       // --info: what the data file holds
+    // --portfolio: every QUERY (and line of --stdin) is a holder's written name, its blanks
+    // trimmed; each holder's portfolio at --date (default the newest report date), compared
+    // with --since where given.
+    bool portfolio = false;
+    ReportDate date = 0;
+    ReportDate since = 0;
 };
 
 // The result of reading the command line: the arguments, or what is wrong with them.
@@ -33,7 +40,7 @@ struct ParsedQueryArguments {
 // Reads gegu-query's arguments (without the program's name). Options come before "--"; any
 // argument after "--", and any that does not start with '-', is a query; there must be one at
 // least, or --stdin. Paths are kept as the system's bytes, queries decoded from the user's
-// encoding (UTF-8).
+// encoding (UTF-8). --date and --since go with --portfolio alone, --since before --date.
 ParsedQueryArguments parseQueryArguments(const std::vector<QByteArray>& args);
 
 // What --help prints.
@@ -45,5 +52,9 @@ NativePath pathArgument(const QByteArray& bytes);
 // The queries of a text given on standard input: one a line (LF or CR LF), blank lines
 // skipped. Sets error, naming the line, when the text is not UTF-8.
 QStringList queriesFromLines(QByteArrayView text, QString& error);
+
+// The holders' names that --portfolio takes from the queries: each with its blanks trimmed.
+// Sets error when one is empty.
+QStringList holderNames(const QStringList& queries, QString& error);
 
 } // namespace gegu

@@ -1,20 +1,31 @@
 // In-process benchmarks of the engine on a full-size data file.
 //
-//   GEGU_BENCH_FILE=full.rar gegu-bench-engine [--benchmark_format=json]
+//   GEGU_BENCH_FILE=full.rar GEGU_BENCH_TEN_FILE=ten.rar GEGU_BENCH_HISTORY_FILE=history.rar \
+//       gegu-bench-engine [--benchmark_format=json]
+//   gegu-bench-engine --top-holder HISTORY_FILE
+//
+// --top-holder prints, a line each, the holder that stands in the most tables of the file, its
+// newest report date and the date four report dates before it: the portfolio the benchmarks
+// time.
 
 #include "holdings/data_file.h"
 #include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/text_rules.h"
 #include "queries/name_index.h"
+#include "queries/portfolio.h"
 #include "queries/query.h"
+#include "queries/report_periods.h"
+#include "queries/written_names.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QHash>
 #include <QStringDecoder>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 using namespace gegu;
 
@@ -167,6 +178,85 @@ void BM_TenTimesIndexedCommon(benchmark::State& state) {
     indexedQuery(state, u"华夏");
 }
 
+// The history-scale file (GEGU_BENCH_HISTORY_FILE): 40 quarters of 5,000 stocks.
+QString historyPath() {
+    const char* path = std::getenv("GEGU_BENCH_HISTORY_FILE");
+    if (!path) {
+        std::fprintf(stderr, "GEGU_BENCH_HISTORY_FILE is not set\n");
+        std::exit(2);
+    }
+    return QString::fromLocal8Bit(path);
+}
+
+// The portfolio to time: the holder in the most tables, the newest date, four dates before.
+struct TopHolder {
+    QString name;
+    qsizetype rows = 0;
+    ReportDate date = 0;
+    ReportDate since = 0;
+};
+
+TopHolder topHolder(const HoldingsTable& table, const ReportPeriods& periods) {
+    QHash<QByteArray, qsizetype> rows;
+    for (qsizetype r = 0; r < table.recordCount(); ++r) {
+        const qsizetype first = table.firstLine(r);
+        for (qsizetype line = first + 3; line < table.endLine(first); ++line)
+            ++rows[writtenNameBytes(table.lineBytes(line)).toByteArray()];
+    }
+    TopHolder top;
+    for (auto it = rows.begin(); it != rows.end(); ++it) {
+        if (it.value() > top.rows) {
+            top.rows = it.value();
+            top.name = decodeGbk(it.key());
+        }
+    }
+    const std::vector<ReportDate>& dates = periods.dates();
+    top.date = dates.empty() ? 0 : dates.front();
+    top.since = dates.size() > 4 ? dates[4] : 0;
+    return top;
+}
+
+struct History {
+    std::shared_ptr<const HoldingsTable> table;
+    PortfolioSource source;
+    TopHolder top;
+};
+
+const History& history() {
+    static const History h = [] {
+        History made;
+        made.table =
+            std::make_shared<const HoldingsTable>(loadHoldingsFile(nativePath(historyPath())));
+        made.source = PortfolioSource::of(made.table);
+        made.source.names = std::make_shared<const WrittenNameIndex>(*made.table);
+        made.top = topHolder(*made.table, *made.source.periods);
+        return made;
+    }();
+    return h;
+}
+
+// The portfolio of the holder in the most tables, compared with a year before, as the window
+// makes it once the index of written names is there.
+void BM_PortfolioSinceTopHolder(benchmark::State& state) {
+    const History& h = history();
+    qsizetype lines = 0;
+    for (auto _ : state) {
+        const Portfolio p = portfolio(h.source, h.top.name, h.top.date, h.top.since);
+        lines = qsizetype(p.holdings.size());
+        benchmark::DoNotOptimize(lines);
+    }
+    state.counters["lines"] = double(lines);
+    state.counters["holder_rows"] = double(h.top.rows);
+}
+
+// Making the index of written names of the history file, as the window does after the index
+// of names (on a thread of its own).
+void BM_WrittenNameIndex(benchmark::State& state) {
+    const History& h = history();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(WrittenNameIndex(*h.table));
+}
+
 } // namespace
 
 BENCHMARK(BM_LoadFile)->Unit(benchmark::kMillisecond)->MinTime(2);
@@ -180,5 +270,22 @@ BENCHMARK(BM_CodeQueryLastStock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LargestReport)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_TenTimesIndexedTypical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenTimesIndexedCommon)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PortfolioSinceTopHolder)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WrittenNameIndex)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    if (argc == 3 && std::strcmp(argv[1], "--top-holder") == 0) {
+        const HoldingsTable table = loadHoldingsFile(nativePath(QString::fromLocal8Bit(argv[2])));
+        const TopHolder top = topHolder(table, ReportPeriods(table));
+        std::printf("%s\n%s\n%s\n%lld\n", top.name.toUtf8().constData(),
+                    reportDateText(top.date).toUtf8().constData(),
+                    reportDateText(top.since).toUtf8().constData(), qlonglong(top.rows));
+        return 0;
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,5 +1,5 @@
 // GUI timings of the real window, printed as JSON:
-//   gegu-bench-gui START_NS [REPEATS | start | query TEXT]
+//   gegu-bench-gui START_NS [REPEATS | start | query TEXT | portfolio HOLDER]
 // START_NS is CLOCK_MONOTONIC in nanoseconds when the caller started this process; the data
 // file is gegusj.rar as Gegu finds it. Measures start to window shown, and, for a typical name
 // query, a query matching about a tenth of the rows and the largest report (the empty query),
@@ -7,10 +7,15 @@
 // again, every pending event (layout, paint) done. Also the peak memory while the largest
 // report is shown, over the memory after loading. With "start", only the start is timed; with
 // "query TEXT", the first click on that query in this fresh process and the median of repeats,
-// and the memory the first adds over the memory after loading.
+// and the memory the first adds over the memory after loading. With "portfolio HOLDER", the
+// holder's rows are queried, and 持仓一览 is chosen from the output box's context menu over one
+// of them: the first time in this fresh process, from the choice until the portfolio window is
+// shown and the event loop idle, and the median of repeats.
 
 #include "window/cid.h"
 #include "window/output_box.h"
+#include "window/portfolio_model.h"
+#include "window/portfolio_window.h"
 #include "window/startup.h"
 
 #include <QAbstractEventDispatcher>
@@ -18,6 +23,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -88,13 +94,52 @@ qint64 clickToIdle(QPushButton* button) {
     return idle - started;
 }
 
+// Chooses 持仓一览 from the output box's context menu over line `line` and returns the
+// nanoseconds from the choice until the event loop is about to wait for the next event, the
+// portfolio window shown.
+qint64 portfolioToIdle(gegu::OutputBox* box, qsizetype line) {
+    qint64 started = 0;
+    qint64 idle = 0;
+    QEventLoop loop;
+    auto* dispatcher = QAbstractEventDispatcher::instance();
+    const auto connection =
+        QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, [&] {
+            if (started != 0 && idle == 0) {
+                idle = monotonicNs();
+                loop.quit();
+            }
+        });
+    box->setSelection({line, 0}, {line, 0});
+    QTimer::singleShot(0, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu)
+            return;
+        for (QAction* action : menu->actions()) {
+            if (action->text() == QStringLiteral("持仓一览")) {
+                started = monotonicNs();
+                action->trigger();
+            }
+        }
+        menu->close();
+    });
+    QTest::keyClick(box, Qt::Key_Menu);
+    if (idle == 0 && started != 0) {
+        QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    QObject::disconnect(connection);
+    return idle - started;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     const qint64 startNs = argc > 1 ? QByteArray(argv[1]).toLongLong() : monotonicNs();
     const bool startOnly = argc > 2 && QByteArray(argv[2]) == "start";
     const bool queryOnly = argc > 3 && QByteArray(argv[2]) == "query";
-    const int repeats = argc > 2 && !startOnly && !queryOnly ? QByteArray(argv[2]).toInt() : 5;
+    const bool portfolioOnly = argc > 3 && QByteArray(argv[2]) == "portfolio";
+    const int repeats =
+        argc > 2 && !startOnly && !queryOnly && !portfolioOnly ? QByteArray(argv[2]).toInt() : 5;
 
     QApplication app(argc, argv);
     // As Gegu starts: the data file loads while the window is made.
@@ -127,6 +172,40 @@ int main(int argc, char* argv[]) {
         }
         return medianMs(ns);
     };
+    if (portfolioOnly) {
+        // As a user comes to it: the holder's rows shown, the index of written names made.
+        const QString holder = QString::fromLocal8Bit(argv[3]);
+        for (int i = 0; i < 200 && !form.data()->writtenNames(); ++i)
+            QTest::qWait(20);
+        text1->setText(holder);
+        clickToIdle(command1);
+        qsizetype row = -1;
+        for (qsizetype i = 0; i < std::min<qsizetype>(text2->lineCount(), 100) && row < 0; ++i) {
+            if (text2->line(i).contains(QStringLiteral("│")) && text2->line(i).contains(holder))
+                row = i;
+        }
+        if (row < 0) {
+            std::fprintf(stderr, "no row of the holder is shown\n");
+            return 2;
+        }
+        std::vector<qint64> ns;
+        qsizetype lines = 0;
+        for (int i = 0; i < repeats + 1; ++i) {
+            ns.push_back(portfolioToIdle(text2, row));
+            auto* window = form.findChild<gegu::PortfolioWindow*>();
+            if (!window) {
+                std::fprintf(stderr, "no portfolio window\n");
+                return 2;
+            }
+            lines = window->model()->rowCount();
+            delete window;
+        }
+        const qint64 first = ns.front();
+        ns.erase(ns.begin());
+        std::printf("{\"first_portfolio_ms\": %.2f, \"portfolio_ms\": %.2f, \"lines\": %lld}\n",
+                    double(first) / 1e6, medianMs(ns), qlonglong(lines));
+        return 0;
+    }
     if (queryOnly) {
         // The first click of this fresh process, as a user makes it, and what it adds to the
         // memory; then the median of repeats.

@@ -32,13 +32,22 @@ LoadedHoldings::~LoadedHoldings() {
         indexing_.join();
 }
 
-void LoadedHoldings::makeIndex(std::stop_token stop) {
+void LoadedHoldings::makeIndex(std::stop_token stop, bool withWrittenNames) {
     try {
         auto index = std::make_unique<NameIndex>(table_, stop);
         if (stop.stop_requested())
             return; // cut short: not the whole table
         index_ = std::move(index);
         indexReady_.store(true, std::memory_order_release);
+        if (!withWrittenNames)
+            return;
+        // Then the holders by their written names, for portfolios, and the periods they need.
+        reportPeriods();
+        auto written = std::make_shared<const WrittenNameIndex>(table_, stop);
+        if (stop.stop_requested())
+            return;
+        writtenNames_ = std::move(written);
+        writtenNamesReady_.store(true, std::memory_order_release);
     } catch (const std::bad_alloc&) {
         // no index: name queries read every row
     } catch (const std::system_error&) {
@@ -50,7 +59,7 @@ void LoadedHoldings::indexInBackground() {
     if (indexing_.joinable() || index_)
         return;
     try {
-        indexing_ = std::jthread([this](std::stop_token stop) { makeIndex(stop); });
+        indexing_ = std::jthread([this](std::stop_token stop) { makeIndex(stop, true); });
     } catch (const std::system_error&) {
         // no thread to spare: name queries read every row
     }
@@ -58,7 +67,22 @@ void LoadedHoldings::indexInBackground() {
 
 void LoadedHoldings::indexNow() {
     if (!indexing_.joinable() && !index_)
-        makeIndex({});
+        makeIndex({}, false);
+}
+
+const ReportPeriods& LoadedHoldings::reportPeriods() const {
+    std::call_once(periodsOnce_,
+                   [this] { periods_ = std::make_shared<const ReportPeriods>(table_); });
+    return *periods_;
+}
+
+PortfolioSource LoadedHoldings::portfolioSource() const {
+    reportPeriods();
+    const auto self = shared_from_this();
+    const WrittenNameIndex* names = writtenNames();
+    return {sharedTable(), std::shared_ptr<const ReportPeriods>(self, periods_.get()),
+            names ? std::shared_ptr<const WrittenNameIndex>(self, names) : nullptr,
+            displayName(path_)};
 }
 
 const DataInfo& LoadedHoldings::info() const {

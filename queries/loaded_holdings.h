@@ -4,7 +4,10 @@
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
 #include "name_index.h"
+#include "portfolio.h"
 #include "query.h"
+#include "report_periods.h"
+#include "written_names.h"
 
 #include <QStringView>
 #include <atomic>
@@ -46,15 +49,27 @@ public:
     const NativePath& path() const { return path_; }
     const FileState& state() const { return state_; }
 
-    // Makes the index of the holders' names on a thread of its own; until it is ready, a name
-    // query reads every row. Without a thread to spare, or memory for the index, there is none.
+    // Makes the index of the holders' names on a thread of its own, then the index of their
+    // written names and the report periods for portfolios; until it is ready, a name query reads
+    // every row. Without a thread to spare, or memory for the index, there is none.
     void indexInBackground();
-    // Makes the index on this thread, now.
+    // Makes the index of the holders' names on this thread, now (not the written names').
     void indexNow();
     // The index, once it is ready; null before.
     const NameIndex* nameIndex() const {
         return indexReady_.load(std::memory_order_acquire) ? index_.get() : nullptr;
     }
+    // The holder rows by written name, made with the index of names, once it is ready; null
+    // before.
+    const WrittenNameIndex* writtenNames() const {
+        return writtenNamesReady_.load(std::memory_order_acquire) ? writtenNames_.get() : nullptr;
+    }
+    // Which stock, table and report date every record is, read the first time it is asked for
+    // (the index of names asks for it once it is made).
+    const ReportPeriods& reportPeriods() const;
+    // What portfolios are read from: the table, its periods, the written names once they are
+    // there; each keeps this data alive.
+    PortfolioSource portfolioSource() const;
 
     // What the data file holds, worked out the first time it is asked for.
     const DataInfo& info() const;
@@ -69,13 +84,17 @@ public:
 
 private:
     LoadedHoldings(HoldingsTable table, NativePath path, FileState state);
-    void makeIndex(std::stop_token stop);
+    void makeIndex(std::stop_token stop, bool withWrittenNames);
 
     HoldingsTable table_;
     NativePath path_;
     FileState state_;
     std::unique_ptr<NameIndex> index_;
     std::atomic<bool> indexReady_ = false;
+    std::shared_ptr<const WrittenNameIndex> writtenNames_;
+    std::atomic<bool> writtenNamesReady_ = false;
+    mutable std::once_flag periodsOnce_;
+    mutable std::shared_ptr<const ReportPeriods> periods_;
     std::jthread indexing_;
     mutable std::once_flag infoOnce_;
     mutable DataInfo info_;

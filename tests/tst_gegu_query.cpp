@@ -1,4 +1,5 @@
 #include "history_file.h"
+#include "portfolio_file.h"
 #include "processes.h"
 #include "support.h"
 
@@ -43,6 +44,10 @@ private slots:
     void lfLineEnds();
     void tsvRows();
     void allPeriodsAndInfo();
+    void portfolios_data();
+    void portfolios();
+    void portfolioErrors_data();
+    void portfolioErrors();
     void writeErrorsExit2_data();
     void writeErrorsExit2();
     void unreadableStandardInputExits2();
@@ -170,6 +175,15 @@ void GeguQueryTest::argumentErrors_data() {
     QTest::newRow("unknown option") << QStringList{u"--fast"_s, u"a"_s};
     QTest::newRow("dash query without --") << QStringList{u"-3"_s};
     QTest::newRow("--data without file") << QStringList{u"--data"_s};
+    QTest::newRow("--portfolio without a name") << QStringList{u"--portfolio"_s};
+    QTest::newRow("--portfolio with a blank name") << QStringList{u"--portfolio"_s, u" "_s};
+    QTest::newRow("--date without --portfolio") << QStringList{u"--date"_s, u"20240630"_s, u"a"_s};
+    QTest::newRow("--since not a date")
+        << QStringList{u"--portfolio"_s, u"--since"_s, u"2024-06-31"_s, u"a"_s};
+    QTest::newRow("--since after --date") << QStringList{
+        u"--portfolio"_s, u"--date"_s, u"2024-03-31"_s, u"--since"_s, u"2024-06-30"_s, u"a"_s};
+    QTest::newRow("--portfolio with --all-periods")
+        << QStringList{u"--portfolio"_s, u"--all-periods"_s, u"a"_s};
 }
 
 void GeguQueryTest::argumentErrors() {
@@ -552,6 +566,146 @@ void GeguQueryTest::tsvRows() {
     r = run({u"--data"_s, file, u"--tsv"_s, u"李四"_s});
     QCOMPARE(r.exitCode, 1);
     QCOMPARE(r.out, header);
+}
+
+void GeguQueryTest::portfolios_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("input"); // for --stdin
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QList<QByteArray>>("lines"); // lines that the output holds, in order
+    QTest::addColumn<int>("lineCount");
+    QTest::newRow("the newest date")
+        << QStringList{u"甲基金"_s} << QByteArray() << 0
+        << QList<QByteArray>{"股东甲基金的持仓（报告期 2024-06-30）：",
+                             "  000002│万科    │十大股东    │       10.00│    0.10│流通A股 │不变   "
+                             "   │   1",
+                             "  持有 4 只股票：十大股东 4 只，175.00 万股；十大流通股东 1 "
+                             "只，120.00 万股。",
+                             "无该期报告：另有 1 "
+                             "只股票没有该期报告，按其最近一期报告列出，不计入合计：",
+                             "  000006│东方│十大股东│2024-03-31│        9.00│    0.90│流通A股 "
+                             "│不变│   1"}
+        << 16;
+    QTest::newRow("since an earlier date, names trimmed")
+        << QStringList{u"--since"_s, u"2024-03-31"_s, u" 甲基金 "_s} << QByteArray() << 0
+        << QList<QByteArray>{"股东甲基金的持仓（报告期 2024-06-30，与 2024-03-31 比较）：",
+                             "  与 2024-03-31 相比（按股票的每张表计）：新进 1，退出 1，增持 "
+                             "1，减持 1，"
+                             "不变 1，无可比报告 2。",
+                             "  "
+                             "退出：该期已不在前十名之列；它可能仍持有前十名以外的股份，数据无法显"
+                             "示。"}
+        << 19;
+    QTest::newRow("an earlier date")
+        << QStringList{u"--date"_s, u"20240331"_s, u"甲基金"_s} << QByteArray() << 0
+        << QList<QByteArray>{"股东甲基金的持仓（报告期 2024-03-31）："} << 15;
+    QTest::newRow("a holder of nothing: status 1")
+        << QStringList{u"甲基"_s} << QByteArray() << 1
+        << QList<QByteArray>{"股东甲基的持仓（报告期 2024-06-30）：",
+                             "  持有 0 只股票：十大股东 0 只，0.00 万股；十大流通股东 0 只，0.00 "
+                             "万股。"}
+        << 2;
+    QTest::newRow("several holders, from standard input too")
+        << QStringList{u"--stdin"_s, u"甲基金二号"_s} << "\n丙\r\n"_ba << 0
+        << QList<QByteArray>{"股东甲基金二号的持仓（报告期 2024-06-30）：",
+                             "  持有 2 只股票：十大股东 2 只，100.00 万股；十大流通股东 0 只，0.00 "
+                             "万股。",
+                             "股东丙的持仓（报告期 2024-06-30）："}
+        << 9;
+    QTest::newRow("tsv") << QStringList{u"--tsv"_s, u"--since"_s, u"2024-03-31"_s, u"甲基金"_s}
+                         << QByteArray() << 0
+                         << QList<QByteArray>{"holder\tcode\tstock\ttable\tdate\tshares\tratio\t"
+                                              "type\tchange\trank\tstatus\tsince_shares\t"
+                                              "since_ratio\tshares_change\tratio_change",
+                                              "甲基金\t600036\t招商银行\t十大流通股东\t2024-06-30\t"
+                                              "120.00\t1.50\t流通A股\t减持10.00\t1\t减持\t130.00\t"
+                                              "1.60\t-10.00\t-0.10"}
+                         << 9;
+    QTest::newRow("six holders: found through the index of written names")
+        << QStringList{u"--tsv"_s, u"丙"_s, u"乙公司"_s, u"丁"_s, u"戊"_s, u"己"_s, u"甲基金二号"_s}
+        << QByteArray() << 0
+        << QList<QByteArray>{"乙公司\t000003\t平安\t十大股东\t2024-06-30\t40.00\t4.00\t流通A股\t"
+                             "不变\t1\t持有",
+                             "甲基金二号\t600036\t招商银行\t十大股东\t2024-06-30\t50.00\t0.50\t"
+                             "流通A股\t不变\t3\t持有"}
+        << 5;
+    QTest::newRow("tsv of a holder of nothing")
+        << QStringList{u"--tsv"_s, u"丙"_s} << QByteArray() << 1
+        << QList<QByteArray>{"holder\tcode\tstock\ttable\tdate\tshares\tratio\ttype\tchange\t"
+                             "rank\tstatus"}
+        << 1;
+    QTest::newRow("with --info first")
+        << QStringList{u"--info"_s, u"甲基金二号"_s} << QByteArray() << 0
+        << QList<QByteArray>{"dates: 3", "股东甲基金二号的持仓（报告期 2024-06-30）："} << 16;
+}
+
+void GeguQueryTest::portfolios() {
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, input);
+    QFETCH(int, exitCode);
+    QFETCH(QList<QByteArray>, lines);
+    QFETCH(int, lineCount);
+    const QString file = writeFile(u"portfolio.rar"_s, portfolioFile());
+    const QStringList all = QStringList{u"--data"_s, file, u"--lf"_s, u"--portfolio"_s} + args;
+    const Run r = input.isEmpty() ? run(all) : runWithInput(all, input);
+    QVERIFY2(r.err.isEmpty(), r.err.constData());
+    QCOMPARE(r.exitCode, exitCode);
+    const QList<QByteArray> out = r.out.split('\n');
+    QCOMPARE(out.back(), QByteArray());
+    QCOMPARE(out.size() - 1, lineCount);
+    qsizetype at = 0;
+    for (const QByteArray& line : lines) {
+        const qsizetype found = out.indexOf(line, at);
+        QVERIFY2(found >= 0, line.constData());
+        at = found + 1;
+    }
+    // Without --lf, every line of a report ends with CR LF, as the other reports'.
+    if (!args.contains(u"--tsv"_s) && !args.contains(u"--info"_s)) {
+        const QStringList crlf = all.mid(0, 2) + all.mid(3);
+        const Run withCrLf = input.isEmpty() ? run(crlf) : runWithInput(crlf, input);
+        QCOMPARE(withCrLf.out, QByteArray(r.out).replace("\n", "\r\n"));
+    }
+}
+
+void GeguQueryTest::portfolioErrors_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("message");
+    const QByteArray file = portfolioFile();
+    QTest::newRow("a date without reports")
+        << file << QStringList{u"--date"_s, u"2024-05-31"_s, u"甲基金"_s}
+        << u"--date 2024-05-31: the data file has no report of that date (its report dates: "
+           u"2023-12-31 to 2024-06-30, 3 dates)"_s;
+    QTest::newRow("since without reports")
+        << file << QStringList{u"--since"_s, u"2020-12-31"_s, u"甲基金"_s}
+        << u"--since 2020-12-31: the data file has no report of that date"_s;
+    QTest::newRow("since not before the newest date")
+        << file << QStringList{u"--since"_s, u"2024-06-30"_s, u"甲基金"_s}
+        << u"--since 2024-06-30 is not before the report date 2024-06-30"_s;
+    QTest::newRow("headers without dates")
+        << gbkFile({u"0"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s, u"  甲基金 │ 1│ 2│ │"_s})
+        << QStringList{u"甲基金"_s} << u"the data file's headers name no report date"_s;
+    QByteArray broken = file;
+    const QByteArray row =
+        gbkBytes(u"  甲基金                │     10.00│      0.10│ 流通A股  │ 不变"_s);
+    const qsizetype at = broken.indexOf(row);
+    broken.replace(at, row.size(), gbkBytes(u"  甲基金                │     10.00"_s));
+    QTest::newRow("a row of the holder that cannot be read")
+        << broken << QStringList{u"乙公司"_s, u"甲基金"_s}
+        << u"portfolio-error.rar:%1: a row of 甲基金 whose cells cannot be read"_s.arg(
+               broken.left(at).count('\n') + 1);
+}
+
+void GeguQueryTest::portfolioErrors() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(QStringList, args);
+    QFETCH(QString, message);
+    const QString file = writeFile(u"portfolio-error.rar"_s, bytes);
+    const Run r = run(QStringList{u"--data"_s, file, u"--portfolio"_s} + args);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY(r.out.isEmpty()); // nothing of any holder
+    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
 }
 
 void GeguQueryTest::allPeriodsAndInfo() {

@@ -8,6 +8,7 @@
 #include "import/export_folder.h"
 #include "look.h"
 #include "output_box.h"
+#include "portfolio_window.h"
 #include "queries/history.h"
 #include "queries/query.h"
 #include "report_limit.h"
@@ -364,6 +365,24 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
         window->activateWindow();
     });
     course->setEnabled(cells.has_value());
+    // The holder's whole portfolio, from the data the report was drawn from.
+    QAction* holdings = menu->addAction(u"持仓一览"_s, this, [this, table, cells] {
+        const std::shared_ptr<LoadedHoldings>& loaded = dataInUse_->current();
+        auto* window =
+            new PortfolioWindow(&loaded->table() == table.get() ? loaded->portfolioSource()
+                                                                : PortfolioSource::of(table),
+                                cells->name, this);
+        connect(window, &PortfolioWindow::showRecord, this,
+                [this](const std::shared_ptr<const HoldingsTable>& shown, qsizetype r) {
+                    Picture1->hide();
+                    Text2->setSource(std::make_shared<ReportLines>(codeReport(shown, r)));
+                    raise();
+                    activateWindow();
+                });
+        window->show();
+        window->activateWindow();
+    });
+    holdings->setEnabled(cells.has_value());
 }
 
 void cid::Command3_Click() {

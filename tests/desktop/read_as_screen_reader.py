@@ -1,7 +1,11 @@
 """Reads Gegu's window through AT-SPI as a screen reader (Orca) does: the names and roles of
-its controls, the output box's text by ranges, by lines and at the caret, the selection, and
-a report that a query puts there. Prints one line per check and 'N passed, N failed'."""
+its controls, the output box's text by ranges, by lines and at the caret, the selection, a
+report that a query puts there, and the window that 持仓一览 opens over a holder row of it: its
+table, read cell by cell under its column titles, with the summary as its description. Keys
+come from the X server (xdotool), as a user's do. Prints one line per check and 'N passed, N
+failed'."""
 
+import subprocess
 import sys
 import time
 
@@ -57,6 +61,19 @@ heard = []
 def hear(event):
     if event.source is not None and event.source.name == "查询结果":
         heard.append((event.type, event.detail1, event.detail2, event.any_data))
+
+
+# The names of what takes the focus, as Orca hears a menu's items.
+focused = []
+
+
+def hear_focus(event):
+    if event.detail1 == 1 and event.source is not None:
+        focused.append((event.source.getRoleName(), event.source.name))
+
+
+def key(name):
+    subprocess.run(["xdotool", "key", name], check=True)
 
 
 def listen(seconds):
@@ -139,6 +156,72 @@ def main():
     check("its lines one by one", first.startswith("600036") and start2 == end and "股东" in second,
           repr((first[:30], second[:30])))
     check("its length as the text's", t.characterCount == len(report), str(t.characterCount))
+
+    read_portfolio(app, box)
+
+
+def read_portfolio(app, box):
+    """Opens 持仓一览 over the report's first holder row by the keyboard, and reads its window."""
+    t = box.queryText()
+    _, row_start, _ = t.getTextAtOffset(0, pyatspi.TEXT_BOUNDARY_LINE_START)
+    for _ in range(3):  # the header, the head line and the frame line before it
+        _, _, row_start = t.getTextAtOffset(row_start, pyatspi.TEXT_BOUNDARY_LINE_START)
+    row = t.getTextAtOffset(row_start, pyatspi.TEXT_BOUNDARY_LINE_START)[0]
+    holder = row.split("│")[0].strip()
+    box.queryComponent().grabFocus()
+    t.setCaretOffset(row_start)
+    pyatspi.Registry.registerEventListener(hear_focus, "object:state-changed:focused")
+    listen(0.5)
+    focused.clear()
+    key("Menu")
+    listen(1)
+    key("Up")  # the menu's last entry
+    listen(1)
+    check("the menu's last entry over a holder row is 持仓一览",
+          bool(focused) and focused[-1] == ("menu item", "持仓一览"), repr(focused[-3:]))
+    key("Return")
+
+    def portfolio_window():
+        for acc in walk(app):
+            if acc.name == "持仓一览：" + holder:
+                return acc
+        return None
+
+    window = wait_for(portfolio_window, 15)
+    check("持仓一览 opens a window named after the holder", window is not None, holder)
+    if window is None:
+        return
+    table = wait_for(lambda: named(window, "持仓表"), 10)
+    check("its table is named", table is not None, "no 持仓表")
+    if table is None:
+        return
+    check("the table is a table to screen readers", table.getRoleName() == "table",
+          table.getRoleName())
+    check("its description is the summary",
+          table.description.startswith("报告期 ") and "只股票" in table.description,
+          table.description[:60])
+    cells = table.queryTable()
+    titles = [cells.getColumnDescription(c) for c in range(cells.nColumns)]
+    check("its columns by their titles", titles[:5] == ["代码", "股票", "表", "报告期", "持股数(万股)"],
+          repr(titles))
+    check("it has rows", cells.nRows > 0, str(cells.nRows))
+    first = [cells.getAccessibleAt(0, c).name for c in range(cells.nColumns)] if cells.nRows else []
+    check("a row read cell by cell", len(first) == 9 and first[0].isdigit() and len(first[0]) == 6
+          and first[2] in ("十大股东", "十大流通股东"), repr(first))
+
+    def labelled(acc):
+        for relation in acc.getRelationSet():
+            if relation.getRelationType() == pyatspi.RELATION_LABELLED_BY:
+                return [relation.getTarget(i).name for i in range(relation.getNTargets())]
+        return []
+
+    boxes = [acc for acc in walk(window) if acc.getRoleName() == "combo box"]
+    check("its choices are named by their labels",
+          sorted(sum((labelled(b) for b in boxes), [])) == ["报告期：", "比较："],
+          repr([labelled(b) for b in boxes]))
+    check("导出… is a button", named(window, "导出…", "push button") is not None)
+    key("Escape")
+    check("Escape closes it", wait_for(lambda: None if portfolio_window() else True, 10) is not None)
 
 
 main()

@@ -31,6 +31,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     if (!error.isEmpty() && (!lines.isEmpty() || !error.startsWith(u"standard input, line ")))
         std::abort();
+    // Portfolios: dates only with --portfolio, each a day of the calendar, the comparison
+    // before the date; every holder's name something once trimmed; never with --all-periods.
+    if (parsed.arguments && parsed.arguments->action == QueryArguments::Action::Query) {
+        const QueryArguments& a = *parsed.arguments;
+        if ((a.date != 0 || a.since != 0) && !a.portfolio)
+            std::abort();
+        for (const ReportDate date : {a.date, a.since}) {
+            if (date != 0 && parseReportDate(reportDateText(date)) != date)
+                std::abort();
+        }
+        if (a.date != 0 && a.since >= a.date)
+            std::abort();
+        if (a.portfolio && a.allPeriods)
+            std::abort();
+        QString nameError;
+        const QStringList names = a.portfolio ? holderNames(a.queries, nameError) : QStringList();
+        if (!nameError.isEmpty() || names.contains(QString()))
+            std::abort();
+    }
     // Every query comes from an argument, after "--" or not starting with '-'.
     if (parsed.arguments && parsed.arguments->queries.size() > qsizetype(args.size()))
         std::abort();
