@@ -138,7 +138,7 @@ QString helpText() {
         "Options:\n"
         "  -o, --output OUT        The data file to write (default: gegusj.rar in the\n"
         "                          current directory); missing folders are made. Once.\n"
-        "  --force                 Replace OUT if it exists.\n"
+        "  --force                 Replace OUT if it exists (never a read-only file).\n"
         "  --keep                  Do what a drop onto Gegu's window does: keep the\n"
         "                          exports in the user's data folder (beside its\n"
         "                          gegusj.rar, in exports/) and build that data file\n"

@@ -62,6 +62,7 @@ QString helpText() {
 // Prints the text and returns the exit status: 0, or 2 when it cannot be written.
 int print(const QString& text) {
     if (!gegu::writeStandardOutput(text.toUtf8())) {
+        // Where there is a standard error: started from Explorer, gegu.exe has none.
         gegu::writeLine(stderr, u"gegu: "_s + Text::tr("cannot write to standard output"));
         return 2;
     }

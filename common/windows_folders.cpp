@@ -37,4 +37,18 @@ std::vector<NativePath> applicationDataFolders() {
     return folders;
 }
 
+NativePath programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) { // else cut short: a long path, asked again with more room
+            path.resize(n);
+            return NativePath(path).parent_path();
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
 } // namespace gegu

@@ -20,4 +20,9 @@ NativePath machineApplicationDataFolder();
 // (%PROGRAMDATA%), in that order; a folder the system cannot name is left out.
 std::vector<NativePath> applicationDataFolders();
 
+// The folder of the running program's file, as the system names it, on any thread (Qt's
+// QCoreApplication::applicationDirPath() belongs to the GUI thread); empty when the system
+// cannot name it.
+NativePath programFolder();
+
 } // namespace gegu

@@ -94,6 +94,10 @@ NativePath programDirectory() {
     const NativePath program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error)
         return program.parent_path();
+#elif defined(Q_OS_WIN)
+    // From the system too: the data file is looked for on the loader's thread.
+    if (NativePath folder = programFolder(); !folder.empty())
+        return folder;
 #endif
     return nativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }

@@ -50,7 +50,8 @@ RuntimeError runtimeError(const FileError& e);
 // Opens a data file, with the errors of loadHoldingsFile.
 ReadOnlyFile openDataFile(const NativePath& path);
 
-// The directory that holds the running program, as the system names it.
+// The directory that holds the running program, as the system names it. On Linux and Windows
+// any thread may ask (the loader does, while the GUI thread starts the window).
 NativePath programDirectory();
 
 // The user's data directory (~/.local/share/gegu/, $XDG_DATA_HOME/gegu/; %APPDATA%\gegu\ on

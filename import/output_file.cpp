@@ -40,6 +40,12 @@ QString systemWords(const std::error_code& error) {
     fail(problem, path, error ? systemWords(error) : QString());
 }
 
+// A file that its owner may not write: on Windows, one with the read-only attribute. Replacing
+// it fails there, after the new file has taken its read-only flag, which then keeps that file.
+bool isReadOnly(const fs::file_status& status) {
+    return (status.permissions() & fs::perms::owner_write) == fs::perms::none;
+}
+
 std::error_code lastError() {
 #if defined(Q_OS_WIN)
     return {int(GetLastError()), std::system_category()};
@@ -253,6 +259,8 @@ QString OutputError::text() const {
             .arg(name);
     case OutputProblem::Exists:
         return Text::tr("%1 exists").arg(name);
+    case OutputProblem::ReadOnly:
+        return Text::tr("%1 is read-only").arg(name);
     case OutputProblem::FolderFailed:
         return reason_.isEmpty() ? Text::tr("the folder %1 cannot be made").arg(name)
                                  : Text::tr("the folder %1 cannot be made: %2").arg(name, reason_);
@@ -301,6 +309,8 @@ NativePath outputTarget(const NativePath& path, bool replace) {
         fail(OutputProblem::NotRegular, path);
     if (!replace)
         fail(OutputProblem::Exists, path);
+    if (isReadOnly(s))
+        fail(OutputProblem::ReadOnly, path);
     return target;
 }
 
@@ -314,11 +324,14 @@ void writeOutputFile(const NativePath& path, bool replace,
             fail(OutputProblem::FolderFailed, folder, error);
     }
     NewFile file(target);
-    // A replaced file's permissions stay.
+    // A replaced file's permissions stay; one made read-only meanwhile stays as it is.
     if (replace) {
         const fs::file_status old = fs::status(target, error);
-        if (fs::is_regular_file(old))
+        if (fs::is_regular_file(old)) {
+            if (isReadOnly(old))
+                fail(OutputProblem::ReadOnly, path);
             fs::permissions(file.path(), old.permissions(), error);
+        }
     }
     if (!write(file.device()))
         fail(OutputProblem::WriteFailed, path,

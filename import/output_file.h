@@ -21,6 +21,7 @@ enum class OutputProblem {
     IsFolder,
     NotRegular,   // a device, a FIFO, a socket, a link that leads nowhere or in a loop
     Exists,       // a file stands there, and may not be replaced
+    ReadOnly,     // a read-only file stands there: replacing it is not asked, also not by force
     FolderFailed, // a missing folder cannot be made
     WriteFailed,
 };
@@ -45,7 +46,8 @@ private:
 // Where a data file written to `path` goes: the path, or the regular file that a link there
 // leads to. Throws OutputError when it cannot be written: the path names no file (out/), a
 // folder or anything else that is not a regular file stands there, a file stands there and
-// replace is not set, or a file stands where a missing folder would have to be made.
+// replace is not set, a read-only file stands there (its owner may not write it: Windows'
+// read-only attribute), or a file stands where a missing folder would have to be made.
 NativePath outputTarget(const NativePath& path, bool replace);
 
 // The names of the files that writeOutputFile writes before it renames them into place: hidden,

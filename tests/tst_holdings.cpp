@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <chrono>
 #include <functional>
+#include <future>
 #include <random>
 #include <thread>
 
@@ -82,6 +83,7 @@ private slots:
     void writtenNumbers();
     void writtenTextsStayOneLine();
     void dataFileSearch();
+    void programDirectoryOnAnyThread();
     void stockHeaders_data();
     void stockHeaders();
     void holderCells_data();
@@ -765,6 +767,32 @@ void HoldingsTest::dataFileSearch() {
     QVERIFY(QDir::setCurrent(QFileInfo(places[1]).absolutePath()));
     QCOMPARE(displayName(findDataFile()), u"gegusj.rar"_s);
     QVERIFY(!dataFileInPlaceOf(user));
+}
+
+void HoldingsTest::programDirectoryOnAnyThread() {
+    // The loader looks for the data file on its own thread while the GUI thread starts the
+    // window and asks Qt for the program's folder meanwhile: the loader's answer comes from the
+    // system, and is the folder that holds this program on every thread.
+    const QString program = QCoreApplication::applicationFilePath();
+    const NativePath expected = nativePath(QFileInfo(program).absolutePath());
+    std::vector<std::future<std::vector<NativePath>>> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.push_back(std::async(std::launch::async, [] {
+            std::vector<NativePath> answers;
+            for (int n = 0; n < 100; ++n)
+                answers.push_back(programDirectory());
+            return answers;
+        }));
+    }
+    for (auto& thread : threads) {
+        while (thread.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            QVERIFY(nativePath(QCoreApplication::applicationDirPath()) == expected);
+        for (const NativePath& answer : thread.get())
+            QVERIFY2(std::filesystem::equivalent(answer, expected),
+                     qPrintable(displayName(answer)));
+    }
+    QVERIFY(
+        std::filesystem::exists(programDirectory() / nativePath(QFileInfo(program).fileName())));
 }
 
 void HoldingsTest::stockHeaders_data() {

@@ -1459,6 +1459,10 @@ void ImportTest::outputFile_data() {
         QTest::addRow("in folders to be made%s", force) << u"deep"_s << replace << written;
         QTest::addRow("a regular file%s", force)
             << u"file"_s << replace << (replace ? written : int(OutputProblem::Exists));
+        // Windows would not replace it, and the new file would keep its read-only flag.
+        QTest::addRow("a read-only file%s", force)
+            << u"readonly"_s << replace
+            << int(replace ? OutputProblem::ReadOnly : OutputProblem::Exists);
         QTest::addRow("a folder%s", force)
             << u"folder"_s << replace << int(OutputProblem::IsFolder);
         QTest::addRow("under a regular file%s", force)
@@ -1472,6 +1476,9 @@ void ImportTest::outputFile_data() {
 #else
         QTest::addRow("a link to a regular file%s", force)
             << u"link"_s << replace << (replace ? written : int(OutputProblem::Exists));
+        QTest::addRow("a link to a read-only file%s", force)
+            << u"readonlylink"_s << replace
+            << int(replace ? OutputProblem::ReadOnly : OutputProblem::Exists);
         QTest::addRow("a FIFO%s", force) << u"fifo"_s << replace << int(OutputProblem::NotRegular);
         QTest::addRow("a link to a FIFO%s", force)
             << u"fifolink"_s << replace << int(OutputProblem::NotRegular);
@@ -1491,10 +1498,14 @@ void ImportTest::outputFile() {
     namespace fs = std::filesystem;
     const fs::path root = nativePath(dir.path());
     QVERIFY(writeFile(dir.filePath(u"file"_s), "old"));
+    QVERIFY(writeFile(dir.filePath(u"readonly"_s), "old"));
+    QVERIFY(QFile::setPermissions(dir.filePath(u"readonly"_s),
+                                  QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther));
     QVERIFY(QDir(dir.path()).mkdir(u"folder"_s));
 #if !defined(Q_OS_WIN)
     QCOMPARE(::mkfifo((root / "fifo").c_str(), 0600), 0);
     fs::create_symlink("file", root / "link");
+    fs::create_symlink("readonly", root / "readonlylink");
     fs::create_symlink("fifo", root / "fifolink");
     fs::create_symlink("nowhere", root / "dangling");
     fs::create_symlink("loop", root / "loop");
@@ -1516,6 +1527,8 @@ void ImportTest::outputFile() {
                 .entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System | QDir::Hidden),
             before);
         QCOMPARE(readFile(dir.filePath(u"file"_s)), "old"_ba);
+        QCOMPARE(readFile(dir.filePath(u"readonly"_s)), "old"_ba);
+        QVERIFY(!(QFile::permissions(dir.filePath(u"readonly"_s)) & QFile::WriteOwner));
 #if !defined(Q_OS_WIN)
         QVERIFY(fs::is_fifo(root / "fifo"));
 #endif
@@ -1664,6 +1677,16 @@ void ImportTest::programWritesNothingOnError() {
     QCOMPARE(r.err, "gegu-import: gegusj.rar exists; --force replaces it\n"_ba);
     r = runProcess(program, {u"--force"_s, u"-o"_s, u"gegusj.rar"_s, u"good.csv"_s}, setup);
     QCOMPARE(r.exitCode, 0);
+    // A read-only data file stays, with --force too, and no new file is left beside it.
+    const QString dataFile = dir.filePath(u"gegusj.rar"_s);
+    const QByteArray written = readFile(dataFile);
+    QVERIFY(QFile::setPermissions(dataFile, QFile::ReadOwner | QFile::ReadGroup));
+    r = runProcess(program, {u"--force"_s, u"other.csv"_s}, setup);
+    QCOMPARE(r.exitCode, 2);
+    QCOMPARE(r.err, "gegu-import: gegusj.rar is read-only\n"_ba);
+    QCOMPARE(readFile(dataFile), written);
+    QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 4);
+    QVERIFY(QFile::setPermissions(dataFile, QFile::ReadOwner | QFile::WriteOwner));
     // Missing folders are made, as for the user's data folder on a new account.
     r = runProcess(program, {u"-o"_s, u"home/.local/share/gegu/gegusj.rar"_s, u"good.csv"_s},
                    setup);

@@ -8,6 +8,7 @@
 #include "window/output_box.h"
 #include "window/qt_texts.h"
 #include "window/startup.h"
+#include "without_standard_streams.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -75,6 +76,8 @@ private slots:
     void loadsAgainInPlaceOfTheOld();
     void helpAndVersionNeedNoDisplay_data();
     void helpAndVersionNeedNoDisplay();
+    void startsWithoutStandardStreams_data();
+    void startsWithoutStandardStreams();
 
 private:
     template <typename T> T* control(const char* name) {
@@ -778,6 +781,41 @@ void WindowTest::helpAndVersionNeedNoDisplay() {
     setup.stdoutFile = u"/dev/full"_s;
     QCOMPARE(runProcess(QStringLiteral(GEGU_PATH), args, setup).exitCode, 2);
 #endif
+}
+
+void WindowTest::startsWithoutStandardStreams_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file"); // gegusj.rar in the current folder
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("--version, with nowhere to print it")
+        << QStringList{u"--version"_s} << QByteArray() << 2;
+    QTest::newRow("a data file that cannot be loaded")
+        << QStringList{} << "1\r\n600036 x\r\n5\r\n"_ba << 1;
+}
+
+void WindowTest::startsWithoutStandardStreams() {
+    // Started from Explorer, Gegu has no standard input, output or error: what it would print
+    // goes nowhere, and it ends as it says it does, not stopped by the C runtime.
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    if (!file.isEmpty()) {
+        QFile f(dir.filePath(u"gegusj.rar"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(file), file.size());
+    }
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s); // no error box to wait for
+    environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+    p.setProcessEnvironment(environment);
+    withoutStandardStreams(p);
+    p.start(QFileInfo(QStringLiteral(GEGU_PATH)).absoluteFilePath(), args);
+    QVERIFY2(p.waitForFinished(60000), qPrintable(p.errorString()));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
 }
 
 QTEST_MAIN(WindowTest)
