@@ -137,108 +137,6 @@ folders).</source>
         <translation>无法写入标准输出</translation>
     </message>
     <message>
-        <source>Usage: gegu-import [options] [[file options] CSV...]...
-       gegu-import --keep [--force] CSV...
-Builds Gegu&apos;s data file (gegusj.rar) from exports of top-ten-holder tables, one
-row per holder, as data libraries, brokers&apos; terminals and spreadsheets write
-them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order
-mark) or GBK. Columns are found by their header&apos;s name, in any order, with or
-without a unit in brackets (持股数量(股), 持股数量（万股）, 占总股本比例(%)).
-Required: the holder&apos;s name (股东名称, holder_name) and the shares held (持股数,
-持股数量, 期末持股-数量, hold_amount); the stock code (证券代码, 股票代码, code,
-ts_code, ...) and the report date (截止日期, 报告期, end_date, ...) too, unless
-a title line above the header names them (招商银行(600036) 十大股东 截止日期：
-2024-06-30) or the file options give them. Read when present: the stock name,
-the ratio, the float ratio, the share type, the change and the rank.
-
-What cannot be read with certainty is an error naming FILE:LINE, and then
-nothing is written: a bad row, rows of one holding that disagree, a number
-that reads two ways, a title that names two codes. Holders&apos; names too long
-for the name column are shortened, each holder the same everywhere.
-
-Options:
-  -o, --output OUT        The data file to write (default: gegusj.rar in the
-                          current directory); missing folders are made. Once.
-  --force                 Replace OUT if it exists.
-  --keep                  Do what a drop onto Gegu&apos;s window does: keep the
-                          exports in the user&apos;s data folder (beside its
-                          gegusj.rar, in exports/) and build that data file
-                          again from every export kept there, every period
-                          kept. Only --force goes with it (to replace a data
-                          file there that was not built from kept exports).
-  --history               One record per stock and report date, newest first
-                          (default: each stock&apos;s latest date only).
-  --full-names            Holders&apos; names whole, however long.
-  --names FILE            A CSV of stock codes and names, for exports without a
-                          name column.
-File options, for the CSV files after them, until given again:
-  --code CODE             The stock code of exports that have none.
-  --stock-name NAME       The stock name of exports that have none.
-  --date DATE             The report date of exports that have none.
-  --float                 Top-ten float holders: titles the records so and uses
-                          the float ratio column.
-  --encoding utf-8|gbk    The encoding (default: found per file).
-  -h, --help              Show this help and exit.
-  -v, --version           Show the version and exit.
-
-Arguments:
-  CSV                     One or more exports.
-
-Example: two stocks&apos; exports that name neither their stock nor their date:
-  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
-
-Exit status: 0 when the data file was written, 2 on any error (then nothing is
-written).
-</source>
-        <translation>用法：gegu-import [选项] [[文件选项] CSV...]...
-      gegu-import --keep [--force] CSV...
-用数据库、证券软件和电子表格导出的十大股东表格（每个股东一行）生成 Gegu 的
-数据文件（gegusj.rar）：以逗号、制表符或分号分隔，编码为 UTF-8、UTF-16（带字节
-顺序标记）或 GBK。各列按标题行中的列名识别，顺序不限，列名可以带括号里的单位
-（持股数量(股)、持股数量（万股）、占总股本比例(%)）。
-必须有：股东名称（股东名称、holder_name）和持股数（持股数、持股数量、
-期末持股-数量、hold_amount）；还要有证券代码（证券代码、股票代码、code、
-ts_code……）和报告期（截止日期、报告期、end_date……），除非标题行上方的
-标题写明了它们（招商银行(600036) 十大股东 截止日期：2024-06-30），或由文件选项
-给出。有则读取：股票简称、占比、流通股占比、股份性质、增减和名次。
-
-不能确定读对的内容都是错误，注明“文件:行”，然后什么也不写：有错的行、同一项
-持股互相矛盾的行、可以读成两种数值的数字、写有两个代码的标题。股东名称太长、
-放不进名称栏的会缩短，同一股东处处相同。
-
-选项：
-  -o, --output OUT        要写的数据文件（默认：当前目录中的 gegusj.rar）；
-                          缺少的文件夹会建立。只能给一次。
-  --force                 OUT 已存在时替换它。
-  --keep                  做拖入 Gegu 窗口时所做的事：把导出文件保存到用户的
-                          数据文件夹（它的 gegusj.rar 旁边的 exports/ 中），
-                          并用那里保存的全部导出文件、全部报告期重新生成那个
-                          数据文件。只能与 --force 一起用（替换那里不是由
-                          保存的导出文件生成的数据文件）。
-  --history               每只股票每个报告期一条记录，最新的在前（默认：每只
-                          股票只取最新的报告期）。
-  --full-names            股东名称保持完整，不论多长。
-  --names FILE            证券代码和简称的 CSV，用于没有简称列的导出文件。
-文件选项，用于它后面的 CSV 文件，直到再次给出：
-  --code CODE             没有证券代码的导出文件的代码。
-  --stock-name NAME       没有股票简称的导出文件的简称。
-  --date DATE             没有报告期的导出文件的报告期。
-  --float                 十大流通股东：记录标为十大流通股东，并使用流通股
-                          占比列。
-  --encoding utf-8|gbk    编码（默认：逐个文件识别）。
-  -h, --help              显示本帮助并退出。
-  -v, --version           显示版本并退出。
-
-参数：
-  CSV                     一个或多个导出文件。
-
-示例：两只股票的导出文件，都没有写明股票和报告期：
-  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
-
-退出状态：写出数据文件时为 0，有任何错误时为 2（这时什么也不写）。
-</translation>
-    </message>
-    <message>
         <source>%1 file</source>
         <translation>%1 个文件</translation>
     </message>
@@ -361,6 +259,108 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
     <message>
         <source>reading %1 %2%</source>
         <translation>正在读取 %1 %2%</translation>
+    </message>
+    <message>
+        <source>Usage: gegu-import [options] [[file options] CSV...]...
+       gegu-import --keep [--force] CSV...
+Builds Gegu&apos;s data file (gegusj.rar) from exports of top-ten-holder tables, one
+row per holder, as data libraries, brokers&apos; terminals and spreadsheets write
+them: comma-, tab- or semicolon-separated, in UTF-8, UTF-16 (with a byte order
+mark) or GBK. Columns are found by their header&apos;s name, in any order, with or
+without a unit in brackets (持股数量(股), 持股数量（万股）, 占总股本比例(%)).
+Required: the holder&apos;s name (股东名称, holder_name) and the shares held (持股数,
+持股数量, 期末持股-数量, hold_amount); the stock code (证券代码, 股票代码, code,
+ts_code, ...) and the report date (截止日期, 报告期, end_date, ...) too, unless
+a title line above the header names them (招商银行(600036) 十大股东 截止日期：
+2024-06-30) or the file options give them. Read when present: the stock name,
+the ratio, the float ratio, the share type, the change and the rank.
+
+What cannot be read with certainty is an error naming FILE:LINE, and then
+nothing is written: a bad row, rows of one holding that disagree, a number
+that reads two ways, a title that names two codes. Holders&apos; names too long
+for the name column are shortened, each holder the same everywhere.
+
+Options:
+  -o, --output OUT        The data file to write (default: gegusj.rar in the
+                          current directory); missing folders are made. Once.
+  --force                 Replace OUT if it exists (never a read-only file).
+  --keep                  Do what a drop onto Gegu&apos;s window does: keep the
+                          exports in the user&apos;s data folder (beside its
+                          gegusj.rar, in exports/) and build that data file
+                          again from every export kept there, every period
+                          kept. Only --force goes with it (to replace a data
+                          file there that was not built from kept exports).
+  --history               One record per stock and report date, newest first
+                          (default: each stock&apos;s latest date only).
+  --full-names            Holders&apos; names whole, however long.
+  --names FILE            A CSV of stock codes and names, for exports without a
+                          name column.
+File options, for the CSV files after them, until given again:
+  --code CODE             The stock code of exports that have none.
+  --stock-name NAME       The stock name of exports that have none.
+  --date DATE             The report date of exports that have none.
+  --float                 Top-ten float holders: titles the records so and uses
+                          the float ratio column.
+  --encoding utf-8|gbk    The encoding (default: found per file).
+  -h, --help              Show this help and exit.
+  -v, --version           Show the version and exit.
+
+Arguments:
+  CSV                     One or more exports.
+
+Example: two stocks&apos; exports that name neither their stock nor their date:
+  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
+
+Exit status: 0 when the data file was written, 2 on any error (then nothing is
+written).
+</source>
+        <translation>用法：gegu-import [选项] [[文件选项] CSV...]...
+      gegu-import --keep [--force] CSV...
+用数据库、证券软件和电子表格导出的十大股东表格（每个股东一行）生成 Gegu 的
+数据文件（gegusj.rar）：以逗号、制表符或分号分隔，编码为 UTF-8、UTF-16（带字节
+顺序标记）或 GBK。各列按标题行中的列名识别，顺序不限，列名可以带括号里的单位
+（持股数量(股)、持股数量（万股）、占总股本比例(%)）。
+必须有：股东名称（股东名称、holder_name）和持股数（持股数、持股数量、
+期末持股-数量、hold_amount）；还要有证券代码（证券代码、股票代码、code、
+ts_code……）和报告期（截止日期、报告期、end_date……），除非标题行上方的
+标题写明了它们（招商银行(600036) 十大股东 截止日期：2024-06-30），或由文件选项
+给出。有则读取：股票简称、占比、流通股占比、股份性质、增减和名次。
+
+不能确定读对的内容都是错误，注明“文件:行”，然后什么也不写：有错的行、同一项
+持股互相矛盾的行、可以读成两种数值的数字、写有两个代码的标题。股东名称太长、
+放不进名称栏的会缩短，同一股东处处相同。
+
+选项：
+  -o, --output OUT        要写的数据文件（默认：当前目录中的 gegusj.rar）；
+                          缺少的文件夹会建立。只能给一次。
+  --force                 OUT 已存在时替换它（只读的文件不替换）。
+  --keep                  做拖入 Gegu 窗口时所做的事：把导出文件保存到用户的
+                          数据文件夹（它的 gegusj.rar 旁边的 exports/ 中），
+                          并用那里保存的全部导出文件、全部报告期重新生成那个
+                          数据文件。只能与 --force 一起用（替换那里不是由
+                          保存的导出文件生成的数据文件）。
+  --history               每只股票每个报告期一条记录，最新的在前（默认：每只
+                          股票只取最新的报告期）。
+  --full-names            股东名称保持完整，不论多长。
+  --names FILE            证券代码和简称的 CSV，用于没有简称列的导出文件。
+文件选项，用于它后面的 CSV 文件，直到再次给出：
+  --code CODE             没有证券代码的导出文件的代码。
+  --stock-name NAME       没有股票简称的导出文件的简称。
+  --date DATE             没有报告期的导出文件的报告期。
+  --float                 十大流通股东：记录标为十大流通股东，并使用流通股
+                          占比列。
+  --encoding utf-8|gbk    编码（默认：逐个文件识别）。
+  -h, --help              显示本帮助并退出。
+  -v, --version           显示版本并退出。
+
+参数：
+  CSV                     一个或多个导出文件。
+
+示例：两只股票的导出文件，都没有写明股票和报告期：
+  gegu-import --date 2024-06-30 --code 600036 a.csv --code 600000 b.csv
+
+退出状态：写出数据文件时为 0，有任何错误时为 2（这时什么也不写）。
+</translation>
     </message>
 </context>
 <context>
@@ -566,10 +566,6 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
         <translation>%1 在 %2 的这张表没有说明是十大股东还是十大流通股东，而 %3 的那张是%4：用一行标题、--float，或在这个文件名中加上“十大股东”或“十大流通股东”来说明</translation>
     </message>
     <message>
-        <source>neither a holder row nor a title: %1 (a title names the stock&apos;s code or the report date)</source>
-        <translation>既不是股东行也不是标题：%1（标题写有证券代码或报告期）</translation>
-    </message>
-    <message>
         <source>a title with no header row under it</source>
         <translation>标题下面没有标题行（列名）</translation>
     </message>
@@ -713,6 +709,10 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
         <source>cannot be read: another program is writing it</source>
         <translation>无法读取：另一个程序正在写入它</translation>
     </message>
+    <message>
+        <source>%1 holds │, which a data file&apos;s rows keep between their columns: %2 (write it as | or ｜ in the export)</source>
+        <translation>%1含有数据文件用来分隔各列的 │：%2（请在导出文件中改写为 | 或 ｜）</translation>
+    </message>
 </context>
 <context>
     <name>ImportWindow</name>
@@ -806,6 +806,10 @@ ts_code……）和报告期（截止日期、报告期、end_date……），�
     <message>
         <source>%1 cannot be written: %2</source>
         <translation>无法写入 %1：%2</translation>
+    </message>
+    <message>
+        <source>%1 is read-only</source>
+        <translation>%1 是只读文件</translation>
     </message>
 </context>
 <context>
