@@ -9,6 +9,7 @@
 #include "support.h"
 #include "user_data_folder.h"
 #include "window/cid.h"
+#include "window/drop_report.h"
 #include "window/export_question.h"
 #include "window/import_words.h"
 #include "window/kept_exports_window.h"
@@ -45,6 +46,9 @@ private slots:
     void aFloatExportWithoutATitle();
     void foldersAndSpreadsheets();
     void keptExportsListedAndRemoved();
+    void dropReports_data();
+    void dropReports();
+    void questionsOnlyWhereAnAnswerSettles();
 
 private:
     // The file, written into the drop folder.
@@ -341,6 +345,96 @@ void NewDataWindowTest::keptExportsListedAndRemoved() {
     QVERIFY(!QFile::exists(user_->dataFile()));
     QCOMPARE(QFileInfo(displayName(form_->data()->path())).canonicalFilePath(),
              QFileInfo(dir_.filePath(u"gegusj.rar"_s)).canonicalFilePath());
+}
+
+void NewDataWindowTest::dropReports_data() {
+    // What the window says of each outcome of a drop, without a window: a box, whose first
+    // lines say what went wrong and what that changed, or the summary's lines.
+    QTest::addColumn<int>("outcome");
+    QTest::addColumn<bool>("removal");
+    QTest::addColumn<int>("kind");
+    QTest::addColumn<QStringList>("said"); // in the text, changed and details, in order
+    using O = DataWorkflow::Drop::Outcome;
+    using K = DropReport::Kind;
+    QTest::newRow("declined") << int(O::Declined) << false << int(K::Nothing) << QStringList();
+    QTest::newRow("no rows") << int(O::NoRows) << false << int(K::Failure)
+                             << QStringList{u"没有股东数据"_s, u"数据文件没有改变"_s};
+    QTest::newRow("busy") << int(O::Busy) << false << int(K::Failure)
+                          << QStringList{u"稍后"_s, u"没有保存"_s};
+    QTest::newRow("a removal that cannot be written")
+        << int(O::WriteFailed) << true << int(K::Failure)
+        << QStringList{u"无法写入"_s, u"都没有改变"_s, u"disk full"_s};
+    QTest::newRow("not put back") << int(O::WriteFailed) << false << int(K::Failure)
+                                  << QStringList{u"无法写入"_s, u"a.csv"_s, u"a.csv.earlier"_s,
+                                                 u"disk full"_s};
+    QTest::newRow("built") << int(O::Built) << false << int(K::Summary)
+                           << QStringList{u"已导入：q2.csv"_s, u"数据文件："_s, u"下次启动时"_s,
+                                          u"gegusj.rar"_s};
+}
+
+void NewDataWindowTest::dropReports() {
+    QFETCH(int, outcome);
+    QFETCH(bool, removal);
+    QFETCH(int, kind);
+    QFETCH(QStringList, said);
+    DataWorkflow::Drop drop;
+    drop.outcome = DataWorkflow::Drop::Outcome(outcome);
+    drop.build.writeError = u"disk full"_s;
+    if (QByteArray(QTest::currentDataTag()) == "not put back")
+        drop.build.unrestored.push_back(
+            {nativePath(u"a.csv"_s), nativePath(u"a.csv.earlier"_s), u"denied"_s});
+    drop.build.added = {u"q2.csv"_s};
+    drop.build.keptExports = 2;
+    drop.answersAtNextStart = nativePath(u"gegusj.rar"_s);
+    DataInfo info;
+    info.path = nativePath(u"user/gegusj.rar"_s);
+    info.stocks = 1;
+    const DropReport report =
+        dropReport(drop, info, {}, removal ? QStringList{u"q1.csv"_s} : QStringList());
+    QCOMPARE(int(report.kind), kind);
+    const QString all =
+        QStringList{report.text, report.changed, report.details.join(u'\n')}.join(u'\n');
+    qsizetype at = 0;
+    for (const QString& part : said) {
+        const qsizetype found = all.indexOf(part, at);
+        QVERIFY2(found >= 0,
+                 qPrintable(part + u" not after "_s + QString::number(at) + u" in: "_s + all));
+        at = found + part.size();
+    }
+    QVERIFY2(!hasLatinWords(report.text + report.changed), qPrintable(all));
+}
+
+void NewDataWindowTest::questionsOnlyWhereAnAnswerSettles() {
+    // The window asks of the exports just dropped what an answer settles (their code and date,
+    // or their table), and of nothing where one error is of another kind or another file.
+    const std::vector<ExportFolder::NewExport> exports{{nativePath(u"a.csv"_s), {}},
+                                                       {nativePath(u"b.csv"_s), {}}};
+    const auto failed = [](std::vector<ImportError> errors) {
+        DataWorkflow::Drop drop;
+        drop.outcome = DataWorkflow::Drop::Outcome::ImportFailed;
+        drop.build.added = {u"a.csv"_s, u"b.csv"_s};
+        for (ImportError& e : errors)
+            drop.build.errors.add(std::move(e));
+        return drop;
+    };
+    const std::map<size_t, ExportQuestionNeed> both =
+        exportQuestions(failed({{u"a.csv"_s, 2, {ImportKind::NoCode}},
+                                {u"b.csv"_s,
+                                 2,
+                                 {ImportKind::KindUnknown,
+                                  -1,
+                                  {u"600036"_s, u"2024-06-30"_s, u"c.csv:2"_s, u"十大股东"_s}}}}),
+                        exports);
+    QCOMPARE(both.size(), size_t(2));
+    QVERIFY(both.at(0).codeAndDate);
+    QVERIFY(!both.at(1).codeAndDate);
+    QVERIFY(!both.at(0).why.isEmpty());
+    QVERIFY(exportQuestions(failed({{u"a.csv"_s, 2, {ImportKind::NoCode}},
+                                    {u"a.csv"_s, 3, {ImportKind::NoShares}}}),
+                            exports)
+                .empty());
+    QVERIFY(exportQuestions(failed({{u"kept-before.csv"_s, 2, {ImportKind::NoDate}}}), exports)
+                .empty());
 }
 
 QTEST_MAIN(NewDataWindowTest)

@@ -1,12 +1,12 @@
 #include "cid.h"
 
+#include "drop_report.h"
 #include "export_question.h"
 #include "graphical_button.h"
 #include "holder_course.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
-#include "import_words.h"
 #include "kept_exports_window.h"
 #include "look.h"
 #include "output_box.h"
@@ -85,43 +85,6 @@ bool isDrag(const QEvent* event) {
 }
 
 } // namespace
-
-QString updatePageAddress() {
-    if (!UpdatePageAddress.isEmpty())
-        return UpdatePageAddress.toString();
-    for (const NativePath& place : installedFilePlaces(u"update.html")) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(place, error))
-            return QUrl::fromLocalFile(displayName(std::filesystem::absolute(place))).toString();
-    }
-    return {};
-}
-
-QString helpText() {
-    static const char16_t* const items[] = {
-        u"    感谢您对此软件的支持！本软件为免费软件，您可以使用全部功能。",
-        u"    本软件从开发制作以来，特别是数据收集整理，作者本人付出了相当多的时间和精力。因此如果"
-        u"您对本人的努力表示认可，并愿意为此给予奖励，您可以向下面的银行账号汇款，汇款数目，由您决"
-        u"定。"
-        u"有了您的奖赏，作者才会投入更多的精力，来使软件变得更加完善。",
-        u"    "
-        u"在您汇款以后，请与本人取得联系，如果您有自己的经营项目，您将可以通过本软件发布您的商业"
-        u"信息。",
-        u"开户银行：工商银行白石市东岸支行",
-        u"银行账号：6543 2109 8765 4321 098",
-        u"户\u3000\u3000名：Tessaly",
-        u"咨询电话：0555-2468013",
-        u"任何疑问请来电咨询，查看时效，风险自担。",
-    };
-    QString text;
-    for (const char16_t* item : items) {
-        if (!text.isEmpty())
-            text += u"\n\r\n\r\n\r";
-        text += QString::fromUtf16(item);
-    }
-    text += u"\n\r";
-    return text;
-}
 
 cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     installWindowAccessibility();
@@ -565,33 +528,7 @@ void cid::importExports(const std::vector<NativePath>& dropped) {
 
 bool cid::askAboutExports(const DataWorkflow::Drop& drop,
                           std::vector<ExportFolder::NewExport>& exports) {
-    // Only where every error is one that an answer settles, each of a file just dropped.
-    std::map<QString, size_t> dropped; // the name it is kept under -> which export
-    for (size_t i = 0; i < exports.size() && i < size_t(drop.build.added.size()); ++i)
-        dropped[drop.build.added[qsizetype(i)]] = i;
-    struct Question {
-        QString why;
-        bool codeAndDate = false;
-    };
-    std::map<size_t, Question> questions;
-    if (drop.build.errors.count() > qint64(drop.build.errors.first().size()))
-        return false;
-    for (const ImportError& e : drop.build.errors.first()) {
-        const auto file = dropped.find(e.file);
-        if (file == dropped.end())
-            return false;
-        for (const ImportFault& f : e.faults) {
-            const bool codeAndDate = f.kind == ImportKind::NoCode || f.kind == ImportKind::NoDate ||
-                                     f.kind == ImportKind::TitleCodes ||
-                                     f.kind == ImportKind::TitleDates;
-            if (!codeAndDate && f.kind != ImportKind::KindUnknown)
-                return false;
-            Question& q = questions[file->second];
-            q.codeAndDate = q.codeAndDate || codeAndDate;
-            if (q.why.isEmpty())
-                q.why = windowWords(f);
-        }
-    }
+    const std::map<size_t, ExportQuestionNeed> questions = exportQuestions(drop, exports);
     if (questions.empty())
         return false;
     for (const auto& [i, q] : questions) {
@@ -605,108 +542,21 @@ bool cid::askAboutExports(const DataWorkflow::Drop& drop,
 
 void cid::showDrop(const DataWorkflow::Drop& drop, const QStringList& passedOver,
                    const QStringList& removed) {
-    const QString unchanged = removed.isEmpty()
-                                  ? tr("The data file is unchanged, and the files dropped are not "
-                                       "kept.")
-                                  : tr("The data file and the files imported are unchanged.");
-    const auto path = [](const NativePath& p) {
-        return displayName(std::filesystem::absolute(p));
-    };
-    using Outcome = DataWorkflow::Drop::Outcome;
-    switch (drop.outcome) {
-    case Outcome::Declined:
+    if (drop.outcome == DataWorkflow::Drop::Outcome::Built)
+        describeData();
+    const DropReport report = dropReport(drop, data()->info(), passedOver, removed);
+    switch (report.kind) {
+    case DropReport::Kind::Nothing:
         return;
-    case Outcome::ImportFailed: {
-        QStringList details;
-        for (const ImportError& e : drop.build.errors.first())
-            details << windowText(e);
-        if (const qint64 more = drop.build.errors.count() - qsizetype(details.size()); more > 0)
-            details << tr("… and %1 more errors").arg(more);
-        showImportFailure(drop.build.errors.count() == 1
-                              ? tr("The files have an error.")
-                              : tr("The files have %1 errors.").arg(drop.build.errors.count()),
-                          unchanged, details);
+    case DropReport::Kind::Failure:
+        showImportFailure(report.text, report.changed, report.details);
+        return;
+    case DropReport::Kind::Summary:
+        // A line each: the output box breaks lines at CR LF.
+        Picture1->hide();
+        Text2->setText(report.details.join(u"\r\n"_s) + u"\r\n"_s);
         return;
     }
-    case Outcome::NoRows:
-        showImportFailure(tr("The files dropped hold no holders."), unchanged, {});
-        return;
-    case Outcome::Busy:
-        showImportFailure(tr("Another Gegu is changing the data folder; try again in a moment."),
-                          unchanged, {});
-        return;
-    case Outcome::WriteFailed: {
-        if (drop.build.unrestored.empty()) {
-            showImportFailure(tr("The data folder cannot be written."), unchanged,
-                              {drop.build.writeError});
-            return;
-        }
-        QString changed = tr("Some files could not be put back as they were:");
-        for (const ExportFolder::Result::Unrestored& u : drop.build.unrestored)
-            changed += u'\n' + tr("%1 is the new version now; the earlier one is kept as %2 (%3).")
-                                   .arg(path(u.path), path(u.earlier), u.reason);
-        showImportFailure(tr("The data folder cannot be written."), changed,
-                          {drop.build.writeError});
-        return;
-    }
-    case Outcome::LoadFailed:
-        showImportFailure(
-            tr("The new data file cannot be loaded; the data loaded before is still used."),
-            tr("The files are kept in %1, and the data file %2 is made again.")
-                .arg(path(drop.exportsFolder), path(drop.dataFile)),
-            {errorBoxText(*drop.loadError)});
-        return;
-    case Outcome::Built:
-        break;
-    }
-    describeData();
-    // The summary, a line each (the output box breaks lines at CR LF).
-    QStringList lines;
-    const QString list = tr(", ");
-    if (!removed.isEmpty())
-        lines << tr("Deleted: %1").arg(removed.join(list));
-    if (!drop.build.added.isEmpty())
-        lines << tr("Imported: %1").arg(drop.build.added.join(list));
-    for (const auto& [kept, beside] : drop.build.keptBeside)
-        lines << tr("%1 is kept beside %2, imported before: that one holds report periods this one "
-                    "does not.")
-                     .arg(kept, beside);
-    for (const QString& name : drop.build.replaced)
-        lines << tr("%1 takes the place of the file of that name imported before: it holds every "
-                    "report period that one held.")
-                     .arg(name);
-    if (!passedOver.isEmpty())
-        lines << tr("Not read: %1 (only CSV and text files are imported).")
-                     .arg(passedOver.join(list));
-    // What the files just dropped did not say themselves: taken from their names, or assumed.
-    for (const ImportMessage& note : drop.build.summary.titles) {
-        if (drop.build.added.contains(note.file) && note.kind() != ImportKind::TitleRead)
-            lines << windowText(note);
-    }
-    const DataInfo& info = data()->info();
-    lines << tr("Data file: %1").arg(path(info.path));
-    if (info.oldestDate.isEmpty())
-        lines << tr("%1 stocks.").arg(info.stocks);
-    else if (info.dates == 1)
-        lines << tr("%1 stocks, report date %2 (1 period).")
-                     .arg(QString::number(info.stocks), info.newestDate);
-    else
-        lines << tr("%1 stocks, report dates %2 to %3 (%4 periods).")
-                     .arg(QString::number(info.stocks), info.oldestDate, info.newestDate,
-                          QString::number(info.dates));
-    if (drop.build.dataFileRemoved)
-        lines << tr("No files are imported any more; the data file made from them is deleted.");
-    else
-        lines << tr("Made from %1 exports, kept in %2.")
-                     .arg(QString::number(drop.build.keptExports), path(drop.exportsFolder));
-    if (drop.answersAtNextStart)
-        lines << tr("Note: at the next start %1 answers, not this data file; delete or rename it "
-                    "to let this one answer.")
-                     .arg(path(*drop.answersAtNextStart));
-    for (const ImportMessage& warning : drop.build.summary.warnings)
-        lines << tr("Note: %1").arg(windowText(warning));
-    Picture1->hide();
-    Text2->setText(lines.join(u"\r\n"_s) + u"\r\n"_s);
 }
 
 void cid::showKeptExports() {

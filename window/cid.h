@@ -1,5 +1,6 @@
 #pragma once
 
+#include "help_and_update.h"
 #include "import/data_workflow.h"
 #include "queries/loaded_holdings.h"
 
@@ -21,17 +22,6 @@ namespace gegu {
 class GraphicalButton;
 class KeptExportsWindow;
 class OutputBox;
-
-// The web page from which new data files are downloaded by hand, as set when Gegu is built;
-// empty for the page installed with the program, which says how to get a data file.
-inline constexpr QStringView UpdatePageAddress = u"" GEGU_UPDATE_PAGE;
-
-// The address the data-update button opens: UpdatePageAddress, or the installed page's.
-QString updatePageAddress();
-
-// The help and support text: eight items, each but the last followed by three LF CR pairs,
-// the last by one.
-QString helpText();
 
 // The main window: a query box, the query, help and update buttons, the output box with the
 // picture panel lying over it, a prompt and a title, all at fixed places. The window answers
@@ -93,7 +83,6 @@ private:
     void addHistoryEntries(QMenu* menu, qsizetype line);
     // Takes a drop of files: the import waits until the drop is over.
     void dropFiles(const QMimeData* mime);
-    // Shows what a drop did: the summary in the output box, or a box.
     // What a drop (or a removal of kept exports) did: the summary in the output box, or a box
     // that says why nothing changed. passedOver: files of dropped folders not read; removed:
     // the kept exports removed.
