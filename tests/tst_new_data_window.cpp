@@ -386,6 +386,8 @@ void NewDataWindowTest::dropReports() {
     drop.build.added = {u"q2.csv"_s};
     drop.build.keptExports = 2;
     drop.answersAtNextStart = nativePath(u"gegusj.rar"_s);
+    drop.exportsFolder = nativePath(u"user/exports"_s);
+    drop.dataFile = nativePath(u"user/gegusj.rar"_s);
     DataInfo info;
     info.path = nativePath(u"user/gegusj.rar"_s);
     info.stocks = 1;

@@ -1,6 +1,7 @@
 #include "drop_report.h"
 
 #include "import_words.h"
+#include "startup.h"
 
 #include <QCoreApplication>
 
@@ -10,9 +11,9 @@ namespace gegu {
 
 namespace {
 
-// The window's own words: translated as the window's.
+// The words of the window on a drop.
 struct Text {
-    Q_DECLARE_TR_FUNCTIONS(cid)
+    Q_DECLARE_TR_FUNCTIONS(DropReport)
 };
 
 QString absolutePath(const NativePath& p) {

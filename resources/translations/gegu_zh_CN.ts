@@ -17,6 +17,113 @@
     </message>
 </context>
 <context>
+    <name>DropReport</name>
+    <message>
+        <source>, </source>
+        <translation>、</translation>
+    </message>
+    <message>
+        <source>Deleted: %1</source>
+        <translation>已删除：%1</translation>
+    </message>
+    <message>
+        <source>Imported: %1</source>
+        <translation>已导入：%1</translation>
+    </message>
+    <message>
+        <source>%1 is kept beside %2, imported before: that one holds report periods this one does not.</source>
+        <translation>%1 与以前导入的 %2 都保留：%2 含有 %1 没有的报告期。</translation>
+    </message>
+    <message>
+        <source>%1 takes the place of the file of that name imported before: it holds every report period that one held.</source>
+        <translation>%1 替换了以前导入的同名文件：它含有那个文件的全部报告期。</translation>
+    </message>
+    <message>
+        <source>Not read: %1 (only CSV and text files are imported).</source>
+        <translation>没有读取：%1（只导入 CSV 和文本文件）。</translation>
+    </message>
+    <message>
+        <source>Data file: %1</source>
+        <translation>数据文件：%1</translation>
+    </message>
+    <message>
+        <source>%1 stocks.</source>
+        <translation>共 %1 只股票。</translation>
+    </message>
+    <message>
+        <source>%1 stocks, report date %2 (1 period).</source>
+        <translation>共 %1 只股票，报告期 %2（1 期）。</translation>
+    </message>
+    <message>
+        <source>%1 stocks, report dates %2 to %3 (%4 periods).</source>
+        <translation>共 %1 只股票，报告期 %2 至 %3（%4 期）。</translation>
+    </message>
+    <message>
+        <source>No files are imported any more; the data file made from them is deleted.</source>
+        <translation>已没有导入的文件；由它们生成的数据文件已删除。</translation>
+    </message>
+    <message>
+        <source>Made from %1 exports, kept in %2.</source>
+        <translation>由 %1 个导出文件生成，它们保存在 %2。</translation>
+    </message>
+    <message>
+        <source>Note: at the next start %1 answers, not this data file; delete or rename it to let this one answer.</source>
+        <translation>注意：下次启动时回答的是 %1，不是这个数据文件。要让这个数据文件回答，请删除或改名 %1。</translation>
+    </message>
+    <message>
+        <source>Note: %1</source>
+        <translation>提示：%1</translation>
+    </message>
+    <message>
+        <source>The data file is unchanged, and the files dropped are not kept.</source>
+        <translation>数据文件没有改变，导入的文件也没有保存。</translation>
+    </message>
+    <message>
+        <source>The data file and the files imported are unchanged.</source>
+        <translation>数据文件和已导入的文件都没有改变。</translation>
+    </message>
+    <message>
+        <source>… and %1 more errors</source>
+        <translation>……另有 %1 个错误</translation>
+    </message>
+    <message>
+        <source>The files have an error.</source>
+        <translation>文件有 1 处错误。</translation>
+    </message>
+    <message>
+        <source>The files have %1 errors.</source>
+        <translation>文件有 %1 处错误。</translation>
+    </message>
+    <message>
+        <source>The files dropped hold no holders.</source>
+        <translation>导入的文件里没有股东数据。</translation>
+    </message>
+    <message>
+        <source>Another Gegu is changing the data folder; try again in a moment.</source>
+        <translation>另一个 Gegu 正在更新数据文件夹，请稍后再试。</translation>
+    </message>
+    <message>
+        <source>The data folder cannot be written.</source>
+        <translation>无法写入数据文件夹。</translation>
+    </message>
+    <message>
+        <source>Some files could not be put back as they were:</source>
+        <translation>有的文件没能恢复原样：</translation>
+    </message>
+    <message>
+        <source>%1 is the new version now; the earlier one is kept as %2 (%3).</source>
+        <translation>%1 现在是新的版本，原来的版本保存在 %2（%3）。</translation>
+    </message>
+    <message>
+        <source>The new data file cannot be loaded; the data loaded before is still used.</source>
+        <translation>新的数据文件无法载入，仍使用原来的数据。</translation>
+    </message>
+    <message>
+        <source>The files are kept in %1, and the data file %2 is made again.</source>
+        <translation>导入的文件已保存在 %1，数据文件 %2 已重新生成。</translation>
+    </message>
+</context>
+<context>
     <name>ExportFolder</name>
     <message>
         <source>no second copy of it can be kept while it is replaced: %1</source>
@@ -1626,42 +1733,6 @@ The import makes it again from the files imported now and before; nothing else i
 导入后，它将由导入的文件和以前导入的文件重新生成，其中的其他数据将不再保留。是否继续？</translation>
     </message>
     <message>
-        <source>… and %1 more errors</source>
-        <translation>……另有 %1 个错误</translation>
-    </message>
-    <message>
-        <source>The files dropped hold no holders.</source>
-        <translation>导入的文件里没有股东数据。</translation>
-    </message>
-    <message>
-        <source>The data folder cannot be written.</source>
-        <translation>无法写入数据文件夹。</translation>
-    </message>
-    <message>
-        <source>The new data file cannot be loaded; the data loaded before is still used.</source>
-        <translation>新的数据文件无法载入，仍使用原来的数据。</translation>
-    </message>
-    <message>
-        <source>Imported: %1</source>
-        <translation>已导入：%1</translation>
-    </message>
-    <message>
-        <source>, </source>
-        <translation>、</translation>
-    </message>
-    <message>
-        <source>Made from %1 exports, kept in %2.</source>
-        <translation>由 %1 个导出文件生成，它们保存在 %2。</translation>
-    </message>
-    <message>
-        <source>Note: %1</source>
-        <translation>提示：%1</translation>
-    </message>
-    <message>
-        <source>The data file is unchanged, and the files dropped are not kept.</source>
-        <translation>数据文件没有改变，导入的文件也没有保存。</translation>
-    </message>
-    <message>
         <source>Files imported…</source>
         <translation>已导入的文件…</translation>
     </message>
@@ -1676,70 +1747,6 @@ The import makes it again from the files imported now and before; nothing else i
     <message>
         <source>The data file is unchanged.</source>
         <translation>数据文件没有改变。</translation>
-    </message>
-    <message>
-        <source>The data file and the files imported are unchanged.</source>
-        <translation>数据文件和已导入的文件都没有改变。</translation>
-    </message>
-    <message>
-        <source>The files have an error.</source>
-        <translation>文件有 1 处错误。</translation>
-    </message>
-    <message>
-        <source>The files have %1 errors.</source>
-        <translation>文件有 %1 处错误。</translation>
-    </message>
-    <message>
-        <source>Another Gegu is changing the data folder; try again in a moment.</source>
-        <translation>另一个 Gegu 正在更新数据文件夹，请稍后再试。</translation>
-    </message>
-    <message>
-        <source>Some files could not be put back as they were:</source>
-        <translation>有的文件没能恢复原样：</translation>
-    </message>
-    <message>
-        <source>%1 is the new version now; the earlier one is kept as %2 (%3).</source>
-        <translation>%1 现在是新的版本，原来的版本保存在 %2（%3）。</translation>
-    </message>
-    <message>
-        <source>The files are kept in %1, and the data file %2 is made again.</source>
-        <translation>导入的文件已保存在 %1，数据文件 %2 已重新生成。</translation>
-    </message>
-    <message>
-        <source>Deleted: %1</source>
-        <translation>已删除：%1</translation>
-    </message>
-    <message>
-        <source>%1 is kept beside %2, imported before: that one holds report periods this one does not.</source>
-        <translation>%1 与以前导入的 %2 都保留：%2 含有 %1 没有的报告期。</translation>
-    </message>
-    <message>
-        <source>%1 takes the place of the file of that name imported before: it holds every report period that one held.</source>
-        <translation>%1 替换了以前导入的同名文件：它含有那个文件的全部报告期。</translation>
-    </message>
-    <message>
-        <source>Not read: %1 (only CSV and text files are imported).</source>
-        <translation>没有读取：%1（只导入 CSV 和文本文件）。</translation>
-    </message>
-    <message>
-        <source>%1 stocks.</source>
-        <translation>共 %1 只股票。</translation>
-    </message>
-    <message>
-        <source>%1 stocks, report date %2 (1 period).</source>
-        <translation>共 %1 只股票，报告期 %2（1 期）。</translation>
-    </message>
-    <message>
-        <source>%1 stocks, report dates %2 to %3 (%4 periods).</source>
-        <translation>共 %1 只股票，报告期 %2 至 %3（%4 期）。</translation>
-    </message>
-    <message>
-        <source>No files are imported any more; the data file made from them is deleted.</source>
-        <translation>已没有导入的文件；由它们生成的数据文件已删除。</translation>
-    </message>
-    <message>
-        <source>Note: at the next start %1 answers, not this data file; delete or rename it to let this one answer.</source>
-        <translation>注意：下次启动时回答的是 %1，不是这个数据文件。要让这个数据文件回答，请删除或改名 %1。</translation>
     </message>
     <message>
         <source>The folder cannot be opened. It is:</source>
