@@ -11,6 +11,10 @@ namespace gegu {
 
 namespace {
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(CommandLine)
+};
+
 const Option* findOption(const std::vector<Option>& options, const QByteArray& name) {
     for (const Option& option : options) {
         if (option.names.contains(name))
@@ -38,6 +42,7 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         const QByteArray& arg = args[i];
         if (optionsEnded || !arg.startsWith('-') || arg == "-") {
             line.positional.push_back(arg);
+            line.ordered.push_back({{}, arg});
             continue;
         }
         if (arg == "--") {
@@ -48,22 +53,26 @@ CommandLine parseCommandLine(const std::vector<QByteArray>& args,
         const QByteArray name = equals < 0 ? arg : arg.first(equals);
         const Option* option = findOption(options, name);
         if (!option) {
-            line.error = u"unknown option "_s + argumentText(name) +
-                         u" (put -- before an argument that starts with '-')"_s;
+            line.error =
+                Text::tr("unknown option %1 (put -- before an argument that starts with '-')")
+                    .arg(argumentText(name));
             return line;
         }
         if (!option->takesValue) {
             if (equals >= 0) {
-                line.error = argumentText(name) + u" takes no value"_s;
+                line.error = Text::tr("%1 takes no value").arg(argumentText(name));
                 return line;
             }
             line.flags.insert(canonical(*option));
+            line.ordered.push_back({canonical(*option), {}});
         } else if (equals >= 0) {
             line.values[canonical(*option)] = arg.sliced(equals + 1);
+            line.ordered.push_back({canonical(*option), arg.sliced(equals + 1)});
         } else if (i + 1 < args.size()) {
             line.values[canonical(*option)] = args[++i];
+            line.ordered.push_back({canonical(*option), args[i]});
         } else {
-            line.error = argumentText(name) + u" needs a value"_s;
+            line.error = Text::tr("%1 needs a value").arg(argumentText(name));
             return line;
         }
     }

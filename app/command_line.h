@@ -17,10 +17,17 @@ struct Option {
     bool takesValue = false;
 };
 
+// An option as given, or a positional argument (no option).
+struct Argument {
+    QByteArray option; // the option's name (its first long one), or empty
+    QByteArray value;  // its value, or the positional argument
+};
+
 struct CommandLine {
     std::map<QByteArray, QByteArray> values; // option name -> its value (the last given)
     std::set<QByteArray> flags;              // options without a value that were given
     std::vector<QByteArray> positional;      // everything else, in order
+    std::vector<Argument> ordered;           // every option and positional argument, in order
     QString error;                           // empty when the command line is well-formed
 
     bool has(const QByteArray& option) const { return flags.count(option) || values.count(option); }

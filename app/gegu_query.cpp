@@ -9,6 +9,7 @@
 
 #include "command_line.h"
 #include "common/console.h"
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
@@ -19,9 +20,9 @@
 #include "queries/loaded_holdings.h"
 #include "queries/query.h"
 #include "query_arguments.h"
+#include "utf8_writer.h"
 
 #include <QCoreApplication>
-#include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
 #include <memory>
@@ -34,75 +35,18 @@ namespace {
 
 enum ExitStatus { Found = 0, NotFound = 1, Failure = 2 };
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(QueryCommand)
+};
+
 int fail(const QString& message) {
     gegu::writeLine(stderr, u"gegu-query: "_s + message);
     return Failure;
 }
 
-// Encodes the reports as UTF-8 and writes them in blocks as the pieces arrive; with lf, every
-// CR LF is written as LF.
-class Utf8Writer : public gegu::ReportSink {
-public:
-    Utf8Writer(std::FILE* out, bool lf)
-        : out_(out), lf_(lf), text_(blockSize + 1), bytes_(3 * blockSize, '\0') {
-        setBuffer(text_.data(), text_.data() + blockSize);
-    }
-
-    // Writes what is left; false when any write failed.
-    bool finish() {
-        flush(true);
-        return ok_ && std::fflush(out_) == 0;
-    }
-
-protected:
-    void overflow(QStringView piece) override {
-        flush(false);
-        // A piece longer than the buffer goes through it in slices; the encoder keeps a
-        // surrogate pair that a slice cuts in two.
-        for (qsizetype at = 0; at < piece.size(); at += blockSize) {
-            put(piece.sliced(at, std::min(blockSize, piece.size() - at)));
-            if (piece.size() - at > blockSize)
-                flush(false);
-        }
-    }
-
-private:
-    static constexpr qsizetype blockSize = 1 << 14;
-
-    void flush(bool last) {
-        char16_t* const begin = text_.data();
-        char16_t* end = position();
-        char16_t* kept = end;
-        if (lf_) {
-            // A CR at the end waits for what follows it.
-            if (!last && end > begin && end[-1] == u'\r')
-                --end;
-            end = std::remove_if(begin, end, [&](const char16_t& c) {
-                return c == u'\r' && &c + 1 < kept && (&c)[1] == u'\n';
-            });
-        }
-        char* written = utf8_.appendToBuffer(bytes_.data(), QStringView(begin, end - begin));
-        const size_t n = size_t(written - bytes_.data());
-        if (ok_ && n > 0)
-            ok_ = gegu::writeUtf8(out_, QByteArrayView(bytes_.constData(), qsizetype(n)));
-        const bool carried = kept != position() ||
-                             (lf_ && !last && kept > begin && kept[-1] == u'\r' && end != kept);
-        setBuffer(begin, begin + blockSize);
-        if (carried)
-            put(u"\r");
-    }
-
-    std::FILE* out_;
-    bool lf_;
-    QStringEncoder utf8_{QStringEncoder::Utf8};
-    std::vector<char16_t> text_;
-    QByteArray bytes_;
-    bool ok_ = true;
-};
-
 int printText(const QString& text) {
     if (!gegu::writeStandardOutput(text.toUtf8()))
-        return fail(u"cannot write to standard output"_s);
+        return fail(Text::tr("cannot write to standard output"));
     return Found;
 }
 
@@ -160,7 +104,8 @@ QString infoText(const gegu::DataInfo& info) {
            line("records", QString::number(info.records)) +
            line("stocks", QString::number(info.stocks)) + line("rows", QString::number(info.rows)) +
            line("dates", QString::number(info.dates)) + line("oldest date", info.oldestDate) +
-           line("newest date", info.newestDate) + line("sample", info.sample ? u"yes"_s : u"no"_s);
+           line("newest date", info.newestDate) + line("sample", info.sample ? u"yes"_s : u"no"_s) +
+           line("looks like a data file", info.recordCount ? u"yes"_s : u"no"_s);
 }
 
 int run(const gegu::QueryArguments& args) {
@@ -169,13 +114,19 @@ int run(const gegu::QueryArguments& args) {
         QString error;
         const std::optional<QByteArray> lines = gegu::readStandardInput(error);
         if (!lines)
-            return fail(u"cannot read standard input: "_s + error);
+            return fail(Text::tr("cannot read standard input: %1").arg(error));
         queries += gegu::queriesFromLines(*lines, error);
         if (!error.isEmpty())
             return fail(error);
     }
     const gegu::NativePath dataFile = args.dataFile ? *args.dataFile : gegu::findDataFile();
     const std::shared_ptr<gegu::LoadedHoldings> data = gegu::LoadedHoldings::load(dataFile);
+    // A text that is no data file (a README, a CSV export) loads as one record: said, but
+    // answered as the classic program answers.
+    if (!data->table().hasRecordCount())
+        gegu::writeLine(stderr, u"gegu-query: "_s +
+                                    Text::tr("warning: %1:1: no record count; is this a data file?")
+                                        .arg(gegu::displayName(dataFile)));
     if (args.portfolio) {
         // Every query is a holder's name; the portfolios are made and checked before a word
         // is written.
@@ -187,18 +138,20 @@ int run(const gegu::QueryArguments& args) {
             gegu::answerPortfolios(*data, holders, args.date, args.since);
         if (!answer.error.isEmpty())
             return fail(answer.error);
-        Utf8Writer out(stdout, args.lf);
+        gegu::Utf8Writer out([](QByteArrayView bytes) { return gegu::writeUtf8(stdout, bytes); },
+                             args.lf);
         if (args.info)
             out.put(infoText(data->info()));
         gegu::writePortfolios(answer, args.tsv, out);
         if (!out.finish())
-            return fail(u"cannot write the report"_s);
+            return fail(Text::tr("cannot write the report"));
         return answer.found() ? Found : NotFound;
     }
     // An index of the names pays for itself from the second query on.
     if (queries.size() > 1)
         data->indexNow();
-    Utf8Writer out(stdout, args.lf);
+    gegu::Utf8Writer out([](QByteArrayView bytes) { return gegu::writeUtf8(stdout, bytes); },
+                         args.lf);
     if (args.info)
         out.put(infoText(data->info()));
     if (args.tsv && !queries.isEmpty())
@@ -222,7 +175,7 @@ int run(const gegu::QueryArguments& args) {
         }
     }
     if (!out.finish())
-        return fail(u"cannot write the report"_s);
+        return fail(Text::tr("cannot write the report"));
     return found ? Found : NotFound;
 }
 
@@ -230,11 +183,13 @@ int run(const gegu::QueryArguments& args) {
 
 int main(int argc, char* argv[]) {
     gegu::useBinaryStandardStreams();
+    // Outside the try: the messages of the errors caught are translated by its translator.
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(u"gegu-query"_s);
+    QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
+    // Messages in the user's language; the reports, --tsv and --info never change.
+    gegu::useLanguage(gegu::userLanguage());
     try {
-        QCoreApplication app(argc, argv);
-        QCoreApplication::setApplicationName(u"gegu-query"_s);
-        QCoreApplication::setApplicationVersion(QStringLiteral(GEGU_VERSION));
-
         const gegu::ParsedQueryArguments parsed =
             gegu::parseQueryArguments(gegu::programArguments(argc, argv));
         if (!parsed.arguments)

@@ -3,21 +3,26 @@
 #include "holdings/holdings_table.h"
 #include "queries/portfolio_report.h"
 
+#include <QCoreApplication>
+
 using namespace Qt::StringLiterals;
 
 namespace gegu {
 
 namespace {
 
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(PortfolioAnswer)
+};
+
 // A date the data file has reports of, or why it is none.
 QString checkDate(const ReportPeriods& periods, ReportDate date, const QString& option) {
     if (periods.hasDate(date))
         return {};
-    return u"%1 %2: the data file has no report of that date (its report dates: %3 to %4, %5 "
-           u"dates)"_s
-               .arg(option, reportDateText(date), reportDateText(periods.dates().back()),
-                    reportDateText(periods.dates().front()))
-               .arg(periods.dates().size());
+    return Text::tr("%1 %2: the data file has no report of that date (its report dates: %3 to %4, "
+                    "%5 dates)")
+        .arg(option, reportDateText(date), reportDateText(periods.dates().back()),
+             reportDateText(periods.dates().front()), QString::number(periods.dates().size()));
 }
 
 // The first row of a holder that cannot be read, at its file and line, and the fix.
@@ -27,15 +32,17 @@ QString unreadable(const LoadedHoldings& data, const Portfolio& p) {
     const qsizetype r = table.recordOfLine(line);
     QString text = displayName(data.path()) + u':' + QString::number(line + 1) + u": "_s;
     if (data.reportPeriods().record(r).date == 0)
-        text += u"a row of %1 in a table whose header (line %2) names no report date "
-                u"(yyyy-mm-dd): a portfolio needs every table's date"_s.arg(p.holder)
-                    .arg(table.firstLine(r) + 1);
+        text += Text::tr("a row of %1 in a table whose header (line %2) names no report date "
+                         "(yyyy-mm-dd): a portfolio needs every table's date")
+                    .arg(p.holder, QString::number(table.firstLine(r) + 1));
     else
-        text += u"a row of %1 whose cells cannot be read (the name, then the shares in 万股, the "
-                u"ratio, the share type and the change, between bars │)"_s.arg(p.holder);
+        text +=
+            Text::tr("a row of %1 whose cells cannot be read (the name, then the shares in 万股, "
+                     "the ratio, the share type and the change, between bars │)")
+                .arg(p.holder);
     if (p.unreadableRows.size() > 1)
-        text += u", and %1 more such rows"_s.arg(p.unreadableRows.size() - 1);
-    return text + u"; build the data file again with gegu-import"_s;
+        text += Text::tr(", and %1 more such rows").arg(p.unreadableRows.size() - 1);
+    return text + Text::tr("; build the data file again with gegu-import");
 }
 
 } // namespace
@@ -50,8 +57,9 @@ PortfolioAnswer answerPortfolios(const LoadedHoldings& data, const QStringList& 
     PortfolioAnswer answer;
     const ReportPeriods& periods = data.reportPeriods();
     if (periods.dates().empty()) {
-        answer.error = u"the data file's headers name no report date (yyyy-mm-dd): portfolios "
-                       u"need a data file of report periods, as gegu-import --history writes"_s;
+        answer.error = Text::tr("the data file's headers name no report date (yyyy-mm-dd): "
+                                "portfolios need a data file of report periods, as gegu-import "
+                                "--history writes");
         return answer;
     }
     if (date != 0)
@@ -61,8 +69,8 @@ PortfolioAnswer answerPortfolios(const LoadedHoldings& data, const QStringList& 
     if (answer.error.isEmpty() && since != 0) {
         answer.error = checkDate(periods, since, u"--since"_s);
         if (answer.error.isEmpty() && since >= date)
-            answer.error = u"--since %1 is not before the report date %2"_s.arg(
-                reportDateText(since), reportDateText(date));
+            answer.error = Text::tr("--since %1 is not before the report date %2")
+                               .arg(reportDateText(since), reportDateText(date));
     }
     if (!answer.error.isEmpty())
         return answer;

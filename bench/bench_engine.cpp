@@ -22,10 +22,12 @@
 #include <QFile>
 #include <QHash>
 #include <QStringDecoder>
+#include <QStringEncoder>
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <map>
 
 using namespace gegu;
 
@@ -178,6 +180,62 @@ void BM_TenTimesIndexedCommon(benchmark::State& state) {
     indexedQuery(state, u"华夏");
 }
 
+// Counts what a report hands over, as a writer would take it.
+struct Utf16Sink : ReportSink {
+    Utf16Sink() { setBuffer(buffer, buffer + sizeof buffer / sizeof *buffer); }
+    void overflow(QStringView piece) override {
+        count += qsizetype(position() - buffer) + piece.size();
+        setBuffer(buffer, buffer + sizeof buffer / sizeof *buffer);
+    }
+    char16_t buffer[1 << 14];
+    qsizetype count = 0;
+};
+
+// A million holder rows, as one record or as 10,000 of 100 rows (a broken or crafted file may
+// hold a record that long): a name query that finds a tenth of them, without the index, as
+// gegu-query answers one query. Finding a row's record must not depend on the record's length.
+const HoldingsTable& millionRows(int records) {
+    static std::map<int, HoldingsTable> tables;
+    auto it = tables.find(records);
+    if (it != tables.end())
+        return it->second;
+    QStringEncoder gbk("GBK");
+    const QByteArray found = gbk.encode(u"  华夏大盘精选混合 │  100.00│ 1.00│ 流通A股 │ 不变\r\n");
+    const QByteArray other = gbk.encode(u"  南岭成长股票基金 │  100.00│ 1.00│ 流通A股 │ 不变\r\n");
+    const int rows = 1000000 / records;
+    QByteArray bytes = QByteArray::number(records - 1) + "\r\n";
+    for (int r = 0; r < records; ++r) {
+        bytes += QByteArray::number(600000 + r) + gbk.encode(u" 股票  十大股东  2024-06-30\r\n") +
+                 QByteArray::number(rows) + "\r\nhead\r\n";
+        for (int i = 0; i < rows; ++i)
+            bytes += i % 10 == 0 ? found : other;
+    }
+    return tables
+        .emplace(records, HoldingsTable::parse(ByteBuffer(bytes.begin(), bytes.end()),
+                                               QStringLiteral("million.rar")))
+        .first->second;
+}
+
+void millionRowQuery(benchmark::State& state, int records) {
+    const HoldingsTable& t = millionRows(records);
+    qsizetype lines = 0;
+    for (auto _ : state) {
+        Utf16Sink sink;
+        const Report r = runQuery(t, u"华夏");
+        r.writeTo(sink);
+        lines = r.lineCount();
+        benchmark::DoNotOptimize(sink.count);
+    }
+    state.counters["report_lines"] = double(lines);
+}
+
+void BM_MillionRowRecord(benchmark::State& state) {
+    millionRowQuery(state, 1);
+}
+void BM_MillionRowsInRecords(benchmark::State& state) {
+    millionRowQuery(state, 10000);
+}
+
 // The history-scale file (GEGU_BENCH_HISTORY_FILE): 40 quarters of 5,000 stocks.
 QString historyPath() {
     const char* path = std::getenv("GEGU_BENCH_HISTORY_FILE");
@@ -270,6 +328,8 @@ BENCHMARK(BM_CodeQueryLastStock)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_LargestReport)->Unit(benchmark::kMillisecond)->MinTime(2);
 BENCHMARK(BM_TenTimesIndexedTypical)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TenTimesIndexedCommon)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MillionRowRecord)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_MillionRowsInRecords)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PortfolioSinceTopHolder)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_WrittenNameIndex)->Unit(benchmark::kMillisecond);
 

@@ -24,6 +24,10 @@ NativePath userApplicationDataFolder() {
     return knownFolder(FOLDERID_RoamingAppData);
 }
 
+NativePath machineApplicationDataFolder() {
+    return knownFolder(FOLDERID_ProgramData);
+}
+
 std::vector<NativePath> applicationDataFolders() {
     std::vector<NativePath> folders;
     for (const KNOWNFOLDERID& id : {FOLDERID_RoamingAppData, FOLDERID_ProgramData}) {
@@ -31,6 +35,20 @@ std::vector<NativePath> applicationDataFolders() {
             folders.push_back(std::move(folder));
     }
     return folders;
+}
+
+NativePath programFolder() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), DWORD(path.size()));
+        if (n == 0)
+            return {};
+        if (n < path.size()) { // else cut short: a long path, asked again with more room
+            path.resize(n);
+            return NativePath(path).parent_path();
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 } // namespace gegu

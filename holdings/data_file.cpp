@@ -1,7 +1,5 @@
 #include "data_file.h"
 
-#include "common/parallel.h"
-#include "common/system_memory.h"
 #if defined(Q_OS_WIN)
 #include "common/windows_folders.h"
 #endif
@@ -28,6 +26,7 @@ ErrorNumber errorNumber(FileProblem problem) {
         return ErrorNumber::PathFileAccessError;
     case FileProblem::ReadFailed:
     case FileProblem::Changed:
+    case FileProblem::BeingWritten:
         return ErrorNumber::DeviceIOError;
     case FileProblem::TooLarge:
         return ErrorNumber::OutOfMemory;
@@ -53,66 +52,15 @@ ReadOnlyFile openDataFile(const NativePath& path) {
     }
 }
 
-namespace {
-
-// Reads bytes [from, to) of the file into out, or throws FileError ReadFailed; returns how many
-// there were (fewer where the file ends before).
-qint64 readRange(const ReadOnlyFile& file, qint64 from, qint64 to, char* out) {
-    const qint64 n = file.readAt(from, out, to - from);
-    if (n < 0)
-        throw FileError(FileProblem::ReadFailed, file.path());
-    return n;
-}
-
-// The file's bytes, read to its end whatever size it reports, and at most `limit` of them.
-ByteBuffer readBytes(const ReadOnlyFile& file, qint64 limit,
-                     const std::function<void()>& betweenHalves) {
-    const qint64 size = file.state().size;
-    if (size > limit)
-        throw FileError(FileProblem::TooLarge, file.path());
-    // More room than the size it reports, to see whether the file goes on, in whole blocks as
-    // some files of the system need (/proc/self/pagemap reads in steps of 8 bytes).
-    constexpr qint64 block = 1 << 16;
-    ByteBuffer bytes(size_t(size + block));
-    qint64 read = 0;
-    if (size >= parallelFileSize) {
-        const qint64 middle = size / 2;
-        qint64 first = 0;
-        qint64 second = 0;
-        inParallel([&] { first = readRange(file, 0, middle, bytes.data()); },
-                   [&] {
-                       if (betweenHalves)
-                           betweenHalves();
-                       second = readRange(file, middle, size, bytes.data() + middle);
-                   });
-        // A file that shrank meanwhile is caught by its state; its halves are not joined.
-        read = first < middle ? first : middle + second;
-        if (read < size)
-            throw FileError(FileProblem::Changed, file.path());
-    }
-    for (;;) {
-        read += readRange(file, read, qint64(bytes.size()), bytes.data() + read);
-        if (read < qint64(bytes.size()))
-            break;
-        if (read > limit)
-            throw FileError(FileProblem::TooLarge, file.path());
-        bytes.resize(size_t(std::min(read * 2, (limit / block + 1) * block)));
-    }
-    bytes.resize(size_t(read));
-    return bytes;
-}
-
-} // namespace
-
-ByteBuffer readDataFile(const ReadOnlyFile& file, const LoadOptions& options) {
+ByteBuffer readDataFile(const ReadOnlyFile& file, const LoadOptions& options,
+                        std::optional<ReadCheck>* check) {
     try {
-        const FileState before = file.state();
-        const qint64 limit =
-            options.memoryLimit > 0 ? options.memoryLimit : qint64(availableMemory());
-        ByteBuffer bytes = readBytes(file, limit, options.betweenHalves);
-        // Rewritten in place while it was read (a copy over it): the bytes may be a mix of both.
-        if (file.state() != before)
-            throw FileError(FileProblem::Changed, file.path());
+        ReadOptions read = options;
+        read.parallelSize = parallelFileSize;
+        ReadCheck checked;
+        ByteBuffer bytes = readWholeFile<ByteBuffer>(file, read, &checked);
+        if (check)
+            *check = checked;
         return bytes;
     } catch (const FileError& e) {
         throw runtimeError(e);
@@ -121,11 +69,15 @@ ByteBuffer readDataFile(const ReadOnlyFile& file, const LoadOptions& options) {
     }
 }
 
-HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options) {
+HoldingsTable loadHoldingsFile(const ReadOnlyFile& file, const LoadOptions& options,
+                               std::optional<ReadCheck>* check) {
     requireGbkDecoder();
-    ByteBuffer bytes = readDataFile(file, options);
+    ByteBuffer bytes = readDataFile(file, options, check);
     try {
-        return HoldingsTable::parse(std::move(bytes), displayName(file.path()));
+        HoldingsTable table = HoldingsTable::parse(std::move(bytes), displayName(file.path()));
+        if (options.parsed)
+            options.parsed();
+        return table;
     } catch (const std::bad_alloc&) {
         fail(ErrorNumber::OutOfMemory, file.path());
     }
@@ -142,6 +94,10 @@ NativePath programDirectory() {
     const NativePath program = std::filesystem::read_symlink("/proc/self/exe", error);
     if (!error)
         return program.parent_path();
+#elif defined(Q_OS_WIN)
+    // From the system too: the data file is looked for on the loader's thread.
+    if (NativePath folder = programFolder(); !folder.empty())
+        return folder;
 #endif
     return nativePath(QDir::toNativeSeparators(QCoreApplication::applicationDirPath()));
 }
@@ -151,14 +107,9 @@ std::vector<NativePath> installedFilePlaces(QStringView name) {
     std::vector<NativePath> places;
     if (QCoreApplication::instance())
         places.push_back(programDirectory() / file);
-#if defined(Q_OS_WIN)
-    for (const NativePath& dir : applicationDataFolders())
-        places.push_back(dir / "gegu" / file);
-#else
-    for (const QString& dir :
-         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation))
-        places.push_back(nativePath(dir) / "gegu" / file);
-#endif
+    places.push_back(userDataDirectory() / file);
+    for (const NativePath& dir : machineDataDirectories())
+        places.push_back(dir / file);
     return places;
 }
 
@@ -172,26 +123,79 @@ NativePath userDataDirectory() {
            "gegu";
 }
 
+std::vector<NativePath> machineDataDirectories() {
+    std::vector<NativePath> dirs;
+#if defined(Q_OS_WIN)
+    if (const NativePath programData = machineApplicationDataFolder(); !programData.empty())
+        dirs.push_back(programData / "gegu");
+#else
+    // Every data directory but the user's own, which comes first.
+    const QString user = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    for (const QString& dir :
+         QStandardPaths::standardLocations(QStandardPaths::GenericDataLocation)) {
+        if (dir != user)
+            dirs.push_back(nativePath(dir) / "gegu");
+    }
+#endif
+    return dirs;
+}
+
 std::vector<NativePath> dataFilePlaces() {
-    std::vector<NativePath> places{nativePath(DataFileName.toString())};
-    for (NativePath& place : installedFilePlaces(DataFileName))
-        places.push_back(std::move(place));
+    const NativePath name = nativePath(DataFileName.toString());
+    const std::vector<NativePath> machine = machineDataDirectories();
+    std::vector<NativePath> places{name, userDataDirectory() / name};
+    for (const NativePath& dir : machine)
+        places.push_back(dir / name);
+    // What ships with Gegu comes last: the program's own folder, and the sample.
+    if (QCoreApplication::instance()) {
+        const NativePath program = programDirectory();
+        places.push_back(program / name);
+        places.push_back(program / "sample" / name);
+    }
+#if !defined(Q_OS_WIN)
+    // The package puts its sample in the machine's data directory.
+    for (const NativePath& dir : machine)
+        places.push_back(dir / "sample" / name);
+#endif
     return places;
 }
+
+namespace {
+
+// Whether something stands at the place: a file, or anything else (a link that leads nowhere
+// counts: it is a data file that cannot be read, not a reason to answer from another file
+// without a word).
+bool standsThere(const NativePath& place) {
+    std::error_code error;
+    return std::filesystem::symlink_status(place, error).type() !=
+           std::filesystem::file_type::not_found;
+}
+
+} // namespace
 
 NativePath findDataFile() {
     const std::vector<NativePath> places = dataFilePlaces();
     QStringList searched;
     for (const NativePath& place : places) {
-        // The link itself counts: a broken one is a data file that cannot be read, not a
-        // reason to answer from another file without a word.
-        std::error_code error;
-        if (std::filesystem::symlink_status(place, error).type() !=
-            std::filesystem::file_type::not_found)
+        if (standsThere(place))
             return place;
         searched << displayName(place);
     }
     throw RuntimeError(ErrorNumber::FileNotFound, DataFileName.toString(), 0, searched);
+}
+
+std::optional<NativePath> dataFileInPlaceOf(const NativePath& file) {
+    for (const NativePath& place : dataFilePlaces()) {
+        if (place == file)
+            return std::nullopt;
+        if (!standsThere(place))
+            continue;
+        std::error_code error;
+        if (std::filesystem::equivalent(place, file, error))
+            return std::nullopt; // the same file by another name (the current folder is its)
+        return place;
+    }
+    return std::nullopt;
 }
 
 HoldingsTable LoadHoldings() {

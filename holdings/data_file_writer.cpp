@@ -42,6 +42,9 @@ void append(std::string& out, const QByteArray& bytes) {
     out.append(bytes.constData(), size_t(bytes.size()));
 }
 
+// The smallest change that two decimals of 万股 write as a number.
+constexpr double smallestChange = 0.005;
+
 // The constant pieces of a row, encoded once.
 struct Pieces {
     EncodedText bar = encodeText(u"│");
@@ -220,7 +223,7 @@ void DataFileWriter::holder(const EncodedRow& row) {
     // that stand under the joints of the report's frame lines.
     const Pieces& p = Pieces::get();
     std::string& out = *bytes_;
-    out += "  ";
+    out.append(size_t(RowIndent), ' ');
     append(out, row.name->bytes);
     appendBlanks(out, std::max(1, NameColumns - row.name->columns));
     append(out, p.bar.bytes);
@@ -239,9 +242,23 @@ void DataFileWriter::holder(const EncodedRow& row) {
         append(out, p.same.bytes);
     } else {
         append(out, (row.changed > 0 ? p.more : p.less).bytes);
-        appendNumber(out, std::abs(row.changed), 0, NumberColumns, 0);
+        if (std::abs(row.changed) < smallestChange)
+            out += "<0.01"; // below the precision written, but a change
+        else
+            appendNumber(out, std::abs(row.changed), 0, NumberColumns, 0);
     }
     out += "\r\n";
+}
+
+QString writtenChange(double changed) {
+    if (changed == 0)
+        return u"不变"_s;
+    std::string number;
+    if (std::abs(changed) < smallestChange)
+        number = "<0.01";
+    else
+        appendNumber(number, std::abs(changed), 0, NumberColumns, 0);
+    return (changed > 0 ? u"增持"_s : u"减持"_s) + QString::fromLatin1(number);
 }
 
 bool DataFileWriter::finish() {

@@ -9,7 +9,8 @@
 //
 //   two blanks, name (padded to 22 columns), │, shares in 万股 (right-aligned in 10), │,
 //   ratio in % (right-aligned in 10, blanks when not known), │, blank, share type (padded to
-//   9), │, blank, change (words as given, 不变, or 增持/减持 and a number of 万股)
+//   9), │, blank, change (words as given, 不变, or 增持/减持 and a number of 万股, <0.01 where
+//   it is smaller)
 //
 //   "  香港中央结算有限公司  │  12345.68│      5.12│ 流通A股  │ 减持200.00"
 //
@@ -19,6 +20,8 @@
 // (see fitShareType). A holder's name wider than the 21 columns before its bar (a caller that wants
 // every row in its columns shortens names first) is written whole, followed by one blank, and
 // pushes the rest of its row to the right; the bars still separate the cells.
+
+#include "name_field.h"
 
 #include <QByteArray>
 #include <QList>
@@ -34,7 +37,7 @@ namespace gegu {
 
 // One holder row of a stock's table.
 struct HolderRow {
-    QString name;   // the holder, within the first 20 characters of the row when it fits
+    QString name;   // the holder, within the row's name field when it fits
     double shares;  // shares held, in 万股 (ten thousand shares)
     double percent; // of the share capital (or of the float), in %; NaN when not known
     QString type;   // share type, e.g. 流通A股
@@ -58,8 +61,10 @@ struct StockRecord {
 inline constexpr int NameColumns = 22;
 // The widest name that keeps a blank before its bar.
 inline constexpr int NameWidth = NameColumns - 1;
-// The holder's name is searched in the row's first 20 characters, after two blanks.
-inline constexpr qsizetype SearchableNameLength = 18;
+// Every holder row starts with this many blanks, then the name.
+inline constexpr qsizetype RowIndent = 2;
+// So the characters of a written name that the name query searches.
+inline constexpr qsizetype SearchableNameLength = NameFieldWidth - RowIndent;
 // Columns of the shares and ratio cells, and of the share type after its leading blank.
 inline constexpr int NumberColumns = 10;
 inline constexpr int ShareTypeColumns = 9;
@@ -100,6 +105,10 @@ struct EncodedRow {
     const EncodedText* change;
     double changed;
 };
+
+// A change as a row writes it: 不变 for none, else 增持 or 减持 and its size in 万股, or <0.01
+// for a change smaller than two decimals show.
+QString writtenChange(double changed);
 
 // Appends the number with two decimals (halves rounded away from zero), right-aligned in
 // `width` characters.

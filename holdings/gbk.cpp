@@ -102,12 +102,13 @@ void requireGbkDecoder() {
     if (GbkTable::instance().usable())
         return;
 #if defined(Q_OS_WIN)
-    const QString why = u"this Qt was built without ICU and the system has no code page 936"_s;
+    const QString why =
+        RuntimeError::tr("this Qt was built without ICU and the system has no code page 936");
 #else
-    const QString why = u"this Qt was built without ICU"_s;
+    const QString why = RuntimeError::tr("this Qt was built without ICU");
 #endif
     throw RuntimeError(ErrorNumber::ErrorInLoadingDll, {}, 0, {},
-                       u"GBK (code page 936) cannot be decoded: "_s + why);
+                       RuntimeError::tr("GBK (code page 936) cannot be decoded: %1").arg(why));
 }
 
 #if !defined(Q_OS_WIN)

@@ -4,6 +4,7 @@
 #include "runtime_error.h"
 #include "text_rules.h"
 
+#include <algorithm>
 #include <atomic>
 #include <bit>
 
@@ -195,7 +196,10 @@ HoldingsTable HoldingsTable::parse(ByteBuffer bytes, const QString& sourceName, 
 
     // Val reads the bytes as it would read their text: what it looks at is ASCII, and no
     // other byte decodes to ASCII.
-    const qint32 lastRecord = in.roundToLong(ValOfGbk(in.next()));
+    const QByteArrayView first = in.next();
+    table.hasRecordCount_ =
+        std::any_of(first.begin(), first.end(), [](char c) { return c >= '0' && c <= '9'; });
+    const qint32 lastRecord = in.roundToLong(ValOfGbk(first));
     // A 64-bit counter: a bound of 2^31 - 1 must end the loop, not overflow it.
     for (qint64 r = 0; r <= lastRecord; ++r) {
         table.recordStarts_.add(in.index());

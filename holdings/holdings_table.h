@@ -40,6 +40,9 @@ public:
     qsizetype lineCount() const { return lineStarts_.size() - 1; }
     // The file's size in bytes.
     qsizetype byteCount() const { return qsizetype(bytes_.size()); }
+    // Whether the first line holds a digit: the count of records a data file begins with. A
+    // text without one (a README, a CSV export) still loads, as one record, but is no data file.
+    bool hasRecordCount() const { return hasRecordCount_; }
 
     // Line n of record r: 0 the header, 1 the head line, 2.. the holder rows. A line that the
     // record did not read is empty text. Throws SubscriptOutOfRange (9) for a record outside
@@ -149,6 +152,7 @@ private:
     // The header line of every record.
     LineSet recordStarts_;
     qsizetype recordCount_ = 0;
+    bool hasRecordCount_ = false;
     // The line after the last record's lines.
     qsizetype endLine_ = 0;
 };

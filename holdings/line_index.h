@@ -38,8 +38,8 @@ public:
     void append(qint64 offset) {
         Q_ASSERT(low_.empty() || offset >= (*this)[size() - 1]);
         const qint64 high = offset >> bits_;
-        while (qint64(highStarts_.size()) < high)
-            highStarts_.push_back(size());
+        if (qint64(highStarts_.size()) < high)
+            reachHigh(high);
         low_.push_back(quint32(quint64(offset) & mask_));
     }
 
@@ -54,6 +54,13 @@ public:
     qint64 fillLimit() const { return qint64(mask_) + 1; }
 
 private:
+    // Starts the high parts up to `high` at the next index: seldom, out of the way of the loop
+    // that appends (and of GCC's bounds warnings when it is inlined there).
+    Q_NEVER_INLINE void reachHigh(qint64 high) {
+        while (qint64(highStarts_.size()) < high)
+            highStarts_.push_back(size());
+    }
+
     int bits_;
     quint64 mask_;
     std::vector<quint32, LargeAllocator<quint32>> low_;
@@ -62,7 +69,7 @@ private:
 };
 
 // A set of line numbers, added in ascending order: one bit a line, and a count every 64 lines
-// to find the k-th line of the set.
+// to find the k-th line of the set, and the set's neighbours of any line, in a few steps.
 class LineSet {
 public:
     LineSet() = default;
@@ -86,8 +93,7 @@ public:
 
     // The k-th line of the set (0-based), k in 0..size() - 1.
     qsizetype at(qsizetype k) const {
-        const auto w =
-            size_t(std::upper_bound(before_.begin(), before_.end(), k) - before_.begin() - 1);
+        const size_t w = wordHolding(k);
         quint64 word = words_[w];
         for (qsizetype skip = k - before_[w]; skip > 0; --skip)
             word &= word - 1;
@@ -102,34 +108,46 @@ public:
         return before_[w] + std::popcount(words_[w] & ((quint64(1) << (line % 64)) - 1));
     }
 
-    // The last line of the set at or before the given one, or -1.
+    // The last line of the set at or before the given one, or -1. Takes the same few steps
+    // however far back that is (a record of a million rows is 15,000 words long).
     qsizetype atOrBefore(qsizetype line) const {
-        qsizetype w = line / 64;
-        quint64 word = words_[size_t(w)] & (~quint64(0) >> (63 - line % 64));
-        while (word == 0) {
-            if (w == 0)
-                return -1;
-            word = words_[size_t(--w)];
-        }
-        return w * 64 + 63 - std::countl_zero(word);
+        const size_t w = size_t(line / 64);
+        const quint64 word = words_[w] & (~quint64(0) >> (63 - line % 64));
+        if (word != 0)
+            return qsizetype(w) * 64 + 63 - std::countl_zero(word);
+        // The last line before word w is the set's line number before_[w] - 1 (0-based).
+        return before_[w] == 0 ? -1 : lastOfWordHolding(before_[w] - 1);
     }
 
-    // The first line of the set after the given one, or -1.
+    // The first line of the set after the given one, or -1; as quick.
     qsizetype next(qsizetype line) const {
-        qsizetype from = line + 1;
-        size_t w = size_t(from / 64);
+        const qsizetype from = line + 1;
+        const size_t w = size_t(from / 64);
         if (w >= words_.size())
             return -1;
-        quint64 word = words_[w] & (~quint64(0) << (from % 64));
-        while (word == 0) {
-            if (++w == words_.size())
-                return -1;
-            word = words_[w];
-        }
-        return qsizetype(w) * 64 + std::countr_zero(word);
+        const quint64 word = words_[w] & (~quint64(0) << (from % 64));
+        if (word != 0)
+            return qsizetype(w) * 64 + std::countr_zero(word);
+        // The first line after word w is the set's line number before_[w + 1].
+        const qsizetype k = w + 1 < words_.size() ? before_[w + 1] : size_;
+        return k == size_ ? -1 : firstOfWordHolding(k);
     }
 
 private:
+    // The word that holds the k-th line of the set.
+    size_t wordHolding(qsizetype k) const {
+        return size_t(std::upper_bound(before_.begin(), before_.end(), k) - before_.begin() - 1);
+    }
+    // The first, or the last, line of the word that holds the k-th line of the set.
+    qsizetype firstOfWordHolding(qsizetype k) const {
+        const size_t w = wordHolding(k);
+        return qsizetype(w) * 64 + std::countr_zero(words_[w]);
+    }
+    qsizetype lastOfWordHolding(qsizetype k) const {
+        const size_t w = wordHolding(k);
+        return qsizetype(w) * 64 + 63 - std::countl_zero(words_[w]);
+    }
+
     std::vector<quint64, LargeAllocator<quint64>> words_;
     std::vector<qsizetype, LargeAllocator<qsizetype>> before_;
     qsizetype size_ = 0;

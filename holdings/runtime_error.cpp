@@ -7,25 +7,25 @@ namespace gegu {
 QString errorText(ErrorNumber number) {
     switch (number) {
     case ErrorNumber::Overflow:
-        return QStringLiteral("Overflow");
+        return RuntimeError::tr("Overflow");
     case ErrorNumber::OutOfMemory:
-        return QStringLiteral("Out of memory");
+        return RuntimeError::tr("Out of memory");
     case ErrorNumber::SubscriptOutOfRange:
-        return QStringLiteral("Subscript out of range");
+        return RuntimeError::tr("Subscript out of range");
     case ErrorNumber::ErrorInLoadingDll:
-        return QStringLiteral("Error in loading DLL");
+        return RuntimeError::tr("Error in loading DLL");
     case ErrorNumber::FileNotFound:
-        return QStringLiteral("File not found");
+        return RuntimeError::tr("File not found");
     case ErrorNumber::DeviceIOError:
-        return QStringLiteral("Device I/O error");
+        return RuntimeError::tr("Device I/O error");
     case ErrorNumber::InputPastEndOfFile:
-        return QStringLiteral("Input past end of file");
+        return RuntimeError::tr("Input past end of file");
     case ErrorNumber::PermissionDenied:
-        return QStringLiteral("Permission denied");
+        return RuntimeError::tr("Permission denied");
     case ErrorNumber::PathFileAccessError:
-        return QStringLiteral("Path/File access error");
+        return RuntimeError::tr("Path/File access error");
     }
-    return QStringLiteral("Unknown error");
+    return RuntimeError::tr("Unknown error");
 }
 
 RuntimeError::RuntimeError(ErrorNumber number, QString file, qint64 line, QStringList searched,
@@ -38,17 +38,21 @@ QString RuntimeError::text() const {
 }
 
 QString RuntimeError::message() const {
-    // Put together piece by piece: a file name may hold anything, "%1" included.
-    QString out = u"runtime error "_s + QString::number(int(number_)) + u": "_s + text();
+    // Each piece takes its one value in one pass: a file name may hold anything, "%1" included.
+    QString out = tr("runtime error %1: %2").arg(QString::number(int(number_)), text());
     if (!detail_.isEmpty())
-        out += u": "_s + detail_;
+        out += tr(": %1").arg(detail_);
     if (!file_.isEmpty()) {
-        out += u" (file \""_s + file_ + u'"';
+        QString where = tr("file \"%1\"").arg(file_);
         if (line_ > 0)
-            out += u", line "_s + QString::number(line_);
-        if (!searched_.isEmpty())
-            out += u"; looked in \""_s + searched_.join(u"\", \""_s) + u'"';
-        out += u')';
+            where += tr(", line %1").arg(line_);
+        if (!searched_.isEmpty()) {
+            QStringList places;
+            for (const QString& place : searched_)
+                places << tr("\"%1\"").arg(place);
+            where += tr("; looked in %1").arg(places.join(tr(", ")));
+        }
+        out += tr(" (%1)").arg(where);
     }
     return out;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <exception>
@@ -23,12 +24,14 @@ enum class ErrorNumber : int {
 // Nothing catches these on the way up: the entry points report them (number, text,
 // file, line) and end the program.
 class RuntimeError : public std::exception {
+    Q_DECLARE_TR_FUNCTIONS(RuntimeError)
+
 public:
     explicit RuntimeError(ErrorNumber number, QString file = {}, qint64 line = 0,
                           QStringList searched = {}, QString detail = {});
 
     ErrorNumber number() const { return number_; }
-    // The standard text of the error number, e.g. "Input past end of file".
+    // The standard text of the error number, e.g. "Input past end of file" (translated).
     QString text() const;
     // The data file the error concerns; empty when it concerns none.
     const QString& file() const { return file_; }
@@ -42,7 +45,7 @@ public:
     // One line for a person: "runtime error 62: Input past end of file (file "x", line 7)", or
     // for a file looked for in several places "(file "x"; looked in "a", "b")", with the
     // detail after the text: "runtime error 48: Error in loading DLL: ...". The file name
-    // appears exactly as it is.
+    // appears exactly as it is. In the application's language (see common/translation.h).
     QString message() const;
     const char* what() const noexcept override { return what_.c_str(); }
 
@@ -55,7 +58,7 @@ private:
     std::string what_;
 };
 
-// The standard text of an error number.
+// The standard text of an error number, in the application's language.
 QString errorText(ErrorNumber number);
 
 } // namespace gegu

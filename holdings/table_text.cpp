@@ -2,6 +2,7 @@
 
 #include "text_rules.h"
 
+#include <QDate>
 #include <QList>
 
 using namespace Qt::StringLiterals;
@@ -14,7 +15,8 @@ bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Whether text[at..] starts with yyyy-mm-dd.
+// Whether text[at..] starts with yyyy-mm-dd, a day the calendar has (not 2023-13-45, nor
+// 2023-02-29).
 bool isDateAt(QStringView text, qsizetype at) {
     if (text.size() - at < 10)
         return false;
@@ -23,7 +25,9 @@ bool isDateAt(QStringView text, qsizetype at) {
         if ((i == 4 || i == 7) ? c != u'-' : !isDigit(c))
             return false;
     }
-    return true;
+    return QDate(text.sliced(at, 4).toInt(), text.sliced(at + 5, 2).toInt(),
+                 text.sliced(at + 8, 2).toInt())
+        .isValid();
 }
 
 // A number cell: blanks, or a decimal number with blanks around it.

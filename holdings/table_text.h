@@ -21,7 +21,7 @@ constexpr QStringView tableName(bool floatHolders) {
 struct StockHeader {
     QString code; // its first six characters, leading blanks removed
     QString name; // what follows the code up to two blanks; may be empty
-    QString date; // the first yyyy-mm-dd in it, the report date; empty when none
+    QString date; // the first yyyy-mm-dd in it that is a real day, the report date; or empty
     // Which top-ten table the record is: float holders where the header says 十大流通股东,
     // else the holders of the whole share capital.
     bool floatHolders = false;

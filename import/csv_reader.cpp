@@ -72,13 +72,6 @@ void readPlainLine(const char* begin, const char* end, char separator, std::stri
 
 } // namespace
 
-QString ImportError::text() const {
-    QString out = file;
-    if (line > 0)
-        out += u':' + QString::number(line);
-    return out + u": "_s + message;
-}
-
 QByteArrayView trimmedBlanks(QByteArrayView bytes) {
     const auto blank = [](char c) {
         return c == ' ' || c == '\t';
@@ -98,7 +91,7 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
     // line has left libcsv between rows.
     csv_parser parser{};
     if (csv_init(&parser, CSV_STRICT | CSV_STRICT_FINI | CSV_REPALL_NL) != 0)
-        throw ImportError{file, 0, u"out of memory"_s};
+        throw ImportError(file, 0, {ImportKind::OutOfMemory});
     const std::unique_ptr<csv_parser, void (*)(csv_parser*)> freed(&parser, csv_free);
     csv_set_delim(&parser, static_cast<unsigned char>(separator));
     // libcsv grows its field buffer by this much at a time: by its default of 128 bytes, a long
@@ -139,12 +132,12 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
         s->row->ends_.clear();
         s->nextRowLine = s->line + 1;
     };
-    const auto fail = [&](qint64 line, const QString& why) {
-        throw ImportError{file, line, u"not well-formed CSV: "_s + why};
+    const auto fail = [&](qint64 line, ImportKind why) {
+        throw ImportError(file, line, {why});
     };
     const auto parse = [&](const char* bytes, size_t length) {
         if (csv_parse(&parser, bytes, length, field, rowEnd, &state) != length)
-            fail(state.line, u"a quote inside a field that is not quoted, or after one"_s);
+            fail(state.line, ImportKind::CsvStrayQuote);
         if (state.failure)
             std::rethrow_exception(state.failure);
     };
@@ -183,7 +176,7 @@ qint64 CsvReader::read(QByteArrayView text, const QString& file,
     if (p < end)
         parse(p, size_t(end - p));
     if (csv_fini(&parser, field, rowEnd, &state) != 0)
-        fail(state.nextRowLine, unendedQuote.toString());
+        fail(state.nextRowLine, ImportKind::CsvUnendedQuote);
     if (state.failure)
         std::rethrow_exception(state.failure);
     if (progress)

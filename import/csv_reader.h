@@ -4,6 +4,7 @@
 // LF line ends) with libcsv, row by row. The separator is a comma, a tab or a semicolon.
 
 #include "encoding.h"
+#include "import_message.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -13,19 +14,6 @@
 #include <vector>
 
 namespace gegu {
-
-// The end of the message for a quoted field that runs to the end of the text.
-inline constexpr QStringView unendedQuote = u"a quoted field that never ends";
-
-// A file's problem at a line: what gegu-import reports before it stops.
-struct ImportError {
-    QString file;
-    qint64 line = 0; // 0 when no line applies
-    QString message;
-
-    // "file:line: message"
-    QString text() const;
-};
 
 // One row of a CSV file: its fields as the file's bytes, and the line it starts on.
 class CsvRow {

@@ -3,7 +3,6 @@
 #include "holdings/data_file_writer.h"
 
 #include <QRegularExpression>
-#include <QSet>
 #include <algorithm>
 
 using namespace Qt::StringLiterals;
@@ -105,18 +104,29 @@ bool isBank(QStringView segment) {
                        [&](QStringView ending) { return segment.endsWith(ending); });
 }
 
-// The name without the custodian banks that stand before or after its '-'.
+// Whether a part of a name names a fund or another product that a bank keeps in custody.
+bool isProduct(QStringView segment) {
+    static constexpr QStringView words[] = {u"基金", u"计划", u"产品", u"组合", u"信托", u"资管",
+                                            u"理财", u"专户", u"年金", u"ETF",  u"LOF"};
+    return std::any_of(std::begin(words), std::end(words),
+                       [&](QStringView word) { return segment.contains(word); });
+}
+
+// The name without the custodian banks that stand before or after its '-', where the rest names
+// a product in their custody: a bank's own account (挪威中央银行-自有资金) keeps its bank.
 QString withoutCustodians(const QString& name) {
     const QStringList segments = name.split(u'-');
     if (segments.size() < 2)
         return name;
     QStringList kept;
+    bool product = false;
     for (const QString& segment : segments) {
-        if (!isBank(segment.trimmed()))
+        if (!isBank(segment.trimmed())) {
             kept << segment.trimmed();
+            product = product || isProduct(segment);
+        }
     }
-    if (kept.isEmpty() ||
-        std::all_of(kept.begin(), kept.end(), [](const QString& s) { return s.isEmpty(); }))
+    if (!product || kept.size() == segments.size())
         return name;
     return kept.join(u'-');
 }
@@ -130,6 +140,21 @@ QString latinShortForm(const QString& word, QStringView shortForm) {
 
 bool isLatinWordPart(QChar c) {
     return c.unicode() < 0x80 && c.isLetterOrNumber();
+}
+
+// The mark of a cut name: three of 32 letters and digits (no 0, 1, I or O) from a hash of its
+// whole name, the same on every system.
+QString markOf(QStringView holder) {
+    quint32 hash = 2166136261u; // FNV-1a over the UTF-16 code units
+    for (const QChar c : holder) {
+        hash = (hash ^ (c.unicode() & 0xFF)) * 16777619u;
+        hash = (hash ^ (c.unicode() >> 8)) * 16777619u;
+    }
+    static constexpr char16_t digits[] = u"23456789ABCDEFGHJKLMNPQRSTUVWXYZ";
+    QString mark;
+    for (int i = 0; i < 3; ++i, hash >>= 5)
+        mark += QChar(digits[hash & 31]);
+    return mark;
 }
 
 // The first characters of the text that fit with the mark and the tail after them; a Latin word
@@ -155,13 +180,10 @@ QString cut(QStringView text, QStringView tail) {
     return head + cutMark + tail.toString();
 }
 
-// The name folded and with its words shortened as far as it takes to fit (or all of them),
-// not yet cut.
-QString abbreviated(QStringView name) {
-    QString s = simplified(foldWidth(name));
-    if (fits(s))
-        return s;
-    s = withoutCustodians(s);
+// The holder's name with its words shortened as far as it takes to fit (or all of them), not
+// yet cut.
+QString abbreviated(QStringView holder) {
+    QString s = holder.toString();
     for (const auto& [form, shortForm] : chineseShortForms) {
         if (fits(s))
             return s;
@@ -208,74 +230,44 @@ QString foldWidth(QStringView text) {
     return out;
 }
 
-QString holderKey(QStringView name) {
+QString compactForm(QStringView name) {
     QString key = foldWidth(name);
     key.removeIf([](QChar c) { return c.isSpace(); });
     return key;
+}
+
+QString holderName(QStringView exported) {
+    const QString folded = foldWidth(exported);
+    // Runs of blanks become one blank, kept only between two ASCII characters.
+    QString out;
+    out.reserve(folded.size());
+    bool blank = false;
+    for (const QChar c : folded) {
+        if (c.isSpace()) {
+            blank = true;
+            continue;
+        }
+        if (blank && !out.isEmpty() && out.back().unicode() < 0x80 && c.unicode() < 0x80)
+            out += u' ';
+        blank = false;
+        out += c;
+    }
+    return withoutCustodians(out);
 }
 
 bool fitsNameColumn(QStringView name) {
     return fits(name);
 }
 
-QString shortHolderName(QStringView name) {
-    if (fits(name))
-        return name.toString();
-    const QString s = abbreviated(name);
-    return fits(s) ? s : cut(s, {});
+QString fittedName(QStringView holder) {
+    if (fits(holder))
+        return holder.toString();
+    const QString s = abbreviated(holder);
+    return fits(s) ? s : cut(s, markOf(holder));
 }
 
-void keepApart(std::vector<TableName>& names) {
-    // The shortened names that meet another written name, by the name they meet at; the others
-    // stay.
-    QSet<QString> taken;
-    QHash<QString, std::vector<size_t>> collided;
-    {
-        QHash<QString, int> uses;
-        for (const TableName& n : names)
-            ++uses[n.written];
-        for (size_t i = 0; i < names.size(); ++i) {
-            if (uses[names[i].written] > 1 && names[i].written != names[i].exported)
-                collided[names[i].written].push_back(i);
-            else
-                taken.insert(names[i].written);
-        }
-    }
-    for (const std::vector<size_t>& group : collided) {
-        // The fewest characters at the ends that tell the group's names apart.
-        std::vector<QString> full;
-        qsizetype longest = 0;
-        for (const size_t i : group) {
-            full.push_back(abbreviated(names[i].exported));
-            longest = std::max(longest, full.back().size());
-        }
-        qsizetype tail = 1;
-        for (; tail < longest; ++tail) {
-            QSet<QString> ends;
-            for (const QString& f : full)
-                ends.insert(f.right(tail));
-            if (ends.size() == qsizetype(full.size()))
-                break;
-        }
-        for (size_t k = 0; k < group.size(); ++k) {
-            const QString& f = full[k];
-            QString chosen;
-            for (qsizetype t = tail; chosen.isEmpty() && t < f.size(); ++t) {
-                const QString candidate = cut(f.first(f.size() - t), f.last(t));
-                if (!fits(candidate))
-                    break;
-                if (!taken.contains(candidate))
-                    chosen = candidate;
-            }
-            for (int number = 2; chosen.isEmpty(); ++number) {
-                const QString candidate = cut(f, QString::number(number));
-                if (!taken.contains(candidate))
-                    chosen = candidate;
-            }
-            names[group[k]].written = chosen;
-            taken.insert(chosen);
-        }
-    }
+QString shortHolderName(QStringView exported) {
+    return fittedName(holderName(exported));
 }
 
 } // namespace gegu

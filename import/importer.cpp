@@ -18,17 +18,6 @@ namespace gegu {
 
 namespace {
 
-QString dateText(int yyyymmdd) {
-    return QStringLiteral("%1-%2-%3")
-        .arg(yyyymmdd / 10000, 4, 10, QLatin1Char('0'))
-        .arg(yyyymmdd / 100 % 100, 2, 10, QLatin1Char('0'))
-        .arg(yyyymmdd % 100, 2, 10, QLatin1Char('0'));
-}
-
-QString codeText(int code) {
-    return QStringLiteral("%1").arg(code, 6, 10, QLatin1Char('0'));
-}
-
 // A number of 万股 as the data file writes it.
 QString writtenQuantity(double value) {
     std::string out;
@@ -38,11 +27,48 @@ QString writtenQuantity(double value) {
 
 } // namespace
 
+std::vector<Importer::Period> Importer::periods() const {
+    std::vector<Period> all;
+    all.reserve(records_.size());
+    for (const Record& r : records_) {
+        const Holding& h = holdings_[r.first];
+        all.push_back({h.code, h.date, bool(h.floatHolders)});
+    }
+    return all;
+}
+
 QString Importer::place(const Holding& h) const {
     return files_[h.file] + u':' + QString::number(h.line);
 }
 
 void Importer::finish() {
+    // A table that says neither 十大股东 nor 十大流通股东 is read as 十大股东. Where another table
+    // of the same stock and date says which it is, that reading may well be wrong: an error.
+    const auto periodKey = [](const Holding& h) {
+        return qint64(h.code) * 100000000 + h.date;
+    };
+    QHash<qint64, size_t> told; // a row of a table that says its kind
+    for (size_t i = 0; i < holdings_.size(); ++i) {
+        if (!holdings_[i].kindAssumed)
+            told.insert(periodKey(holdings_[i]), i);
+    }
+    if (!told.isEmpty()) {
+        QSet<qint64> reported;
+        for (const Holding& h : holdings_) {
+            const auto other = told.constFind(periodKey(h));
+            if (!h.kindAssumed || other == told.cend() || reported.contains(periodKey(h)))
+                continue;
+            reported.insert(periodKey(h));
+            const Holding& o = holdings_[*other];
+            errors_.add({files_[h.file],
+                         h.line,
+                         {ImportKind::KindUnknown,
+                          -1,
+                          {codeText(h.code), dateText(h.date), place(o),
+                           o.floatHolders ? u"十大流通股东"_s : u"十大股东"_s}}});
+        }
+    }
+
     // Rows come grouped by stock and date: each new one is counted.
     QSet<int> codes;
     QSet<int> dates;
@@ -57,7 +83,8 @@ void Importer::finish() {
     summary_.stocks = codes.size();
     summary_.periods = dates.size();
     if (!settings_.history) {
-        // Each stock's latest period only, of its holders and of its float holders.
+        // Each stock's latest period only, of its holders and of its float holders; the others
+        // are counted in a warning.
         QHash<qint64, int> latest;
         const auto key = [](const Holding& h) {
             return qint64(h.code) * 2 + h.floatHolders;
@@ -68,13 +95,26 @@ void Importer::finish() {
         }
         qint64 lastKey = -1;
         int lastDate = 0;
+        QSet<qint64> droppedRecords; // key and date
+        QSet<int> droppedDates;
         std::erase_if(holdings_, [&](const Holding& h) {
             if (key(h) != lastKey) {
                 lastKey = key(h);
                 lastDate = latest.value(lastKey);
             }
-            return h.date != lastDate;
+            if (h.date == lastDate)
+                return false;
+            droppedRecords.insert(lastKey * 100000000 + h.date);
+            droppedDates.insert(h.date);
+            return true;
         });
+        if (!droppedRecords.isEmpty())
+            summary_.warnings.push_back(
+                {{},
+                 0,
+                 {ImportKind::PeriodsLeftOut,
+                  -1,
+                  {QString::number(droppedDates.size()), QString::number(droppedRecords.size())}}});
     }
     const auto inRecordOrder = [](const Holding& a, const Holding& b) {
         if (a.code != b.code)
@@ -119,20 +159,18 @@ void Importer::finish() {
 
     for (const Record& record : records_)
         fitNames(record.first, record.end);
-    summary_.shortenedNames = shortened_.size();
-    if (settings_.fullNames) {
-        QSet<QString> wide;
-        for (const Holding& h : holdings_) {
-            if (!fitsNameColumn(texts_[h.holder]))
-                wide.insert(texts_[h.holder]);
-        }
-        if (!wide.isEmpty())
-            summary_.warnings << QStringLiteral(
-                                     "%1 holders' names do not fit the name column, or are longer "
-                                     "than the %2 characters searched; written whole")
-                                     .arg(wide.size())
-                                     .arg(SearchableNameLength);
+    qsizetype wide = 0;
+    for (quint32 id = 1; id < quint32(written_.size()); ++id) {
+        if (written_[id].text == 0)
+            continue;
+        if (settings_.fullNames)
+            wide += fitsNameColumn(holders_[id]) ? 0 : 1;
+        else
+            summary_.shortenedNames += texts_[written_[id].text] != holders_[id] ? 1 : 0;
     }
+    if (wide > 0)
+        summary_.warnings.push_back(
+            {{}, 0, {ImportKind::NamesTooWide, -1, {QString::number(wide)}}});
 
     encoded_.clear();
     encoded_.reserve(texts_.size());
@@ -159,10 +197,12 @@ quint32 Importer::keyOf(quint32 holder) {
     if (keyOf_.size() < texts_.size())
         keyOf_.resize(texts_.size(), 0);
     if (keyOf_[holder] == 0) {
-        const QString key = holderKey(texts_[holder]);
-        auto it = keyIds_.find(key);
-        if (it == keyIds_.end())
-            it = keyIds_.insert(key, quint32(keyIds_.size() + 1));
+        const QString name = holderName(texts_[holder]);
+        auto it = keyIds_.find(name);
+        if (it == keyIds_.end()) {
+            it = keyIds_.insert(name, quint32(holders_.size()));
+            holders_.push_back(name);
+        }
         keyOf_[holder] = *it;
     }
     return keyOf_[holder];
@@ -175,28 +215,6 @@ quint32 Importer::textFor(const QString& text) {
         it = writtenTexts_.insert(text, quint32(texts_.size() - 1));
     }
     return *it;
-}
-
-quint32 Importer::writtenOf(quint32 holder) {
-    if (writtenOf_.size() < texts_.size())
-        writtenOf_.resize(texts_.size(), 0);
-    if (writtenOf_[holder] == 0) {
-        const QString written = shortHolderName(texts_[holder]);
-        if (written != texts_[holder])
-            shortened_.insert(texts_[holder]);
-        const quint32 index = textFor(written);
-        writtenOf_.resize(texts_.size(), 0);
-        writtenOf_[holder] = index;
-        // The holder whose name is written so first, and whether another's is too.
-        writtenKey_.resize(texts_.size(), 0);
-        writtenShared_.resize(texts_.size(), 0);
-        const quint32 key = keyOf(holder);
-        if (writtenKey_[index] == 0)
-            writtenKey_[index] = key;
-        else if (writtenKey_[index] != key)
-            writtenShared_[index] = 1;
-    }
-    return writtenOf_[holder];
 }
 
 size_t Importer::keepOnce(size_t first, size_t end) {
@@ -217,11 +235,7 @@ size_t Importer::keepOnce(size_t first, size_t end) {
     };
     // What a row's change is written as; empty when not known.
     const auto change = [&](const Holding& h) {
-        if (!std::isnan(h.change))
-            return h.change == 0  ? u"不变"_s
-                   : h.change > 0 ? u"增持"_s + writtenQuantity(h.change)
-                                  : u"减持"_s + writtenQuantity(-h.change);
-        return texts_[h.changeText];
+        return std::isnan(h.change) ? texts_[h.changeText] : writtenChange(h.change);
     };
     const auto percent = [](double p) {
         return QString::number(p, 'f', 2) + u'%';
@@ -260,12 +274,12 @@ size_t Importer::keepOnce(size_t first, size_t end) {
         }
         if (!here.isEmpty()) {
             const quint32 type = h.type != 0 ? h.type : same->type;
-            errors_.add({files_[h.file], h.line,
-                         texts_[h.holder] +
-                             (type != 0 ? u" ("_s + texts_[type] + u')' : QString()) + u" in "_s +
-                             codeText(h.code) + u" on "_s + dateText(h.date) + u": "_s +
-                             here.join(u", "_s) + u" here, "_s + there.join(u", "_s) + u" at "_s +
-                             place(*same)});
+            errors_.add({files_[h.file],
+                         h.line,
+                         {ImportKind::Disagree,
+                          -1,
+                          {texts_[h.holder], texts_[type], codeText(h.code), dateText(h.date),
+                           here.join(u", "_s), there.join(u", "_s), place(*same)}}});
             continue;
         }
         // Kept once, with what either gives.
@@ -294,49 +308,36 @@ size_t Importer::keepOnce(size_t first, size_t end) {
 }
 
 void Importer::fitNames(size_t first, size_t end) {
-    if (settings_.fullNames)
-        return;
-    // Each row's holder becomes its written name. Names of different holders can come out the
-    // same only where one written name stands for several holders somewhere: such a record's
-    // names are kept apart.
-    std::vector<quint32>& exported = scratch_.exported;
-    exported.clear();
-    bool shared = false;
+    // Each row's holder becomes its name as written: a function of the holder alone. Two
+    // holders written alike anywhere in the data file are an error.
     for (size_t i = first; i < end; ++i) {
         Holding& h = holdings_[i];
-        exported.push_back(h.holder);
-        h.holder = writtenOf(h.holder);
-        shared = shared || writtenShared_[h.holder];
-    }
-    if (!shared)
-        return;
-    std::vector<std::pair<quint32, quint32>> written; // written text, holder's key
-    for (size_t i = first; i < end; ++i)
-        written.push_back({holdings_[i].holder, keyOf(exported[i - first])});
-    std::sort(written.begin(), written.end());
-    bool collide = false;
-    for (size_t n = 1; n < written.size() && !collide; ++n)
-        collide =
-            written[n].first == written[n - 1].first && written[n].second != written[n - 1].second;
-    if (!collide)
-        return;
-    std::vector<TableName> names;
-    std::vector<std::vector<size_t>> rowsOf;
-    QHash<quint32, size_t> byKey;
-    for (size_t i = first; i < end; ++i) {
-        const quint32 key = keyOf(exported[i - first]);
-        auto it = byKey.find(key);
-        if (it == byKey.end()) {
-            it = byKey.insert(key, names.size());
-            names.push_back({texts_[exported[i - first]], texts_[holdings_[i].holder]});
-            rowsOf.emplace_back();
+        const quint32 id = keyOf(h.holder);
+        if (written_.size() <= id)
+            written_.resize(holders_.size());
+        Written& w = written_[id];
+        if (w.text == 0) {
+            w.text = textFor(settings_.fullNames ? holders_[id] : fittedName(holders_[id]));
+            w.row = i;
+            w.exported = h.holder;
+            if (!writtenBy_.contains(w.text))
+                writtenBy_.insert(w.text, id);
         }
-        rowsOf[*it].push_back(i);
-    }
-    keepApart(names);
-    for (size_t n = 0; n < names.size(); ++n) {
-        for (const size_t i : rowsOf[n])
-            holdings_[i].holder = textFor(names[n].written);
+        const quint32 other = writtenBy_.value(w.text);
+        if (other != id) {
+            const quint64 pair = quint64(std::min(id, other)) << 32 | std::max(id, other);
+            if (!collided_.contains(pair)) {
+                collided_.insert(pair);
+                const Written& there = written_[other];
+                errors_.add({files_[h.file],
+                             h.line,
+                             {ImportKind::NamesCollide,
+                              -1,
+                              {texts_[h.holder], texts_[w.text], texts_[there.exported],
+                               place(holdings_[there.row])}}});
+            }
+        }
+        h.holder = w.text;
     }
 }
 

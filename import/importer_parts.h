@@ -30,9 +30,11 @@ struct Importer::Table {
     std::optional<int> date;
     QString name;
     bool floatHolders = false;
+    bool kindAssumed = false; // nothing said 十大股东 or 十大流通股东: 十大股东 it is
     Column ratio = Column::Ratio;
     double sharesScale = 1e-4; // a number of the shares column times this is in 万股
     double changeScale = 1e-4;
+    double changeWordsScale = 1e-4;
     bool usable = true; // false after an error at the header: its rows are not read
 
     qsizetype fields() const { return row.size(); }
@@ -45,22 +47,40 @@ struct Importer::Table {
 // What one stretch of a file gave, and where the reading stands: its rows and their texts,
 // read on a thread of its own.
 struct Importer::Part {
-    enum class State { BeforeHeader, InTable, AfterNote };
-    // A row that is not a holder row, kept until it is known whether it is a title.
-    struct Pending {
-        qint64 line;
-        QString problem; // what is wrong with it as a holder row
-        QString text;    // its fields, for a title
-        bool quiet;      // above the first table, or after a note: never an error
-        bool holderLike; // more than half its fields filled, as a holder row has
+    enum class State {
+        BeforeHeader, // lines above the first header: its title
+        InTable,      // after a header
+        InTitle,      // after a title line that follows a table: the next table's title
+        AfterNote,    // after a note that ended a table
     };
-    static constexpr qsizetype keptPending = ImportErrors::kept;
+    // A line kept for a title.
+    struct TitleLine {
+        qint64 line;
+        QString text; // its fields, joined by blanks
+    };
+    // A number that reads two ways (1.234), until the file's decimal mark is known.
+    struct EitherNumber {
+        size_t row; // in holdings
+        Column column;
+        qint64 line;
+        QString cell;
+        double pointValue;     // read with a decimal point, as the row has it now
+        double thousandsValue; // read with a thousands point
+        double scale;
+    };
+    // Where a number shows the file's decimal mark first.
+    struct MarkSeen {
+        qint64 line = 0;
+        QString cell;
+    };
 
     // The file.
     QString file;
     quint32 fileIndex = 0;
     TextEncoding encoding = TextEncoding::Utf8;
     char separator = ',';
+    NumberStyle style = NumberStyle::CommaThousands;
+    std::shared_ptr<const FileSettings> settings;
 
     // What was read.
     Holdings holdings;
@@ -69,27 +89,37 @@ struct Importer::Part {
     // or a share type stands on many rows in a row.
     std::unordered_map<std::string, quint32, BytesHash, std::equal_to<>> textIndex;
     using Text = std::pair<const std::string, quint32>;
-    std::array<const Text*, columnCount> last{}; // in textIndex, whose entries stay put
-    std::pair<QByteArray, int> lastDate; // and a date, already read
-    quint32 settingName = UINT_MAX;      // the name of the settings or the title, as a text
+    std::array<const Text*, columnCount> last{};          // in textIndex, whose entries stay put
+    std::pair<QByteArray, int> lastDate;                  // and a date, already read
+    std::unordered_map<quint32, ChangeWords> changeWords; // of texts that stand for a change
+    quint32 settingName = UINT_MAX; // the name of the settings or the title, as a text
     quint32 titleName = UINT_MAX;
     Names names;
     ImportErrors errors;
-    std::vector<ImportError> warnings;
+    std::vector<ImportMessage> warnings;
+    std::vector<ImportMessage> titles;
     QSet<QString> warned;
     quint32 rows = 0;
     qint64 lines = 0;         // line ends read
     bool cutInQuotes = false; // the stretch ends inside a quoted field
     bool csvFailed = false;   // the reading stopped at CSV that is not well-formed
+    // Numbers of a semicolon-separated file.
+    MarkSeen decimalComma;
+    MarkSeen decimalPoint;
+    std::vector<EitherNumber> eitherNumbers;
+    // Rows of stocks of other markets, left out.
+    qint64 otherMarketRows = 0;
+    qint64 otherMarketLine = 0;
+    QString otherMarketCode;
 
     // Where the reading stands.
     State state = State::BeforeHeader;
     std::shared_ptr<const Table> table;
     int tables = 0;
-    std::vector<Pending> pending;
-    qint64 morePending = 0; // beyond those kept
-    qint64 noteLine = 0;    // the note that ended the table
-    Header bestHeader;      // before the first table: the row that names most columns
+    std::vector<TitleLine> title;
+    bool titleAfterNote = false; // the title lines follow a note
+    qint64 noteLine = 0;         // the note that ended the table
+    Header bestHeader;           // before the first table: the row that names most columns
     qint64 bestHeaderLine = 0;
     bool anyRow = false;
 
@@ -100,6 +130,8 @@ struct Importer::Part {
         next.fileIndex = fileIndex;
         next.encoding = encoding;
         next.separator = separator;
+        next.style = style;
+        next.settings = settings;
         next.state = state;
         next.table = table;
         next.tables = tables;

@@ -15,18 +15,16 @@ InputText::InputText(const NativePath& path, QString name)
         const ReadOnlyFile file(path);
         bytes_ = readWholeFile(file, qint64(availableMemory()));
     } catch (const FileError& e) {
-        QString why;
         switch (e.problem()) {
         case FileProblem::Changed:
-            why = u"changed while it was read"_s;
-            break;
+            throw ImportError(name_, 0, {ImportKind::FileChanged});
+        case FileProblem::BeingWritten:
+            throw ImportError(name_, 0, {ImportKind::FileBeingWritten});
         case FileProblem::TooLarge:
-            why = u"too large for the memory available"_s;
-            break;
+            throw ImportError(name_, 0, {ImportKind::FileTooLarge});
         default:
-            why = runtimeError(e).text();
+            throw ImportError(name_, 0, {ImportKind::FileUnreadable, -1, {runtimeError(e).text()}});
         }
-        throw ImportError{name_, 0, u"cannot be read: "_s + why};
     }
 }
 

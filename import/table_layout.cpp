@@ -15,7 +15,7 @@ namespace {
 
 // A header name as it is matched: folded, without blanks, Latin letters in lower case.
 QString matchForm(QStringView name) {
-    QString form = holderKey(name);
+    QString form = compactForm(name);
     for (QChar& c : form) {
         if (c.unicode() < 0x80)
             c = c.toLower();
@@ -55,8 +55,19 @@ const QHash<QString, std::vector<std::pair<Column, int>>>& namesIndex() {
 struct TitleDate {
     int date;
     qsizetype at;
+    qsizetype end;
     QString label;
+    QString written;
 };
+
+// The text before `at` on its line, without blanks and colons at its end.
+QString labelBefore(const QString& text, qsizetype at) {
+    QString before = text.first(at);
+    before = before.sliced(before.lastIndexOf(u'\n') + 1).trimmed();
+    while (before.endsWith(u':'))
+        before = before.chopped(1).trimmed();
+    return before;
+}
 
 std::vector<TitleDate> titleDates(const QString& text) {
     static const QRegularExpression patterns[] = {
@@ -74,15 +85,24 @@ std::vector<TitleDate> titleDates(const QString& text) {
             if (!date)
                 continue;
             // The label is what stands before the date on its line, up to a separating mark.
-            QString before = text.first(m.capturedStart());
-            before = before.sliced(before.lastIndexOf(u'\n') + 1).trimmed();
-            while (before.endsWith(u':'))
-                before = before.chopped(1).trimmed();
-            dates.push_back({*date, m.capturedStart(), before});
+            dates.push_back({*date, m.capturedStart(), m.capturedEnd(),
+                             labelBefore(text, m.capturedStart()), m.captured()});
         }
     }
     std::sort(dates.begin(), dates.end(),
               [](const TitleDate& a, const TitleDate& b) { return a.at < b.at; });
+    // A range is one date, its end, labelled as its start is.
+    static const QRegularExpression between(u"^\\s*(?:至|到|~|-)\\s*$"_s);
+    for (size_t i = 0; i + 1 < dates.size(); ++i) {
+        const TitleDate& next = dates[i + 1];
+        if (next.at >= dates[i].end &&
+            between.match(text.sliced(dates[i].end, next.at - dates[i].end)).hasMatch()) {
+            dates[i].date = next.date;
+            dates[i].end = next.end;
+            dates[i].written += u'-' + next.written;
+            dates.erase(dates.begin() + qsizetype(i) + 1);
+        }
+    }
     return dates;
 }
 
@@ -92,24 +112,33 @@ bool endsWithAny(const QString& text, std::initializer_list<QStringView> words) 
 }
 
 // A run of characters that may be a stock's name: no blanks, separators or brackets.
-const QString nameRun = u"[^\\s:,;|/()\\[\\]【】]+"_s;
+const QString nameRun = u"[^\\s:,;|/()\\[\\]【】〔〕]+"_s;
+
+bool plausibleName(const QString& name) {
+    return !name.isEmpty() && !name[0].isDigit() && !name.startsWith(u"十大"_s) &&
+           !endsWithAny(name, {u"代码", u"日期", u"报告期", u"股东", u"户数", u"股本"});
+}
+
+// The stock's name that ends where the code starts (or its bracket), or nothing.
+QString nameBefore(const QString& text, qsizetype codeStart) {
+    static const QRegularExpression before(u'(' + nameRun + u")\\s*[(\\[【〔]?\\s*$"_s);
+    if (const QRegularExpressionMatch m = before.match(text.first(codeStart));
+        m.hasMatch() && plausibleName(m.captured(1)))
+        return m.captured(1);
+    return {};
+}
 
 QString stockNameIn(const QString& text, qsizetype codeStart, qsizetype codeEnd) {
     static const QRegularExpression labelled(
         u"(?:证券简称|股票简称|股票名称|证券名称|简称|名称)\\s*:?\\s*("_s + nameRun + u')');
     if (const QRegularExpressionMatch m = labelled.match(text); m.hasMatch())
         return m.captured(1);
-    const auto plausible = [](const QString& name) {
-        return !name.isEmpty() && !name[0].isDigit() && !name.startsWith(u"十大"_s) &&
-               !endsWithAny(name, {u"代码", u"日期", u"报告期", u"股东"});
-    };
-    static const QRegularExpression before(u'(' + nameRun + u")\\s*[(\\[【]?\\s*$"_s);
-    if (const QRegularExpressionMatch m = before.match(text.first(codeStart));
-        m.hasMatch() && plausible(m.captured(1)))
-        return m.captured(1);
-    static const QRegularExpression after(u"^\\s*[)\\]】]?\\s*("_s + nameRun + u')');
+    if (const QString name = nameBefore(text, codeStart); !name.isEmpty())
+        return name;
+    // Not a label (股东户数：): the whole run, then no colon.
+    static const QRegularExpression after(u"^\\s*[)\\]】〕]?\\s*("_s + nameRun + u"+)(?!\\s*:)"_s);
     if (const QRegularExpressionMatch m = after.match(text.sliced(codeEnd));
-        m.hasMatch() && plausible(m.captured(1)))
+        m.hasMatch() && plausibleName(m.captured(1)))
         return m.captured(1);
     return {};
 }
@@ -190,36 +219,94 @@ Title readTitle(const QString& lines) {
     const QString text = foldWidth(lines);
     title.floatHolders = text.contains(u"流通股东"_s);
     title.namesTable = text.contains(u"十大股东"_s) || text.contains(u"十大流通股东"_s);
+    const auto lineOf = [&](qsizetype at) {
+        return int(text.first(at).count(u'\n'));
+    };
 
+    // Six digits, with their exchange's marker where they have one; not six digits of a longer
+    // number, nor of a code of another market.
     static const QRegularExpression code(
-        u"(?<![0-9A-Za-z.])(?:(?:sh|sz|bj)\\.?)?(\\d{6})(?:\\.(?:sh|sz|bj))?(?![0-9])"_s,
+        u"(?<![0-9A-Za-z.])(?:(sh|sz|bj)\\.?)?(\\d{6})"
+        u"(?:\\.(sh|sz|bj|ss|xshg|xshe)(?![0-9A-Za-z])|(?!\\.?[0-9A-Za-z]))"_s,
         QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression openBefore(u"([(\\[【〔])\\s*$"_s);
+    static const QRegularExpression closeAfter(u"^\\s*[)\\]】〕]"_s);
+    static const QRegularExpression unitAfter(u"^\\s*[万亿千百股元%户人]"_s);
+    struct Candidate {
+        int code;
+        qsizetype at;
+        qsizetype end;
+    };
+    // Candidates by standing: bracketed after a name, marked, labelled, alone.
+    std::vector<Candidate> ranked[4];
     for (const QRegularExpressionMatch& m : code.globalMatch(text)) {
-        if (const std::optional<int> found = codeFromBytes(m.captured(1).toLatin1())) {
-            title.code = found;
-            title.name = stockNameIn(text, m.capturedStart(), m.capturedEnd());
-            break;
+        const std::optional<int> found = codeFromBytes(m.captured(2).toLatin1());
+        if (!found)
+            continue;
+        const qsizetype at = m.capturedStart();
+        const qsizetype end = m.capturedEnd();
+        const QString label = labelBefore(text, at);
+        const QString before = text.first(at);
+        int rank = 3;
+        if (const QRegularExpressionMatch open = openBefore.match(before);
+            open.hasMatch() && closeAfter.match(text.sliced(end)).hasMatch() &&
+            !nameBefore(text, at).isEmpty()) {
+            rank = 0;
+        } else if (m.capturedLength(1) > 0 || m.capturedLength(3) > 0) {
+            rank = 1;
+        } else if (label.endsWith(u"代码"_s)) {
+            rank = 2;
+        } else if (before.trimmed().endsWith(u':') ||
+                   unitAfter.match(text.sliced(end)).hasMatch()) {
+            continue; // another label's number, or a quantity
         }
+        ranked[rank].push_back({*found, at, end});
+    }
+    for (const std::vector<Candidate>& candidates : ranked) {
+        if (candidates.empty())
+            continue;
+        QList<int> distinct;
+        for (const Candidate& c : candidates) {
+            if (!distinct.contains(c.code))
+                distinct << c.code;
+        }
+        title.codeLine = lineOf(candidates.front().at);
+        if (distinct.size() == 1) {
+            title.code = distinct.front();
+            title.name = stockNameIn(text, candidates.front().at, candidates.front().end);
+        } else {
+            for (const int c : distinct)
+                title.codes << QStringLiteral("%1").arg(c, 6, 10, QLatin1Char('0'));
+        }
+        break;
     }
 
-    std::optional<int> reportDate;
-    QList<int> bareDates;
+    std::vector<TitleDate> labelled;
+    std::vector<TitleDate> bare;
     for (const TitleDate& d : titleDates(text)) {
         if (endsWithAny(d.label, {u"截止日期", u"截至日期", u"截止日", u"截至日", u"截止", u"截至",
-                                  u"报告期", u"报告日期"})) {
-            if (!reportDate)
-                reportDate = d.date;
-        } else if (!endsWithAny(d.label, {u"日期", u"日", u"时间", u"时"}) &&
-                   !bareDates.contains(d.date)) {
-            bareDates << d.date;
-        }
+                                  u"报告期", u"报告日期"}))
+            labelled.push_back(d);
+        else if (!endsWithAny(d.label, {u"日期", u"日", u"时间", u"时"}))
+            bare.push_back(d);
     }
-    if (reportDate)
-        title.date = reportDate;
-    else if (bareDates.size() == 1)
-        title.date = bareDates.front();
-    else if (bareDates.size() > 1)
-        title.problem = u"the title names several dates and marks none as 截止日期 or 报告期"_s;
+    for (const std::vector<TitleDate>* dates : {&labelled, &bare}) {
+        if (dates->empty())
+            continue;
+        QList<int> distinct;
+        for (const TitleDate& d : *dates) {
+            if (!distinct.contains(d.date)) {
+                distinct << d.date;
+                title.dates << d.written;
+            }
+        }
+        title.dateLine = lineOf(dates->front().at);
+        if (distinct.size() == 1) {
+            title.date = distinct.front();
+            title.dates.clear();
+        }
+        break;
+    }
 
     static const QRegularExpression unit(u"单位\\s*:?\\s*(千股|万股|百万股|亿股|股)"_s);
     if (const QRegularExpressionMatch m = unit.match(text); m.hasMatch())

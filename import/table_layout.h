@@ -63,20 +63,30 @@ bool isQuantityUnit(const QString& unit);
 
 // What title lines above a header say about the table under them.
 struct Title {
-    std::optional<int> code;          // a six-digit code (600036, 600036.SH, (600036), sh600036)
+    std::optional<int> code;          // the stock's code, where one is marked or alone
     QString name;                     // the stock's name beside the code (or after 简称)
     std::optional<int> date;          // the report date, as yyyymmdd
     bool floatHolders = false;        // 十大流通股东
     bool namesTable = false;          // 十大股东 or 十大流通股东
     std::optional<double> sharesUnit; // 单位：万股 and the like, as a factor to 万股
-    QString problem;                  // what cannot be read, e.g. two dates and neither marked
+    // Where no code (or date) is marked and several stand alone: all of them, as written.
+    QStringList codes;
+    QStringList dates;
+    int codeLine = 0; // the line (from 0) of the code, or of the first of the codes
+    int dateLine = 0; // the same for the date
 
-    // Whether the lines say anything that titles a table.
-    bool saysAnything() const { return code || date || namesTable; }
+    // Whether the lines name a code or a date, marked or not.
+    bool namesCodeOrDate() const { return code || date || !codes.isEmpty() || !dates.isEmpty(); }
 };
 
-// Reads title lines. The report date is the one labelled 截止日期 or 报告期 where a title has
-// several, and never one labelled otherwise (公告日期, 导出时间, ...).
+// Reads title lines (joined by line feeds). The code is, in this order: six digits in brackets
+// after the stock's name (招商银行(600036)); six digits with their exchange's marker (600036.SH,
+// sh600036); six digits labelled 代码, 证券代码 or 股票代码; else the only six-digit number that
+// no other label claims (总股本(万股)：252198 is claimed, by its label, and so is 252198万股, by
+// its unit). The date is the one labelled 截止日期, 截至日期, 截至, 截止 or 报告期 (of a range
+// such as 2024-01-01至2024-06-30, its end); else the only one labelled as nothing else (公告日期,
+// 导出时间 and the like are other dates). Where the first rule that finds any finds several,
+// none is taken and they are listed.
 Title readTitle(const QString& text);
 
 } // namespace gegu

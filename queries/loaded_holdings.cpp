@@ -4,27 +4,25 @@
 #include "holdings/table_text.h"
 
 #include <QSet>
+#include <chrono>
 #include <new>
 #include <system_error>
 
 namespace gegu {
 
 std::shared_ptr<LoadedHoldings> LoadedHoldings::load(const NativePath& path,
-                                                     const LoadOptions& options) {
+                                                     const LoadOptions& options,
+                                                     std::optional<ReadCheck>* check) {
     const ReadOnlyFile file = openDataFile(path);
-    HoldingsTable table = loadHoldingsFile(file, options);
-    // The state the file had while it was read: loading checked that it did not change.
-    FileState state;
-    try {
-        state = file.state();
-    } catch (const FileError& e) {
-        throw runtimeError(e);
-    }
-    return std::shared_ptr<LoadedHoldings>(new LoadedHoldings(std::move(table), path, state));
+    std::optional<ReadCheck> checked;
+    HoldingsTable table = loadHoldingsFile(file, options, check ? check : &checked);
+    // The state the read was checked against: the file did not change while it was read.
+    return std::shared_ptr<LoadedHoldings>(
+        new LoadedHoldings(std::move(table), path, check ? **check : *checked));
 }
 
-LoadedHoldings::LoadedHoldings(HoldingsTable table, NativePath path, FileState state)
-    : table_(std::move(table)), path_(std::move(path)), state_(state) {}
+LoadedHoldings::LoadedHoldings(HoldingsTable table, NativePath path, ReadCheck check)
+    : table_(std::move(table)), path_(std::move(path)), check_(check) {}
 
 LoadedHoldings::~LoadedHoldings() {
     indexing_.request_stop();
@@ -89,8 +87,9 @@ const DataInfo& LoadedHoldings::info() const {
     std::call_once(infoOnce_, [this] {
         DataInfo& i = info_;
         i.path = path_;
-        i.size = state_.size;
+        i.size = check_.state.size;
         i.records = table_.recordCount();
+        i.recordCount = table_.hasRecordCount();
         QSet<double> codes;
         QSet<QString> dates;
         i.sample = i.records > 0;
@@ -114,37 +113,87 @@ const DataInfo& LoadedHoldings::info() const {
     return info_;
 }
 
-DataFileInUse::DataFileInUse(NativePath path) : path_(std::move(path)) {
-    current_ = LoadedHoldings::load(path_);
+namespace {
+
+// Whether a file in this state had been left alone long enough for a later change to give
+// another state (see ReadCheck): no file at all proves as much.
+bool settledNow(const std::optional<FileState>& state, const LoadOptions& options) {
+    if (!state)
+        return true;
+    const qint64 now = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                           std::chrono::system_clock::now().time_since_epoch())
+                           .count();
+    const qint64 quiet =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(options.quietTime).count();
+    return now - std::max(state->modified, state->changed) >= quiet;
+}
+
+} // namespace
+
+DataFileInUse::DataFileInUse(NativePath path, LoadOptions options)
+    : path_(std::move(path)), options_(std::move(options)) {
+    current_ = LoadedHoldings::load(path_, options_);
     current_->indexInBackground();
 }
 
 DataFileInUse::Refresh DataFileInUse::refresh(RuntimeError* error) {
     const std::optional<FileState> now = fileStateAt(path_);
-    if (now == std::optional(current_->state()) || (failed_ && now == failedState_))
+    if (!failed_) {
+        if (now == std::optional(current_->state()) && current_->settled())
+            return Refresh::Unchanged;
+        return reload(error);
+    }
+    if (now != failed_->state)
+        return reload(error);
+    if (failed_->settled)
+        return Refresh::Unchanged; // as it stood when it failed: not tried until it changes
+    // As it stood when it failed, but that proves nothing: tried again, and a failure like the
+    // last one is not told again.
+    const Failure last = *failed_;
+    RuntimeError why(ErrorNumber::DeviceIOError);
+    const Refresh again = reload(&why);
+    if (again == Refresh::Failed && failed_->state == last.state && why.number() == last.error)
         return Refresh::Unchanged;
-    return reload(error);
+    if (again == Refresh::Failed && error)
+        *error = why;
+    return again;
 }
 
 DataFileInUse::Refresh DataFileInUse::reload(RuntimeError* error) {
-    try {
-        std::shared_ptr<LoadedHoldings> fresh = LoadedHoldings::load(path_);
-        fresh->indexInBackground();
-        current_ = std::move(fresh);
-        failed_ = false;
-        return Refresh::Reloaded;
-    } catch (const RuntimeError& e) {
-        failed_ = true;
-        failedState_ = fileStateAt(path_);
+    // For a file that cannot be opened: how it stood before it was tried.
+    const std::optional<FileState> beforeOpen = fileStateAt(path_);
+    std::optional<ReadCheck> checked;
+    const auto failed = [&](const RuntimeError& e) {
+        Failure f;
+        f.error = e.number();
+        if (checked) {
+            // Read whole but not loaded (malformed): the state it was read in.
+            f.state = checked->state;
+            f.settled = checked->settled;
+        } else if (e.number() == ErrorNumber::DeviceIOError) {
+            // Changed while it was read, or kept open by a writer: whatever stands there now
+            // may load.
+            f.state = beforeOpen;
+            f.settled = false;
+        } else {
+            f.state = beforeOpen;
+            f.settled = settledNow(beforeOpen, options_);
+        }
+        failed_ = f;
         if (error)
             *error = e;
         return Refresh::Failed;
+    };
+    try {
+        std::shared_ptr<LoadedHoldings> fresh = LoadedHoldings::load(path_, options_, &checked);
+        fresh->indexInBackground();
+        current_ = std::move(fresh);
+        failed_.reset();
+        return Refresh::Reloaded;
+    } catch (const RuntimeError& e) {
+        return failed(e);
     } catch (const std::bad_alloc&) {
-        failed_ = true;
-        failedState_ = fileStateAt(path_);
-        if (error)
-            *error = RuntimeError(ErrorNumber::OutOfMemory, displayName(path_));
-        return Refresh::Failed;
+        return failed(RuntimeError(ErrorNumber::OutOfMemory, displayName(path_)));
     }
 }
 

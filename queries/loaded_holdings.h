@@ -29,6 +29,9 @@ struct DataInfo {
     QString newestDate;
     qsizetype dates = 0; // distinct report dates
     bool sample = false; // the fictional sample: every header says 示例数据
+    // Whether its first line holds the count of records that a data file begins with: a text
+    // without one (a README, a CSV export) loads as one record, but is no data file.
+    bool recordCount = true;
 };
 
 // A data file as loaded: its table, which file it came from and how that file was, and the
@@ -36,24 +39,31 @@ struct DataInfo {
 // as long as anyone holds it.
 class LoadedHoldings : public std::enable_shared_from_this<LoadedHoldings> {
 public:
-    // Loads the data file at path. Throws the RuntimeError of loadHoldingsFile.
+    // Loads the data file at path. Throws the RuntimeError of loadHoldingsFile; sets check, when
+    // given, as loadHoldingsFile does.
     static std::shared_ptr<LoadedHoldings> load(const NativePath& path,
-                                                const LoadOptions& options = {});
+                                                const LoadOptions& options = {},
+                                                std::optional<ReadCheck>* check = nullptr);
     // Stops making the index, if that is under way, and waits the moment it takes to stop.
     ~LoadedHoldings();
     LoadedHoldings(const LoadedHoldings&) = delete;
     LoadedHoldings& operator=(const LoadedHoldings&) = delete;
 
     const HoldingsTable& table() const { return table_; }
-    // The file as named when it was loaded, and its state then.
+    // The file as named when it was loaded, and the state its read was checked against: the
+    // bytes loaded are the file's as long as it stands there in that state, if the state was
+    // settled (see ReadCheck).
     const NativePath& path() const { return path_; }
-    const FileState& state() const { return state_; }
+    const FileState& state() const { return check_.state; }
+    bool settled() const { return check_.settled; }
 
     // Makes the index of the holders' names on a thread of its own, then the index of their
     // written names and the report periods for portfolios; until it is ready, a name query reads
     // every row. Without a thread to spare, or memory for the index, there is none.
     void indexInBackground();
-    // Makes the index of the holders' names on this thread, now (not the written names').
+    // Makes the index on this thread, now, unless it is there already or being made on a thread
+    // of its own (indexInBackground): then it is there when that thread is done, and until then
+    // a name query reads every row.
     void indexNow();
     // The index, once it is ready; null before.
     const NameIndex* nameIndex() const {
@@ -83,12 +93,12 @@ public:
     }
 
 private:
-    LoadedHoldings(HoldingsTable table, NativePath path, FileState state);
+    LoadedHoldings(HoldingsTable table, NativePath path, ReadCheck check);
     void makeIndex(std::stop_token stop, bool withWrittenNames);
 
     HoldingsTable table_;
     NativePath path_;
-    FileState state_;
+    ReadCheck check_;
     std::unique_ptr<NameIndex> index_;
     std::atomic<bool> indexReady_ = false;
     std::shared_ptr<const WrittenNameIndex> writtenNames_;
@@ -101,30 +111,49 @@ private:
 };
 
 // The data file in use: loaded once, and loaded again when the file at its path changes (its
-// device, inode, size or modification time), since a copy over it rewrites it in place. A file
-// that fails to load leaves the data that was there.
+// device, inode, size, modification or change time), since a copy over it rewrites it in place.
+// What it compares with is the state that the load's read was checked against, never one taken
+// afterwards; a state that was not settled (the file had changed just before it was read) proves
+// nothing, and the file is loaded again. A file that fails to load leaves the data that was
+// there, and is tried again once it changes.
 class DataFileInUse {
 public:
     // Loads the data file at path. Throws the RuntimeError of loading.
-    explicit DataFileInUse(NativePath path);
+    explicit DataFileInUse(NativePath path, LoadOptions options = {});
 
     const std::shared_ptr<LoadedHoldings>& current() const { return current_; }
+    const NativePath& path() const { return path_; }
 
-    enum class Refresh { Unchanged, Reloaded, Failed };
+    enum class Refresh {
+        Unchanged, // the data in use is the file's (also: it failed to load before and still does)
+        Reloaded,  // loaded again
+        Failed,    // the file changed but fails to load: the old data stays
+    };
     // Loads the file again if it changed since it was loaded, or since a load of it last
     // failed; the new data's index is made in the background. On failure the old data stays and
-    // error, when given, says why.
+    // error, when given, says why. A file that fails again, as it stood when it failed before,
+    // counts as Unchanged: its failure was told already.
     Refresh refresh(RuntimeError* error = nullptr);
     // Loads the file again now, whether it changed or not; as refresh() otherwise.
     Refresh reload(RuntimeError* error = nullptr);
 
+    // How every later load reads the file: tests stop a load at its steps (LoadOptions::step,
+    // parsed) and change the file there.
+    void setLoadOptions(LoadOptions options) { options_ = std::move(options); }
+    const LoadOptions& loadOptions() const { return options_; }
+
 private:
     NativePath path_;
+    LoadOptions options_;
     std::shared_ptr<LoadedHoldings> current_;
-    // The state of the file when it last failed to load (none for a file that was not there):
-    // not tried again until it changes.
-    bool failed_ = false;
-    std::optional<FileState> failedState_;
+    // How the file stood when it last failed to load (no state: nothing was there), and whether
+    // that proves anything: a file being written, or changed just before, is tried again.
+    struct Failure {
+        std::optional<FileState> state;
+        bool settled = false;
+        ErrorNumber error = ErrorNumber::DeviceIOError;
+    };
+    std::optional<Failure> failed_;
 };
 
 } // namespace gegu

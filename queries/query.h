@@ -1,6 +1,7 @@
 #pragma once
 
 #include "common/large_allocator.h"
+#include "holdings/name_field.h"
 
 #include <QString>
 #include <QStringList>
@@ -20,8 +21,6 @@ class NameIndex;
 // A query whose Val lies strictly between 0 and this limit is a stock code: every six-digit
 // code, of every exchange (Beijing's 43xxxx, 83xxxx, 87xxxx and 92xxxx among them).
 inline constexpr double CodeQueryLimit = 1000000;
-// Only the first NameFieldWidth characters of a holder row hold the holder's name.
-inline constexpr qsizetype NameFieldWidth = 20;
 
 // The frame lines above and below the holder rows of the code report.
 inline constexpr QStringView TopRule = u"  ───────────┬─────┬─────┬─────┬──────";

@@ -2,6 +2,7 @@
 
 // Runs Gegu's programs as child processes, with limits, as users meet them.
 
+#include "common/translation.h"
 #include "posix_only.h"
 
 #include <QFileInfo>
@@ -43,6 +44,13 @@ constexpr bool sanitized =
 #else
     false;
 #endif
+
+// What a program says, in the language it speaks in this run of the suite: ctest runs the suites
+// that run the programs under a fixed English locale, and some of them once more under a
+// Chinese one.
+inline QByteArray said(const char* english, const char* chinese) {
+    return userLanguage() == Language::Chinese ? QByteArray(chinese) : QByteArray(english);
+}
 
 inline Run runProcess(const QString& program, const QStringList& args, const Setup& setup = {}) {
     QProcess p;

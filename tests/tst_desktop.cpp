@@ -2,6 +2,7 @@
 // keys and clicks come from the X server as a user's do (xdotool), colours are read back from
 // the screen, and the frame is the one the window manager puts around the window.
 
+#include "common/translation.h"
 #include "support.h"
 #include "window/cid.h"
 #include "window/graphical_button.h"
@@ -62,6 +63,7 @@ private:
 };
 
 void DesktopTest::initTestCase() {
+    useLanguage(Language::Chinese); // as Gegu does: the window speaks Chinese
     if (QGuiApplication::platformName() != u"xcb"_s)
         QSKIP("needs an X server: run through tests/desktop/on_x_server");
     QVERIFY(dir_.isValid());

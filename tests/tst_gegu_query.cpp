@@ -1,9 +1,11 @@
+#include "app/utf8_writer.h"
 #include "history_file.h"
 #include "portfolio_file.h"
 #include "processes.h"
 #include "support.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <sys/stat.h>
 
@@ -25,10 +27,13 @@ private slots:
     void argumentErrors_data();
     void argumentErrors();
     void helpAndVersion();
+    void scriptsReadTheSameInEveryLanguage_data();
+    void scriptsReadTheSameInEveryLanguage();
     void defaultDataFileIsInCurrentDirectory();
     void bundledSampleIsGeneratedAndAnswers();
     void fileAccessErrors_data();
     void fileAccessErrors();
+    void anotherUsersFileIsReadWithoutALease();
     void fileReportingSizeZeroIsReadToItsEnd();
     void pathsAreOpenedFromTheirBytes();
     void chineseFolderNames();
@@ -42,6 +47,10 @@ private slots:
     void queriesFromStandardInput_data();
     void queriesFromStandardInput();
     void lfLineEnds();
+    void writerWritesTheTextInBlocks_data();
+    void writerWritesTheTextInBlocks();
+    void notADataFileIsSaid();
+    void onlyCalendarDaysAreDates();
     void tsvRows();
     void allPeriodsAndInfo();
     void portfolios_data();
@@ -67,6 +76,9 @@ private:
 
 void GeguQueryTest::initTestCase() {
     QVERIFY(dir_.isValid());
+    // No data file of the user's or the system's answers in place of the tests' own.
+    qputenv("XDG_DATA_HOME", QFile::encodeName(dir_.filePath(u"home"_s)));
+    qputenv("XDG_DATA_DIRS", QFile::encodeName(dir_.filePath(u"system"_s)));
     data_ = writeFile(u"data.rar"_s, gbkFile({u"1"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s,
                                               u"  华夏大盘  │ 1"_s, u"000002 万科"_s, u"-1"_s}));
 }
@@ -147,11 +159,13 @@ void GeguQueryTest::dataFileErrors_data() {
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QByteArray>("expected");
     QTest::newRow("missing") << u"missing.rar"_s << QByteArray()
-                             << "runtime error 53: File not found"_ba;
+                             << said("runtime error 53: File not found",
+                                     "运行时错误 53：文件未找到");
     QTest::newRow("too short") << u"short.rar"_s << "0\r\nh\r\n2\r\nhead\r\n"_ba
-                               << "runtime error 62: Input past end of file"_ba;
+                               << said("runtime error 62: Input past end of file",
+                                       "运行时错误 62：输入超出文件尾");
     QTest::newRow("overflow") << u"big.rar"_s << "5e9\r\n"_ba
-                              << "runtime error 6: Overflow"_ba;
+                              << said("runtime error 6: Overflow", "运行时错误 6：溢出");
 }
 
 void GeguQueryTest::dataFileErrors() {
@@ -166,7 +180,9 @@ void GeguQueryTest::dataFileErrors() {
     QVERIFY2(r.err.contains(expected), r.err.constData());
     QVERIFY2(r.err.contains(path.toUtf8()), r.err.constData());
     if (!bytes.isEmpty())
-        QVERIFY2(r.err.contains(bytes.startsWith('0') ? "line 5" : "line 1"), r.err.constData());
+        QVERIFY2(r.err.contains(bytes.startsWith('0') ? said("line 5", "第 5 行")
+                                                      : said("line 1", "第 1 行")),
+                 r.err.constData());
 }
 
 void GeguQueryTest::argumentErrors_data() {
@@ -201,17 +217,78 @@ void GeguQueryTest::helpAndVersion() {
     QVERIFY(help.out.contains("QUERY"));
     // Every place where the data file is looked for.
 #if defined(Q_OS_WIN)
-    const auto places = {"current directory", "beside the program", "%APPDATA%\\gegu\\",
-                         "%PROGRAMDATA%\\gegu\\"};
+    const QByteArrayList places = {said("current directory", "当前目录"), "%APPDATA%\\gegu\\",
+                                   "%PROGRAMDATA%\\gegu\\",
+                                   said("beside the program", "程序所在目录"),
+                                   said("sample\\ beside the program", "程序旁的 sample\\")};
 #else
-    const auto places = {"current directory", "beside the program", "~/.local/share/gegu/",
-                         "/usr/local/share/gegu/", "/usr/share/gegu/"};
+    const QByteArrayList places = {said("current directory", "当前目录"),
+                                   "~/.local/share/gegu/",
+                                   "/usr/local/share/gegu/",
+                                   "/usr/share/gegu/",
+                                   said("beside the program", "程序所在目录"),
+                                   said("sample/ beside the program", "程序旁的 sample/")};
 #endif
-    for (const char* place : places)
-        QVERIFY2(help.out.contains(place), place);
+    // In the order they are looked in: the sample last.
+    qsizetype at = 0;
+    for (const QByteArray& place : places) {
+        QVERIFY2(help.out.indexOf(place, at) > at, place.constData());
+        at = help.out.indexOf(place, at);
+    }
     const Run version = run({u"--version"_s});
     QCOMPARE(version.exitCode, 0);
     QCOMPARE(version.out, "gegu-query " GEGU_VERSION "\n"_ba);
+}
+
+void GeguQueryTest::scriptsReadTheSameInEveryLanguage_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("chineseError"); // what stderr holds under a Chinese locale
+    QTest::newRow("a code") << QStringList{u"600036"_s} << QByteArray();
+    QTest::newRow("a name, in TSV") << QStringList{u"--tsv"_s, u"--"_s, u"华夏"_s} << QByteArray();
+    QTest::newRow("--info") << QStringList{u"--info"_s, u"2"_s} << QByteArray();
+    QTest::newRow("--all-periods") << QStringList{u"--all-periods"_s, u"600036"_s} << QByteArray();
+    QTest::newRow("nothing found") << QStringList{u"李四"_s} << QByteArray();
+    QTest::newRow("an unknown option") << QStringList{u"--fast"_s, u"1"_s} << "未知选项 --fast"_ba;
+    QTest::newRow("a missing data file")
+        << QStringList{u"--data"_s, u"missing.rar"_s, u"1"_s} << "运行时错误 53：文件未找到"_ba;
+}
+
+void GeguQueryTest::scriptsReadTheSameInEveryLanguage() {
+    // Under a Chinese locale (LANGUAGE, LC_ALL, LANG alike) the messages are Chinese; what
+    // scripts read (reports, TSV, --info, the exit status) is the same byte for byte.
+#if defined(Q_OS_WIN)
+    QSKIP("a Windows program takes the system's language, not the environment's (./dev windows "
+          "runs the programs under a Chinese locale)");
+#endif
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, chineseError);
+    if (!args.contains(u"--data"_s))
+        args = QStringList{u"--data"_s, data_} + args;
+    const auto runIn = [&](const QString& variable, const QString& locale) {
+        Setup setup;
+        setup.workingDir = dir_.path();
+        for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+            setup.environment.remove(QString::fromLatin1(name));
+        setup.environment.insert(variable, locale);
+        return run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
+    };
+    const Run english = runIn(u"LC_ALL"_s, u"C.UTF-8"_s);
+    for (const auto& [variable, locale] : {std::pair{u"LC_ALL"_s, u"zh_CN.UTF-8"_s},
+                                           {u"LANG"_s, u"zh_CN.UTF-8"_s},
+                                           {u"LANGUAGE"_s, u"zh_CN"_s},
+                                           {u"LANGUAGE"_s, u"fr:zh_TW"_s}}) {
+        const Run chinese = runIn(variable, locale);
+        QCOMPARE(chinese.exitCode, english.exitCode);
+        QCOMPARE(chinese.out, english.out);
+        if (chineseError.isEmpty()) {
+            QCOMPARE(chinese.err, english.err);
+        } else {
+            QVERIFY2(chinese.err.contains(chineseError), chinese.err.constData());
+            QVERIFY2(!english.err.contains(chineseError), english.err.constData());
+        }
+    }
+    // English where the user reads no language Gegu has.
+    QCOMPARE(runIn(u"LANGUAGE"_s, u"fr"_s).err, english.err);
 }
 
 void GeguQueryTest::defaultDataFileIsInCurrentDirectory() {
@@ -288,9 +365,36 @@ void GeguQueryTest::fileAccessErrors() {
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, path, u"1"_s}, setup);
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("gegu-query: runtime error " + QByteArray::number(error) + ": "),
+    QVERIFY2(r.err.startsWith("gegu-query: " + said("runtime error ", "运行时错误 ") +
+                              QByteArray::number(error) + said(": ", "：")),
              r.err.constData());
-    QVERIFY2(r.err.contains("(file \"" + path.toUtf8() + "\")\n"), r.err.constData());
+    QVERIFY2(r.err.endsWith(said("(file \"", "（文件“") + path.toUtf8() + said("\")\n", "”）\n")),
+             r.err.constData());
+}
+
+void GeguQueryTest::anotherUsersFileIsReadWithoutALease() {
+    SKIP_ON_WINDOWS("other users");
+#if !defined(Q_OS_WIN)
+    // Only a file's owner (or root) may take a lease on it: another user's gegu-query watches
+    // it instead, and reads it once it has been left alone for a second.
+    if (geteuid() != 0)
+        QSKIP("needs root, to run as another user");
+    const QString file = dir_.filePath(u"others.rar"_s);
+    QVERIFY(QFile::copy(data_, file));
+    QVERIFY(QFile::setPermissions(file, QFileDevice::ReadOwner | QFileDevice::ReadOther));
+    QVERIFY(QFile::setPermissions(dir_.path(), QFile::permissions(dir_.path()) |
+                                                   QFileDevice::ExeOther | QFileDevice::ReadOther));
+    Setup setup;
+    setup.unprivileged = true;
+    QElapsedTimer time;
+    time.start();
+    const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, file, u"600036"_s}, setup);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.startsWith("600036 招商银行\r\n"));
+    QVERIFY(r.err.isEmpty());
+    // Just copied: read only after its quiet second.
+    QVERIFY(time.elapsed() >= 900);
+#endif
 }
 
 void GeguQueryTest::fileReportingSizeZeroIsReadToItsEnd() {
@@ -367,8 +471,9 @@ void GeguQueryTest::chineseFolderNames() {
     const QString missing = folder + u"/缺少.rar"_s;
     r = run({u"--data"_s, missing, u"600036"_s});
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err,
-             "gegu-query: runtime error 53: File not found (file \"" + missing.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 53: File not found (file \"",
+                         "gegu-query: 运行时错误 53：文件未找到（文件“") +
+                        missing.toUtf8() + said("\")\n", "”）\n"));
 
     const QString program = folder + u'/' + QFileInfo(QStringLiteral(GEGU_QUERY_PATH)).fileName();
     QVERIFY(QFile::copy(QStringLiteral(GEGU_QUERY_PATH), program));
@@ -383,8 +488,9 @@ void GeguQueryTest::fileNamesAppearVerbatim() {
     const QString path = dir_.filePath(u"a%1b%2.rar"_s);
     const Run r = run({u"--data"_s, path, u"1"_s});
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err,
-             "gegu-query: runtime error 53: File not found (file \"" + path.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 53: File not found (file \"",
+                         "gegu-query: 运行时错误 53：文件未找到（文件“") +
+                        path.toUtf8() + said("\")\n", "”）\n"));
 }
 
 void GeguQueryTest::fileTooLargeForMemoryIsError7() {
@@ -403,7 +509,9 @@ void GeguQueryTest::fileTooLargeForMemoryIsError7() {
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), {u"--data"_s, big, u"600036"_s}, setup);
     QFile::remove(big);
     QCOMPARE(r.exitCode, 2);
-    QCOMPARE(r.err, "gegu-query: runtime error 7: Out of memory (file \"" + big.toUtf8() + "\")\n");
+    QCOMPARE(r.err, said("gegu-query: runtime error 7: Out of memory (file \"",
+                         "gegu-query: 运行时错误 7：内存溢出（文件“") +
+                        big.toUtf8() + said("\")\n", "”）\n"));
 }
 
 void GeguQueryTest::lineDenseFilesLoadInBoundedMemory_data() {
@@ -508,7 +616,8 @@ void GeguQueryTest::queriesFromStandardInput() {
     if (input.contains('\xbb')) {
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QCOMPARE(r.err, "gegu-query: standard input, line 2: not UTF-8\n"_ba);
+        QCOMPARE(r.err, said("gegu-query: standard input, line 2: not UTF-8\n",
+                             "gegu-query: 标准输入第 2 行：不是 UTF-8\n"));
         return;
     }
     QByteArray expected;
@@ -536,6 +645,95 @@ void GeguQueryTest::lfLineEnds() {
         QCOMPARE(lf.out, QByteArray(crlf.out).replace("\r\n", "\n"));
         QVERIFY(!lf.out.contains('\r'));
     }
+    // A query as long as many blocks, of CRs and CR LFs: lone CRs stay, CR LFs become LFs; the
+    // writer once called itself for every block of such a query until the stack ran out.
+    for (const QString& unit : {u"\r"_s, u"a\r"_s, u"\r\n"_s, u"\r\r\n"_s}) {
+        // Within what a command line holds: 128 KiB an argument (Linux), 32767 characters in all
+        // (Windows).
+        const QString query = unit.repeated(30000 / unit.size());
+        const Run crlf = run({u"--data"_s, file, u"--"_s, query});
+        const Run lf = run({u"--data"_s, file, u"--lf"_s, u"--"_s, query});
+        QCOMPARE(lf.exitCode, 1);
+        QCOMPARE(lf.out, QByteArray(crlf.out).replace("\r\n", "\n"));
+        QString shown = u"股东"_s + query + u"持有：\r\n\r\n"_s;
+        QCOMPARE(lf.out, shown.replace(u"\r\n"_s, u"\n"_s).toUtf8());
+    }
+}
+
+void GeguQueryTest::writerWritesTheTextInBlocks_data() {
+    // The pieces of a report, written in blocks of a few code units: the same UTF-8 as the
+    // whole text, CR LF made LF with --lf, wherever the blocks cut the text.
+    QTest::addColumn<QStringList>("pieces");
+    QTest::addColumn<int>("block");
+    QTest::newRow("CR LF cut by a block") << QStringList{u"ab\r"_s, u"\ncd\r\n"_s} << 3;
+    QTest::newRow("a CR at every block's end") << QStringList{u"\r"_s.repeated(50)} << 2;
+    QTest::newRow("a piece longer than many blocks")
+        << QStringList{u"x\r\n"_s.repeated(40), u"\r"_s, u"\n"_s} << 5;
+    QTest::newRow("a surrogate pair cut by a block")
+        << QStringList{u"a"_s, QString::fromUtf16(u"\U00020000\U00020000"), u"\r\n"_s} << 2;
+    QTest::newRow("a lone CR at the end") << QStringList{u"a\r\n\r"_s} << 4;
+    QTest::newRow("empty pieces") << QStringList{QString(), u"\r"_s, QString(), u"\n"_s} << 2;
+}
+
+void GeguQueryTest::writerWritesTheTextInBlocks() {
+    QFETCH(QStringList, pieces);
+    QFETCH(int, block);
+    for (const bool lf : {false, true}) {
+        QByteArray out;
+        gegu::Utf8Writer writer(
+            [&](QByteArrayView bytes) {
+                out += bytes;
+                return true;
+            },
+            lf, block);
+        for (const QString& piece : pieces)
+            writer.put(piece);
+        QVERIFY(writer.finish());
+        QString whole = pieces.join(QString());
+        if (lf)
+            whole.replace(u"\r\n"_s, u"\n"_s);
+        QCOMPARE(out, whole.toUtf8());
+    }
+    // A failed write is told at the end.
+    gegu::Utf8Writer failing([](QByteArrayView) { return false; }, false, block);
+    failing.put(pieces.join(QString()) + u"x"_s);
+    QVERIFY(!failing.finish());
+}
+
+void GeguQueryTest::notADataFileIsSaid() {
+    // A text whose first line holds no count (a README, a CSV export) loads as one record, as
+    // always; a warning says it is no data file, and --info says so. The status is the query's.
+    const QString readme =
+        writeFile(u"README.md"_s, "# Gegu\r\n\r\nGegu looks up holders.\r\n\r\nMore.\r\n"_ba);
+    Run r = run({u"--data"_s, readme, u"华夏"_s});
+    QCOMPARE(r.exitCode, 1);
+    QCOMPARE(r.err, said("gegu-query: warning: ", "gegu-query: 警告：") + readme.toUtf8() +
+                        said(":1: no record count; is this a data file?\n",
+                             ":1: 没有记录数；这是数据文件吗？\n"));
+    r = run({u"--data"_s, readme, u"--info"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.out.contains("\nrecords: 1\n"));
+    QVERIFY(r.out.endsWith("\nlooks like a data file: no\n"));
+    // A data file says nothing.
+    r = run({u"--data"_s, data_, u"华夏"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY(r.err.isEmpty());
+}
+
+void GeguQueryTest::onlyCalendarDaysAreDates() {
+    // A header's yyyy-mm-dd that no calendar has is no report date: not in --info, not in
+    // --tsv; the file loads as before.
+    const QString file = writeFile(
+        u"dates.rar"_s, gbkFile({u"1"_s, u"600036 招商银行  十大股东  2023-13-45"_s, u"1"_s,
+                                 u"head"_s, u"  华夏  │ 1│ 1│ A│ 新进"_s,
+                                 u"600036 招商银行  十大股东  2024-02-29"_s, u"0"_s, u"head"_s}));
+    Run r = run({u"--data"_s, file, u"--info"_s});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("\nrecords: 2\n") && r.out.contains("\ndates: 1\n") &&
+                 r.out.contains("\noldest date: 2024-02-29\nnewest date: 2024-02-29\n"),
+             r.out.constData());
+    r = run({u"--data"_s, file, u"--tsv"_s, u"华夏"_s});
+    QCOMPARE(r.out.split('\n').value(1).split('\t').value(3), QByteArray());
 }
 
 void GeguQueryTest::tsvRows() {
@@ -636,7 +834,8 @@ void GeguQueryTest::portfolios_data() {
         << 1;
     QTest::newRow("with --info first")
         << QStringList{u"--info"_s, u"甲基金二号"_s} << QByteArray() << 0
-        << QList<QByteArray>{"dates: 3", "股东甲基金二号的持仓（报告期 2024-06-30）："} << 16;
+        << QList<QByteArray>{"dates: 3", "股东甲基金二号的持仓（报告期 2024-06-30）："}
+        << 17; // --info has 10 lines
 }
 
 void GeguQueryTest::portfolios() {
@@ -674,17 +873,24 @@ void GeguQueryTest::portfolioErrors_data() {
     const QByteArray file = portfolioFile();
     QTest::newRow("a date without reports")
         << file << QStringList{u"--date"_s, u"2024-05-31"_s, u"甲基金"_s}
-        << u"--date 2024-05-31: the data file has no report of that date (its report dates: "
-           u"2023-12-31 to 2024-06-30, 3 dates)"_s;
+        << QString::fromUtf8(
+               said("--date 2024-05-31: the data file has no report of that date (its report "
+                    "dates: 2023-12-31 to 2024-06-30, 3 dates)",
+                    "--date 2024-05-31：数据文件没有这个日期的报告（它的报告期：2023-12-31 至 "
+                    "2024-06-30，共 3 个）"));
     QTest::newRow("since without reports")
         << file << QStringList{u"--since"_s, u"2020-12-31"_s, u"甲基金"_s}
-        << u"--since 2020-12-31: the data file has no report of that date"_s;
+        << QString::fromUtf8(said("--since 2020-12-31: the data file has no report of that date",
+                                  "--since 2020-12-31：数据文件没有这个日期的报告"));
     QTest::newRow("since not before the newest date")
         << file << QStringList{u"--since"_s, u"2024-06-30"_s, u"甲基金"_s}
-        << u"--since 2024-06-30 is not before the report date 2024-06-30"_s;
+        << QString::fromUtf8(said("--since 2024-06-30 is not before the report date 2024-06-30",
+                                  "--since 2024-06-30 不早于报告期 2024-06-30"));
     QTest::newRow("headers without dates")
         << gbkFile({u"0"_s, u"600036 招商银行"_s, u"1"_s, u"head"_s, u"  甲基金 │ 1│ 2│ │"_s})
-        << QStringList{u"甲基金"_s} << u"the data file's headers name no report date"_s;
+        << QStringList{u"甲基金"_s}
+        << QString::fromUtf8(
+               said("the data file's headers name no report date", "数据文件的表头没有报告期"));
     QByteArray broken = file;
     const QByteArray row =
         gbkBytes(u"  甲基金                │     10.00│      0.10│ 流通A股  │ 不变"_s);
@@ -692,8 +898,9 @@ void GeguQueryTest::portfolioErrors_data() {
     broken.replace(at, row.size(), gbkBytes(u"  甲基金                │     10.00"_s));
     QTest::newRow("a row of the holder that cannot be read")
         << broken << QStringList{u"乙公司"_s, u"甲基金"_s}
-        << u"portfolio-error.rar:%1: a row of 甲基金 whose cells cannot be read"_s.arg(
-               broken.left(at).count('\n') + 1);
+        << u"portfolio-error.rar:%1: "_s.arg(broken.left(at).count('\n') + 1) +
+               QString::fromUtf8(
+                   said("a row of 甲基金 whose cells cannot be read", "甲基金 的一行无法读出各栏"));
 }
 
 void GeguQueryTest::portfolioErrors() {
@@ -736,10 +943,10 @@ void GeguQueryTest::allPeriodsAndInfo() {
     QCOMPARE(r.out, "path: " + QFileInfo(file).absoluteFilePath().toUtf8() +
                         "\nsize: " + QByteArray::number(QFileInfo(file).size()) +
                         "\nrecords: 4\nstocks: 2\nrows: 7\ndates: 3\noldest date: 2023-12-31\n"
-                        "newest date: 2024-06-30\nsample: no\n"_ba);
+                        "newest date: 2024-06-30\nsample: no\nlooks like a data file: yes\n"_ba);
     r = run({u"--data"_s, QStringLiteral(GEGU_BUNDLED_SAMPLE), u"--info"_s, u"600036"_s});
     QCOMPARE(r.exitCode, 0);
-    QVERIFY(r.out.contains("\nsample: yes\n600036 "));
+    QVERIFY(r.out.contains("\nsample: yes\nlooks like a data file: yes\n600036 "));
 }
 
 void GeguQueryTest::writeErrorsExit2_data() {
@@ -756,7 +963,8 @@ void GeguQueryTest::writeErrorsExit2() {
     setup.stdoutFile = u"/dev/full"_s;
     const Run r = run(QStringLiteral(GEGU_QUERY_PATH), args, setup);
     QCOMPARE(r.exitCode, 2);
-    QVERIFY2(r.err.startsWith("gegu-query: cannot write"), r.err.constData());
+    QVERIFY2(r.err.startsWith(said("gegu-query: cannot write", "gegu-query: 无法写")),
+             r.err.constData());
 }
 
 void GeguQueryTest::unreadableStandardInputExits2() {
@@ -768,7 +976,9 @@ void GeguQueryTest::unreadableStandardInputExits2() {
                       Setup{});
     QCOMPARE(r.exitCode, 2);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("gegu-query: cannot read standard input"), r.err.constData());
+    QVERIFY2(r.err.startsWith(
+                 said("gegu-query: cannot read standard input", "gegu-query: 无法读取标准输入")),
+             r.err.constData());
 }
 
 void GeguQueryTest::readerClosingThePipeEndsItQuietly() {
@@ -845,9 +1055,10 @@ void GeguQueryTest::fileChangingWhileReadGivesOneWholeAnswer() {
         // written by cp, which ends before its counts say or holds what is not a count.
         QCOMPARE(r.exitCode, 2);
         QVERIFY(r.out.isEmpty());
-        QVERIFY2(r.err.contains("runtime error 53") || r.err.contains("runtime error 57") ||
+        const QByteArray error = said("runtime error ", "运行时错误 ");
+        QVERIFY2(r.err.contains(error + "53") || r.err.contains(error + "57") ||
                      (change != u"replace"_s &&
-                      (r.err.contains("runtime error 62") || r.err.contains("runtime error 6"))),
+                      (r.err.contains(error + "62") || r.err.contains(error + "6"))),
                  r.err.constData());
     }
     if (change == u"replace"_s)

@@ -2,11 +2,13 @@
 // course from the output box's context menu, which data answers, a data file that changes on
 // disk, and the update button without a browser.
 
+#include "common/translation.h"
 #include "history_file.h"
 #include "holdings/data_file.h"
 #include "queries/history.h"
 #include "queries/query.h"
 #include "support.h"
+#include "user_data_folder.h"
 #include "window/cid.h"
 #include "window/holder_course.h"
 #include "window/output_box.h"
@@ -80,6 +82,7 @@ private:
 };
 
 void HistoryWindowTest::initTestCase() {
+    useLanguage(Language::Chinese); // as Gegu does: the window speaks Chinese
     QVERIFY(dir_.isValid());
     previousDir_ = QDir::currentPath();
     sample_ = QFileInfo(QStringLiteral(GEGU_BUNDLED_SAMPLE)).absoluteFilePath();
@@ -293,6 +296,16 @@ void HistoryWindowTest::tooltipSaysWhichData() {
     writeData(sample.readAll(), false);
     query(u"600036"_s);
     QVERIFY(control<QPushButton>("Command2")->toolTip().contains(u"示例数据"_s));
+    QVERIFY(!control<QPushButton>("Command2")->toolTip().contains(u"不像数据文件"_s));
+    // A text that is no data file loads as one record, and the tooltip says what it is; a date
+    // no calendar has is no report date.
+    writeData(gbkFile({u"# 说明"_s, u"600036 招商银行  十大股东  2023-13-45"_s, u"0"_s, u"-"_s}),
+              false);
+    query(u"600036"_s);
+    const QString notData = control<QPushButton>("Command2")->toolTip();
+    QVERIFY2(notData.contains(u"共 1 只股票\n"_s) && notData.contains(u"不像数据文件"_s),
+             qPrintable(notData));
+    QVERIFY(!notData.contains(u"报告期"_s));
 }
 
 void HistoryWindowTest::changedFileAnswersNextQuery_data() {
@@ -398,47 +411,6 @@ void HistoryWindowTest::answerNextQuestion(QMessageBox::StandardButton button, b
     });
 }
 
-namespace {
-
-#if defined(Q_OS_WIN)
-// The user's data folder, %APPDATA%\gegu\, which a test cannot move elsewhere: used only where
-// none stands yet (the test runs' own Wine prefix), and removed again after each test, so that
-// a user's own is never touched.
-class UserDataFolder {
-public:
-    UserDataFolder() : folder_(displayName(userDataDirectory())) {}
-    ~UserDataFolder() {
-        if (usable_)
-            QDir(folder_).removeRecursively();
-    }
-    bool usable() const { return usable_; }
-    QString dataFile() const { return folder_ + u"\\gegusj.rar"_s; }
-    QString exportsFolder() const { return folder_ + u"\\exports"_s; }
-
-private:
-    QString folder_;
-    bool usable_ = !QFileInfo::exists(folder_);
-};
-#else
-// The user's data folder, a new one for each test.
-class UserDataFolder {
-public:
-    UserDataFolder() : previous_(qgetenv("XDG_DATA_HOME")) {
-        qputenv("XDG_DATA_HOME", QFile::encodeName(home_.path()));
-    }
-    ~UserDataFolder() { qputenv("XDG_DATA_HOME", previous_); }
-    bool usable() const { return true; }
-    QString dataFile() const { return home_.filePath(u"gegu/gegusj.rar"_s); }
-    QString exportsFolder() const { return home_.filePath(u"gegu/exports"_s); }
-
-private:
-    QTemporaryDir home_;
-    QByteArray previous_;
-};
-#endif
-
-} // namespace
-
 void HistoryWindowTest::droppedExportsAnswer_data() {
     QTest::addColumn<QString>("onto");
     QTest::newRow("the window") << u"cid"_s;
@@ -463,6 +435,11 @@ void HistoryWindowTest::droppedExportsAnswer() {
     QTRY_COMPARE(displayName(form_->data()->path()), user.dataFile());
     QVERIFY(QFile::exists(user.exportsFolder() + u"/q1.csv"_s));
     QVERIFY(shownLines().join(u'\n').contains(u"已导入：q1.csv"_s));
+    // The data file in the current folder comes first at the next start: said, with what to do.
+    const QString here = QDir::toNativeSeparators(dir_.filePath(u"gegusj.rar"_s));
+    QVERIFY2(shownLines().join(u'\n').contains(u"下次启动时回答的是 %1"_s.arg(here)) &&
+                 shownLines().join(u'\n').contains(u"请删除或改名"_s),
+             qPrintable(shownLines().join(u'\n')));
     QVERIFY(control<QPushButton>("Command2")->toolTip().contains(user.dataFile()));
     query(u"600036"_s);
     QVERIFY(shownLines().front().contains(u"2025-03-31"_s));

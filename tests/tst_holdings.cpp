@@ -11,8 +11,11 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTemporaryDir>
+#include <chrono>
 #include <functional>
+#include <future>
 #include <random>
+#include <thread>
 
 using namespace gegu;
 using namespace gegu::test;
@@ -51,6 +54,9 @@ private slots:
     void counts_data();
     void counts();
     void firstLineWithoutNumberReadsOneRecord();
+    void recordCountIsADigitInTheFirstLine_data();
+    void recordCountIsADigitInTheFirstLine();
+    void recordNeighboursTakeFewSteps();
     void noRecords();
     void growsBeyondClassicBounds();
     void malformedFiles_data();
@@ -77,6 +83,7 @@ private slots:
     void writtenNumbers();
     void writtenTextsStayOneLine();
     void dataFileSearch();
+    void programDirectoryOnAnyThread();
     void stockHeaders_data();
     void stockHeaders();
     void holderCells_data();
@@ -170,6 +177,54 @@ void HoldingsTest::firstLineWithoutNumberReadsOneRecord() {
     const auto table = tableFromLines({u"股票"_s, u"600001 甲"_s, u"-3"_s, u"600002 乙"_s});
     QCOMPARE(dump(table), QStringList{u"600001 甲|-3|"_s});
     QCOMPARE(table.holderRows(0).size(), 0u);
+    // Loaded as one record all the same, but no data file: its first line holds no count.
+    QVERIFY(!table.hasRecordCount());
+}
+
+void HoldingsTest::recordCountIsADigitInTheFirstLine_data() {
+    QTest::addColumn<QString>("first");
+    QTest::addColumn<bool>("count");
+    QTest::newRow("a count") << u"0"_s << true;
+    QTest::newRow("a negative count") << u"-1"_s << true;
+    QTest::newRow("a count after blanks, text after it") << u"  0 records"_s << true;
+    QTest::newRow("a heading of Markdown") << u"# Gegu"_s << false;
+    QTest::newRow("a CSV header") << u"股东名称,持股数量"_s << false;
+    QTest::newRow("a sign and a radix prefix alone") << u"-&H"_s << false;
+    QTest::newRow("empty") << QString() << false;
+    QTest::newRow("a digit late in the line") << u"README for 2024"_s << true;
+}
+
+void HoldingsTest::recordCountIsADigitInTheFirstLine() {
+    QFETCH(QString, first);
+    QFETCH(bool, count);
+    const auto table = tableFromLines({first, u"600001 甲"_s, u"0"_s, u"head"_s, u"x"_s});
+    QCOMPARE(table.hasRecordCount(), count);
+}
+
+void HoldingsTest::recordNeighboursTakeFewSteps() {
+    // One record of a million rows between two small ones: every line finds its record's first
+    // line and the next record's, as a scan would.
+    QStringList lines{u"2"_s,   u"600001 甲"_s, u"1"_s,       u"head"_s,
+                      u"  a"_s, u"600002 乙"_s, u"1000000"_s, u"head"_s};
+    for (int i = 0; i < 1000000; ++i)
+        lines << u"  r"_s;
+    lines << u"600003 丙"_s << u"0"_s << u"head"_s << u"after"_s;
+    const auto table = tableFromLines(lines);
+    QCOMPARE(table.recordCount(), 3);
+    const qsizetype big = table.firstLine(1);
+    const qsizetype last = table.firstLine(2);
+    for (const qsizetype line : {big, big + 1, big + 63, big + 64, big + 500000, last - 1}) {
+        QCOMPARE(table.recordFirstLine(line), big);
+        QCOMPARE(table.recordOfLine(line), 1);
+    }
+    QCOMPARE(table.recordFirstLine(big - 1), table.firstLine(0));
+    QCOMPARE(table.recordFirstLine(0), -1);
+    QCOMPARE(table.endLine(table.firstLine(0)), big);
+    QCOMPARE(table.endLine(big), last);
+    QCOMPARE(table.endLine(last), last + 3);
+    QCOMPARE(table.recordOfLine(last + 3), -1); // after the last record
+    QVERIFY(table.isHolderRow(last - 1));
+    QVERIFY(!table.isHolderRow(last + 1));
 }
 
 void HoldingsTest::noRecords() {
@@ -508,18 +563,31 @@ void writeBytes(const QString& path, const QByteArray& bytes) {
 } // namespace
 
 void HoldingsTest::fileChangedWhileLoading_data() {
-    // What happens to the file between the halves of its load, while the first is being read.
+    // What happens to the file between the halves of its load, while the first is being read;
+    // with a read lease (Linux), or watched as where none can be had.
     QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("lease");
     QTest::addColumn<int>("error"); // 0: the old file loads whole
-    QTest::newRow("another file put in its place") << u"replace"_s << 0;
-    QTest::newRow("removed") << u"remove"_s << 0;
-    QTest::newRow("rewritten in place") << u"rewrite"_s << 57;
-    QTest::newRow("grown at its end") << u"append"_s << 57;
+#if defined(Q_OS_WIN)
+    const int seen = 0; // nobody writes a file while it is read
+#else
+    const int seen = 57;
+#endif
+    QTest::newRow("another file put in its place") << u"replace"_s << true << 0;
+    QTest::newRow("removed") << u"remove"_s << true << 0;
+    // The writer's open waits until the load is done.
+    QTest::newRow("rewritten in place") << u"rewrite"_s << true << 0;
+    QTest::newRow("grown at its end") << u"append"_s << true << 0;
+    // Watched: every change of the open file is seen, its names' too.
+    QTest::newRow("another file put in its place, watched") << u"replace"_s << false << seen;
+    QTest::newRow("rewritten in place, watched") << u"rewrite"_s << false << seen;
+    QTest::newRow("grown at its end, watched") << u"append"_s << false << seen;
 }
 
 void HoldingsTest::fileChangedWhileLoading() {
     // Never a table mixed from two files: the file that was opened, whole, or error 57.
     QFETCH(QString, change);
+    QFETCH(bool, lease);
     QFETCH(int, error);
     QTemporaryDir dir;
     const QString path = dir.filePath(u"gegusj.rar"_s);
@@ -527,9 +595,23 @@ void HoldingsTest::fileChangedWhileLoading() {
     const QByteArray newBytes = largeDataFile(u"新新"_s);
     QVERIFY(oldBytes.size() > parallelFileSize);
     writeBytes(path, oldBytes);
+#if defined(Q_OS_WIN)
+    const bool heldOff = true; // a writer cannot open the file while it is read
+#else
+    const bool heldOff = lease;
+#endif
     bool changed = false;
     std::error_code refused; // Wine puts no file in the place of an open one
+    std::thread writer;
+    const auto write = [path, change, newBytes] {
+        QFile f(path);
+        while (!f.open(change == u"append"_s ? QIODevice::Append : QIODevice::ReadWrite))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        f.write(change == u"append"_s ? "  more\r\n"_ba : newBytes);
+    };
     LoadOptions options;
+    options.lease = lease;
+    options.quietTime = std::chrono::milliseconds(100);
     options.betweenHalves = [&] {
         changed = true;
         if (change == u"replace"_s) {
@@ -538,14 +620,16 @@ void HoldingsTest::fileChangedWhileLoading() {
             std::filesystem::rename(nativePath(path + u".new"_s), nativePath(path), refused);
         } else if (change == u"remove"_s) {
             QVERIFY(QFile::remove(path));
+        } else if (heldOff) {
+            writer = std::thread(write); // its open waits until the load is done
         } else {
-            QFile f(path);
-            QVERIFY(f.open(change == u"append"_s ? QIODevice::Append : QIODevice::ReadWrite));
-            f.write(change == u"append"_s ? "  more\r\n"_ba : newBytes);
+            write();
         }
     };
     try {
         const HoldingsTable table = loadHoldingsFile(nativePath(path), options);
+        if (writer.joinable())
+            writer.join();
 #if defined(Q_OS_WIN)
         if (refused)
             QSKIP("this system puts no file in the place of one that is open");
@@ -558,6 +642,8 @@ void HoldingsTest::fileChangedWhileLoading() {
         QCOMPARE(table.holderRows(0).back(), u"  旧 │ 1");
         QCOMPARE(table.lineCount(), 400004);
     } catch (const RuntimeError& e) {
+        if (writer.joinable())
+            writer.join();
         QCOMPARE(int(e.number()), error);
         QCOMPARE(e.file(), path);
     }
@@ -579,22 +665,25 @@ void HoldingsTest::fileWithoutEndIsError7() {
 }
 
 void HoldingsTest::dataFileSearch() {
-    // The current directory, beside the program, the user's data directory, then the system's
-    // data directories, as XDG_DATA_HOME and XDG_DATA_DIRS name them (on Windows the user's
-    // roaming application data and the machine's, as %APPDATA% and %PROGRAMDATA% name them):
-    // the first that has it.
+    // The current directory, the user's data directory, the system's data directories (as
+    // XDG_DATA_HOME and XDG_DATA_DIRS name them; on Windows the user's roaming application data
+    // and the machine's, as %APPDATA% and %PROGRAMDATA% name them), beside the program, and last
+    // what ships with Gegu: the sample in sample/ beside the program and in each system data
+    // directory. The first that has it answers.
     QTemporaryDir cwd, home, systemA, systemB;
     const QString previous = QDir::currentPath();
     QVERIFY(QDir::setCurrent(cwd.path()));
-    const QString besideProgram = QDir::toNativeSeparators(
-        QDir(QCoreApplication::applicationDirPath()).filePath(u"gegusj.rar"_s));
+    const QDir program(QCoreApplication::applicationDirPath());
+    const QString besideProgram = QDir::toNativeSeparators(program.filePath(u"gegusj.rar"_s));
+    const QString programSample =
+        QDir::toNativeSeparators(program.filePath(u"sample/gegusj.rar"_s));
 #if defined(Q_OS_WIN)
     const auto dataPlace = [](const char* folder) {
         return QDir::toNativeSeparators(qEnvironmentVariable(folder) + u"/gegu/gegusj.rar"_s);
     };
-    const QStringList places{u"gegusj.rar"_s, besideProgram, dataPlace("APPDATA"),
-                             dataPlace("PROGRAMDATA")};
-    for (const QString& place : places.mid(2)) {
+    const QStringList places{u"gegusj.rar"_s, dataPlace("APPDATA"), dataPlace("PROGRAMDATA"),
+                             besideProgram, programSample};
+    for (const QString& place : places.mid(1, 2)) {
         if (QFileInfo::exists(place))
             QSKIP("a data file of the user's own is there; left as it is");
     }
@@ -602,7 +691,7 @@ void HoldingsTest::dataFileSearch() {
         QDir::setCurrent(previous);
         for (const QString& place : places.mid(1)) {
             QFile::remove(place);
-            QDir().rmdir(QFileInfo(place).path()); // a gegu folder made here
+            QDir().rmdir(QFileInfo(place).path()); // a gegu or sample folder made here
         }
     });
 #else
@@ -615,12 +704,20 @@ void HoldingsTest::dataFileSearch() {
         qputenv("XDG_DATA_HOME", previousHome);
         qputenv("XDG_DATA_DIRS", previousDirs);
         QFile::remove(besideProgram);
+        QFile::remove(programSample);
+        QDir().rmdir(QFileInfo(programSample).path());
     });
-    const QStringList places{u"gegusj.rar"_s, besideProgram, home.filePath(u"gegu/gegusj.rar"_s),
+    const QStringList places{u"gegusj.rar"_s,
+                             home.filePath(u"gegu/gegusj.rar"_s),
                              systemA.filePath(u"gegu/gegusj.rar"_s),
-                             systemB.filePath(u"gegu/gegusj.rar"_s)};
+                             systemB.filePath(u"gegu/gegusj.rar"_s),
+                             besideProgram,
+                             programSample,
+                             systemA.filePath(u"gegu/sample/gegusj.rar"_s),
+                             systemB.filePath(u"gegu/sample/gegusj.rar"_s)};
 #endif
     QFile::remove(besideProgram);
+    QFile::remove(programSample);
     try {
         findDataFile();
         QFAIL("found a data file that is nowhere");
@@ -651,7 +748,9 @@ void HoldingsTest::dataFileSearch() {
     }
     QVERIFY(QFile::remove(u"gegusj.rar"_s));
 #endif
-    // Put there from the last place to the first; each time the earlier place wins.
+    // Put there from the last place to the first; each time the earlier place wins, and the
+    // user's data file answers unless a place before it has one.
+    const NativePath user = nativePath(places[1]);
     for (qsizetype i = places.size() - 1; i >= 0; --i) {
         QVERIFY(QDir().mkpath(QFileInfo(places[i]).absolutePath()));
         QFile f(places[i]);
@@ -660,7 +759,40 @@ void HoldingsTest::dataFileSearch() {
         f.close();
         QCOMPARE(displayName(findDataFile()), places[i]);
         QCOMPARE(LoadHoldings().HoldingLines(0, 0), u"%1 甲"_s.arg(600000 + i));
+        const std::optional<NativePath> inPlace = dataFileInPlaceOf(user);
+        QCOMPARE(inPlace ? displayName(*inPlace) : QString(), i == 0 ? places[0] : QString());
     }
+    // The current directory being the user's data directory: the same file, by two names.
+    QVERIFY(QFile::remove(u"gegusj.rar"_s));
+    QVERIFY(QDir::setCurrent(QFileInfo(places[1]).absolutePath()));
+    QCOMPARE(displayName(findDataFile()), u"gegusj.rar"_s);
+    QVERIFY(!dataFileInPlaceOf(user));
+}
+
+void HoldingsTest::programDirectoryOnAnyThread() {
+    // The loader looks for the data file on its own thread while the GUI thread starts the
+    // window and asks Qt for the program's folder meanwhile: the loader's answer comes from the
+    // system, and is the folder that holds this program on every thread.
+    const QString program = QCoreApplication::applicationFilePath();
+    const NativePath expected = nativePath(QFileInfo(program).absolutePath());
+    std::vector<std::future<std::vector<NativePath>>> threads;
+    for (int i = 0; i < 4; ++i) {
+        threads.push_back(std::async(std::launch::async, [] {
+            std::vector<NativePath> answers;
+            for (int n = 0; n < 100; ++n)
+                answers.push_back(programDirectory());
+            return answers;
+        }));
+    }
+    for (auto& thread : threads) {
+        while (thread.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+            QVERIFY(nativePath(QCoreApplication::applicationDirPath()) == expected);
+        for (const NativePath& answer : thread.get())
+            QVERIFY2(std::filesystem::equivalent(answer, expected),
+                     qPrintable(displayName(answer)));
+    }
+    QVERIFY(
+        std::filesystem::exists(programDirectory() / nativePath(QFileInfo(program).fileName())));
 }
 
 void HoldingsTest::stockHeaders_data() {
@@ -682,6 +814,16 @@ void HoldingsTest::stockHeaders_data() {
     QTest::newRow("a date-like word")
         << u"600036 x  2024-6-30 2024-06-301"_s
         << QStringList{u"600036"_s, u"x"_s, u"2024-06-30"_s, u"十大股东"_s};
+    // Only days the calendar has are dates.
+    QTest::newRow("no such month") << u"600036 x  十大股东  2023-13-45"_s
+                                   << QStringList{u"600036"_s, u"x"_s, QString(), u"十大股东"_s};
+    QTest::newRow("no such day, then a real one")
+        << u"600036 x  2023-02-29  2024-02-29"_s
+        << QStringList{u"600036"_s, u"x"_s, u"2024-02-29"_s, u"十大股东"_s};
+    QTest::newRow("day 0") << u"600036 x  2024-06-00"_s
+                           << QStringList{u"600036"_s, u"x"_s, QString(), u"十大股东"_s};
+    QTest::newRow("year 0") << u"600036 x  0000-06-30"_s
+                            << QStringList{u"600036"_s, u"x"_s, QString(), u"十大股东"_s};
 }
 
 void HoldingsTest::stockHeaders() {

@@ -2,6 +2,7 @@
 // window that the output box's context menu opens over a holder row: its choices, its table,
 // double-click and Enter, copy, export, and what a screen reader is told.
 
+#include "common/translation.h"
 #include "portfolio_file.h"
 #include "queries/portfolio_report.h"
 #include "support.h"
@@ -98,6 +99,7 @@ const QString rowOf600036 = u"  甲基金                │    120.00│      1
 } // namespace
 
 void PortfolioWindowTest::initTestCase() {
+    useLanguage(Language::Chinese); // as Gegu does: the window speaks Chinese
     QVERIFY(dir_.isValid());
     QVERIFY(QDir::setCurrent(dir_.path()));
 }

@@ -1,3 +1,4 @@
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "processes.h"
 #include "queries/query.h"
@@ -5,7 +6,9 @@
 #include "window/cid.h"
 #include "window/graphical_button.h"
 #include "window/output_box.h"
+#include "window/qt_texts.h"
 #include "window/startup.h"
+#include "without_standard_streams.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -14,7 +17,9 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -62,6 +67,7 @@ private slots:
     void textInkHasItsOwnColour_data();
     void textInkHasItsOwnColour();
     void queryBoxHasNoLengthLimit();
+    void qtsOwnTextsAreChineseToo();
     void errorBoxIsChinese_data();
     void errorBoxIsChinese();
     void startUpErrorsEndAtOnce_data();
@@ -70,6 +76,8 @@ private slots:
     void loadsAgainInPlaceOfTheOld();
     void helpAndVersionNeedNoDisplay_data();
     void helpAndVersionNeedNoDisplay();
+    void startsWithoutStandardStreams_data();
+    void startsWithoutStandardStreams();
 
 private:
     template <typename T> T* control(const char* name) {
@@ -93,6 +101,7 @@ private:
 };
 
 void WindowTest::initTestCase() {
+    useLanguage(Language::Chinese); // as Gegu does: the window speaks Chinese
     QVERIFY(dir_.isValid());
     QFile f(dir_.filePath(u"gegusj.rar"_s));
     QVERIFY(f.open(QIODevice::WriteOnly));
@@ -197,14 +206,18 @@ void WindowTest::screenReadersNameTheControls_data() {
     QTest::newRow("Text2") << u"Text2"_s << u"查询结果"_s << int(QAccessible::EditableText);
     QTest::newRow("Picture1") << u"Picture1"_s << u"广告图片"_s << int(QAccessible::Graphic);
     QTest::newRow("Command1") << u"Command1"_s << u"精确查询"_s << int(QAccessible::Button);
+    // A top-level window, as a screen reader announces one when the focus comes to it.
+    QTest::newRow("the window, by its title")
+        << u"cid"_s << u"Varnel老师设计（qq:246813579电话0555-2468013）"_s
+        << int(QAccessible::Window);
 }
 
 void WindowTest::screenReadersNameTheControls() {
     QFETCH(QString, controlName);
     QFETCH(QString, name);
     QFETCH(int, role);
-    QAccessibleInterface* a =
-        QAccessible::queryAccessibleInterface(form_->findChild<QWidget*>(controlName));
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(
+        controlName == form_->objectName() ? form_.get() : form_->findChild<QWidget*>(controlName));
     QVERIFY(a);
     QCOMPARE(a->text(QAccessible::Name), name);
     QCOMPARE(int(a->role()), role);
@@ -599,6 +612,32 @@ void WindowTest::queryBoxHasNoLengthLimit() {
     QCOMPARE(text1->text().size(), long1.size() + 2);
 }
 
+void WindowTest::qtsOwnTextsAreChineseToo() {
+    // The window speaks Chinese without Qt's own translations: the texts of Qt's widgets that it
+    // shows are in Gegu's.
+    for (const QtText& text : qtTextsShown())
+        QVERIFY2(QCoreApplication::translate(text.context, text.source) !=
+                     QString::fromLatin1(text.source),
+                 text.source);
+    const auto hasLatinLetters = [](const QString& text) {
+        // Beside a mnemonic, "(&C)", and a shortcut, "\tCtrl+C".
+        QString words = text.section(u'\t', 0, 0);
+        words.remove(QRegularExpression(u"\\(&[A-Z]\\)"_s));
+        return words.contains(QRegularExpression(u"[A-Za-z]"_s));
+    };
+    std::unique_ptr<QMenu> menu(control<QLineEdit>("Text1")->createStandardContextMenu());
+    QVERIFY(!menu->actions().isEmpty());
+    for (const QAction* action : menu->actions())
+        QVERIFY2(action->isSeparator() || !hasLatinLetters(action->text()),
+                 qPrintable(action->text()));
+    QMessageBox box(QMessageBox::Question, u"Gegu"_s, u"?"_s,
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDetailedText(u"..."_s);
+    box.show();
+    for (const QAbstractButton* button : box.findChildren<QAbstractButton*>())
+        QVERIFY2(!hasLatinLetters(button->text()), qPrintable(button->text()));
+}
+
 void WindowTest::errorBoxIsChinese_data() {
     QTest::addColumn<int>("number");
     QTest::addColumn<QString>("text");
@@ -742,6 +781,41 @@ void WindowTest::helpAndVersionNeedNoDisplay() {
     setup.stdoutFile = u"/dev/full"_s;
     QCOMPARE(runProcess(QStringLiteral(GEGU_PATH), args, setup).exitCode, 2);
 #endif
+}
+
+void WindowTest::startsWithoutStandardStreams_data() {
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("file"); // gegusj.rar in the current folder
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("--version, with nowhere to print it")
+        << QStringList{u"--version"_s} << QByteArray() << 2;
+    QTest::newRow("a data file that cannot be loaded")
+        << QStringList{} << "1\r\n600036 x\r\n5\r\n"_ba << 1;
+}
+
+void WindowTest::startsWithoutStandardStreams() {
+    // Started from Explorer, Gegu has no standard input, output or error: what it would print
+    // goes nowhere, and it ends as it says it does, not stopped by the C runtime.
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, file);
+    QFETCH(int, exitCode);
+    QTemporaryDir dir;
+    if (!file.isEmpty()) {
+        QFile f(dir.filePath(u"gegusj.rar"_s));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(file), file.size());
+    }
+    QProcess p;
+    p.setWorkingDirectory(dir.path());
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s); // no error box to wait for
+    environment.insert(u"XDG_RUNTIME_DIR"_s, dir.path());
+    p.setProcessEnvironment(environment);
+    withoutStandardStreams(p);
+    p.start(QFileInfo(QStringLiteral(GEGU_PATH)).absoluteFilePath(), args);
+    QVERIFY2(p.waitForFinished(60000), qPrintable(p.errorString()));
+    QCOMPARE(p.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(p.exitCode(), exitCode);
 }
 
 QTEST_MAIN(WindowTest)

@@ -1,11 +1,13 @@
 #include "cid.h"
 
+#include "drop_report.h"
+#include "export_question.h"
 #include "graphical_button.h"
 #include "holder_course.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
 #include "holdings/table_text.h"
-#include "import/export_folder.h"
+#include "kept_exports_window.h"
 #include "look.h"
 #include "output_box.h"
 #include "portfolio_window.h"
@@ -14,6 +16,7 @@
 #include "report_limit.h"
 #include "report_lines.h"
 #include "startup.h"
+#include "window_accessible.h"
 
 #include <QApplication>
 #include <QDesktopServices>
@@ -81,52 +84,10 @@ bool isDrag(const QEvent* event) {
            event->type() == QEvent::Drop;
 }
 
-// An import error for people: where, then what.
-QString errorLine(const ImportError& e) {
-    return e.line > 0 ? u"%1 第 %2 行：%3"_s.arg(e.file).arg(e.line).arg(e.message)
-                      : u"%1：%2"_s.arg(e.file, e.message);
-}
-
 } // namespace
 
-QString updatePageAddress() {
-    if (!UpdatePageAddress.isEmpty())
-        return UpdatePageAddress.toString();
-    for (const NativePath& place : installedFilePlaces(u"update.html")) {
-        std::error_code error;
-        if (std::filesystem::is_regular_file(place, error))
-            return QUrl::fromLocalFile(displayName(std::filesystem::absolute(place))).toString();
-    }
-    return {};
-}
-
-QString helpText() {
-    static const char16_t* const items[] = {
-        u"    感谢您对此软件的支持！本软件为免费软件，您可以使用全部功能。",
-        u"    本软件从开发制作以来，特别是数据收集整理，作者本人付出了相当多的时间和精力。因此如果"
-        u"您对本人的努力表示认可，并愿意为此给予奖励，您可以向下面的银行账号汇款，汇款数目，由您决"
-        u"定。"
-        u"有了您的奖赏，作者才会投入更多的精力，来使软件变得更加完善。",
-        u"    "
-        u"在您汇款以后，请与本人取得联系，如果您有自己的经营项目，您将可以通过本软件发布您的商业"
-        u"信息。",
-        u"开户银行：工商银行白石市东岸支行",
-        u"银行账号：6543 2109 8765 4321 098",
-        u"户\u3000\u3000名：Tessaly",
-        u"咨询电话：0555-2468013",
-        u"任何疑问请来电咨询，查看时效，风险自担。",
-    };
-    QString text;
-    for (const char16_t* item : items) {
-        if (!text.isEmpty())
-            text += u"\n\r\n\r\n\r";
-        text += QString::fromUtf16(item);
-    }
-    text += u"\n\r";
-    return text;
-}
-
 cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
+    installWindowAccessibility();
     setObjectName(QStringLiteral("cid"));
     setWindowTitle(QStringLiteral("Varnel老师设计（qq:246813579电话0555-2468013）"));
     setWindowIcon(QIcon(QStringLiteral(":/gegu.ico")));
@@ -162,7 +123,7 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Picture1->setPixmap(QPixmap(QStringLiteral(":/picture.bmp")));
     Picture1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Picture1->setFocusPolicy(Qt::StrongFocus);
-    Picture1->setAccessibleName(QStringLiteral("广告图片"));
+    Picture1->setAccessibleName(tr("Advertisement"));
 
     Text1->setObjectName(QStringLiteral("Text1"));
     Text1->setFont(songFont(15));
@@ -175,7 +136,7 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
     Text2->setFont(songFont(12));
     Text2->setGeometry(twipsRect(240, 1440, 9615, 6135));
     setColours(Text2, QPalette::Base, bgr(0x00FFC0FF), QPalette::Text, bgr(0x000000FF));
-    Text2->setAccessibleName(QStringLiteral("查询结果"));
+    Text2->setAccessibleName(tr("Query results"));
     // What edits keep counts against the report limit: passing it is runtime error 7, as a
     // report too large to hold is.
     Text2->setEditLimit(reportLimit_);
@@ -221,6 +182,14 @@ cid::cid(QWidget* parent) : QWidget(parent), reportLimit_(reportLimit()) {
 
     connect(Command1, &QPushButton::clicked, this, &cid::Command1_Click);
     connect(Command2, &QPushButton::clicked, this, &cid::Command2_Click);
+    // The data's own menu: the files imported.
+    Command2->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(Command2, &QWidget::customContextMenuRequested, this, [this](QPoint at) {
+        QMenu menu(this);
+        menu.setObjectName(u"dataMenu"_s);
+        menu.addAction(tr("Files imported…"), this, &cid::showKeptExports);
+        menu.exec(Command2->mapToGlobal(at));
+    });
     connect(Command3, &QPushButton::clicked, this, &cid::Command3_Click);
     for (QWidget* w : {static_cast<QWidget*>(Text1), static_cast<QWidget*>(Label1),
                        static_cast<QWidget*>(Picture1), static_cast<QWidget*>(Text2)})
@@ -249,7 +218,7 @@ void cid::Form_Load() {
 
 void cid::Form_Load(std::unique_ptr<DataFileInUse> loaded) {
     // The old data and its index (stopped if still being made) go only now that the new is in.
-    dataInUse_ = std::move(loaded);
+    workflow_ = std::make_unique<DataWorkflow>(std::move(loaded));
     describeData();
     Text2->clear();
     Command3_Click();
@@ -261,15 +230,16 @@ void cid::Command1_Click() {
     setCommand1Default(false);
     // A data file changed on disk since it was loaded answers from now on; one that fails to
     // load leaves the data there was, and says so.
-    RuntimeError why(ErrorNumber::DeviceIOError);
-    switch (dataInUse_->refresh(&why)) {
+    const DataWorkflow::Reload reload = workflow_->refresh();
+    switch (reload.outcome) {
     case DataFileInUse::Refresh::Reloaded:
         describeData();
         break;
     case DataFileInUse::Refresh::Failed: {
         auto* box = new QMessageBox(QMessageBox::Warning, u"Gegu"_s,
-                                    u"数据文件已经改变，但无法重新载入，仍使用原来的数据。\n\n"_s +
-                                        errorBoxText(why),
+                                    tr("The data file has changed but cannot be loaded again; "
+                                       "the data loaded before is still used.") +
+                                        u"\n\n"_s + errorBoxText(*reload.error),
                                     QMessageBox::Ok, this);
         box->setObjectName(u"reloadFailed"_s);
         box->setAttribute(Qt::WA_DeleteOnClose);
@@ -299,10 +269,12 @@ void cid::Command2_Click() {
     if (openUrl_(QUrl(address)))
         return;
     // No browser to open it: the address, to be copied.
-    auto* box = new QMessageBox(QMessageBox::Information, u"Gegu"_s,
-                                u"无法打开浏览器。请复制下面的地址，在浏览器中打开：\n\n"_s +
-                                    QUrl(address).toDisplayString(QUrl::PreferLocalFile),
-                                QMessageBox::Ok, this);
+    auto* box =
+        new QMessageBox(QMessageBox::Information, u"Gegu"_s,
+                        tr("No web browser could be opened. Copy the address below "
+                           "and open it in a browser:") +
+                            u"\n\n"_s + QUrl(address).toDisplayString(QUrl::PreferLocalFile),
+                        QMessageBox::Ok, this);
     box->setObjectName(u"noBrowser"_s);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -311,15 +283,19 @@ void cid::Command2_Click() {
 
 void cid::describeData() {
     const DataInfo& info = data()->info();
-    QString text = u"数据文件："_s + displayName(std::filesystem::absolute(info.path)) +
-                   u"\n共 %1 只股票"_s.arg(info.stocks);
+    QString text = tr("Data file: %1").arg(displayName(std::filesystem::absolute(info.path))) +
+                   u'\n' + tr("%1 stocks").arg(info.stocks);
     if (!info.oldestDate.isEmpty())
         text += info.oldestDate == info.newestDate
-                    ? u"，报告期 %1"_s.arg(info.newestDate)
-                    : u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate)
-                          .arg(info.dates);
+                    ? tr(", report date %1").arg(info.newestDate)
+                    : tr(", report dates %1 to %2 (%3 periods)")
+                          .arg(info.oldestDate, info.newestDate, QString::number(info.dates));
     if (info.sample)
-        text += u"\n这是随程序附带的示例数据，不是真实的股东资料。"_s;
+        text += u'\n' + tr("This is the sample that comes with the program, not real "
+                           "shareholders' data.");
+    if (!info.recordCount)
+        text += u'\n' + tr("It does not look like a data file: its first line holds no record "
+                           "count.");
     Command2->setToolTip(text);
     Command2->setAccessibleDescription(text);
 }
@@ -337,7 +313,7 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
     const std::shared_ptr<const HoldingsTable> table = report.sharedTable();
     const double code = table->stockCode(record);
     menu->addSeparator();
-    QMenu* periods = menu->addMenu(u"往期报告"_s);
+    QMenu* periods = menu->addMenu(tr("Earlier periods"));
     periods->setObjectName(u"periods"_s);
     const std::vector<Period> stockReports = stockPeriods(*table, code);
     // Where the stock has tables of both kinds, a date alone would name two of them.
@@ -356,18 +332,19 @@ void cid::addHistoryEntries(QMenu* menu, qsizetype line) {
         row >= 0 && table->isHolderRow(row) ? readHolderCells(table->line(row)) : std::nullopt;
     // The course follows the table of the row clicked: a float holder's course among the float's
     // holders, with its ratio of the float.
-    QAction* course = menu->addAction(u"持股变化"_s, this, [this, table, code, record, cells] {
-        const StockHeader stock = readStockHeader(table->header(record));
-        auto* window = new HolderCourseWindow(
-            cells->name, (stock.code + u' ' + stock.name).trimmed(), stock.table(),
-            holderCourse(*table, code, cells->name, stock.floatHolders), this);
-        window->show();
-        window->activateWindow();
-    });
+    QAction* course =
+        menu->addAction(tr("Holding history"), this, [this, table, code, record, cells] {
+            const StockHeader stock = readStockHeader(table->header(record));
+            auto* window = new HolderCourseWindow(
+                cells->name, (stock.code + u' ' + stock.name).trimmed(), stock.table(),
+                holderCourse(*table, code, cells->name, stock.floatHolders), this);
+            window->show();
+            window->activateWindow();
+        });
     course->setEnabled(cells.has_value());
     // The holder's whole portfolio, from the data the report was drawn from.
-    QAction* holdings = menu->addAction(u"持仓一览"_s, this, [this, table, cells] {
-        const std::shared_ptr<LoadedHoldings>& loaded = dataInUse_->current();
+    QAction* holdings = menu->addAction(tr("Portfolio"), this, [this, table, cells] {
+        const std::shared_ptr<LoadedHoldings>& loaded = workflow_->current();
         auto* window =
             new PortfolioWindow(&loaded->table() == table.get() ? loaded->portfolioSource()
                                                                 : PortfolioSource::of(table),
@@ -509,71 +486,120 @@ void cid::dropFiles(const QMimeData* mime) {
         this, [this, files = localFiles(mime)] { importExports(files); }, Qt::QueuedConnection);
 }
 
-void cid::importExports(const std::vector<NativePath>& exports) {
-    const ExportFolder folder(userDataDirectory());
-    if (folder.holdsOtherDataFile()) {
-        QMessageBox ask(QMessageBox::Question, u"Gegu"_s,
-                        u"数据文件夹里已有一个不是由本程序生成的数据文件：\n\n%1\n\n"
-                        "导入后，它将由导入的文件和以前导入的文件重新生成，"
-                        "其中的其他数据将不再保留。是否继续？"_s.arg(
-                            displayName(std::filesystem::absolute(folder.dataFile()))),
-                        QMessageBox::Yes | QMessageBox::No, this);
-        ask.setObjectName(u"replaceDataFile"_s);
-        ask.setDefaultButton(QMessageBox::No);
-        if (ask.exec() != QMessageBox::Yes)
-            return;
-    }
-
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    const ExportFolder::Result result = folder.add(exports);
-    QApplication::restoreOverrideCursor();
-    using Outcome = ExportFolder::Result::Outcome;
-    switch (result.outcome) {
-    case Outcome::ImportFailed: {
-        QStringList details;
-        for (const ImportError& e : result.errors.first())
-            details << errorLine(e);
-        if (const qint64 more = result.errors.count() - qsizetype(details.size()); more > 0)
-            details << u"……另有 %1 个错误"_s.arg(more);
-        showImportFailure(u"导入的文件有 %1 处错误。"_s.arg(result.errors.count()), details);
+void cid::importExports(const std::vector<NativePath>& dropped) {
+    // Folders bring the exports inside them.
+    QStringList passedOver;
+    const std::vector<NativePath> files = DataWorkflow::exportsIn(dropped, passedOver);
+    if (files.empty()) {
+        showImportFailure(tr("The folders dropped hold no exports (CSV or text files)."),
+                          tr("The data file is unchanged."), passedOver);
         return;
     }
-    case Outcome::NoRows:
-        showImportFailure(u"导入的文件里没有股东数据。"_s, {});
+    std::vector<ExportFolder::NewExport> exports;
+    for (const NativePath& file : files)
+        exports.push_back({file, {}});
+    for (bool asked = false;; asked = true) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        DataWorkflow::Drop result = workflow_->drop(exports, [this](const NativePath& other) {
+            QApplication::restoreOverrideCursor();
+            QMessageBox ask(
+                QMessageBox::Question, u"Gegu"_s,
+                tr("The data folder holds a data file that this program did not make:\n\n"
+                   "%1\n\n"
+                   "The import makes it again from the files imported now and before; "
+                   "nothing else in it is kept. Go on?")
+                    .arg(displayName(std::filesystem::absolute(other))),
+                QMessageBox::Yes | QMessageBox::No, this);
+            ask.setObjectName(u"replaceDataFile"_s);
+            ask.setDefaultButton(QMessageBox::No);
+            const bool yes = ask.exec() == QMessageBox::Yes;
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            return yes;
+        });
+        QApplication::restoreOverrideCursor();
+        // What the exports do not say of themselves, the user is asked once.
+        if (!asked && result.outcome == DataWorkflow::Drop::Outcome::ImportFailed &&
+            askAboutExports(result, exports))
+            continue;
+        showDrop(result, passedOver);
         return;
-    case Outcome::WriteFailed:
-        showImportFailure(u"无法写入数据文件夹。"_s, {result.writeError});
-        return;
-    case Outcome::Built:
-        break;
     }
-
-    try {
-        auto inUse = std::make_unique<DataFileInUse>(folder.dataFile());
-        dataInUse_ = std::move(inUse);
-    } catch (const RuntimeError& e) {
-        showImportFailure(u"新的数据文件无法载入，仍使用原来的数据。"_s, {errorBoxText(e)});
-        return;
-    }
-    describeData();
-    const DataInfo& info = data()->info();
-    QString text =
-        u"已导入：%1\n\n数据文件：%2\n共 %3 只股票"_s
-            .arg(result.added.join(u"、"_s), displayName(std::filesystem::absolute(info.path)))
-            .arg(info.stocks);
-    if (!info.oldestDate.isEmpty())
-        text +=
-            u"，报告期 %1 至 %2（%3 期）"_s.arg(info.oldestDate, info.newestDate).arg(info.dates);
-    text += u"。\n由 %1 个导出文件生成，它们保存在 %2。"_s.arg(folder.keptExports().size())
-                .arg(displayName(std::filesystem::absolute(folder.exportsFolder())));
-    for (const QString& warning : result.summary.warnings)
-        text += u"\n提示："_s + warning;
-    Picture1->hide();
-    Text2->setText(text);
 }
 
-void cid::showImportFailure(const QString& text, const QStringList& details) {
-    QString shown = text + u"\n数据文件没有改变，导入的文件也没有保存。"_s;
+bool cid::askAboutExports(const DataWorkflow::Drop& drop,
+                          std::vector<ExportFolder::NewExport>& exports) {
+    const std::map<size_t, ExportQuestionNeed> questions = exportQuestions(drop, exports);
+    if (questions.empty())
+        return false;
+    for (const auto& [i, q] : questions) {
+        ExportQuestion ask(displayName(exports[i].path.filename()), q.why, q.codeAndDate, this);
+        if (ask.exec() != QDialog::Accepted)
+            return false;
+        exports[i].name = nativePath(ask.keptName());
+    }
+    return true;
+}
+
+void cid::showDrop(const DataWorkflow::Drop& drop, const QStringList& passedOver,
+                   const QStringList& removed) {
+    if (drop.outcome == DataWorkflow::Drop::Outcome::Built)
+        describeData();
+    const DropReport report = dropReport(drop, data()->info(), passedOver, removed);
+    switch (report.kind) {
+    case DropReport::Kind::Nothing:
+        return;
+    case DropReport::Kind::Failure:
+        showImportFailure(report.text, report.changed, report.details);
+        return;
+    case DropReport::Kind::Summary:
+        // A line each: the output box breaks lines at CR LF.
+        Picture1->hide();
+        Text2->setText(report.details.join(u"\r\n"_s) + u"\r\n"_s);
+        return;
+    }
+}
+
+void cid::showKeptExports() {
+    const ExportFolder folder = workflow_->userFolder();
+    if (!keptExports_) {
+        keptExports_ = new KeptExportsWindow(this);
+        keptExports_->setAttribute(Qt::WA_DeleteOnClose);
+        keptExports_->setRemove([this](const std::vector<NativePath>& names) {
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            const DataWorkflow::Drop result = workflow_->remove(names);
+            QApplication::restoreOverrideCursor();
+            QStringList shown;
+            for (const NativePath& name : names)
+                shown << displayName(name);
+            showDrop(result, {}, shown);
+            showKeptExports(); // the list as it stands now
+        });
+        keptExports_->setOpenFolder([this] {
+            const NativePath place = workflow_->userFolder().exportsFolder();
+            std::error_code ignored;
+            std::filesystem::create_directories(place, ignored);
+            const QUrl url = QUrl::fromLocalFile(displayName(std::filesystem::absolute(place)));
+            if (openUrl_(url))
+                return;
+            auto* box = new QMessageBox(QMessageBox::Information, u"Gegu"_s,
+                                        tr("The folder cannot be opened. It is:") + u"\n\n"_s +
+                                            url.toDisplayString(QUrl::PreferLocalFile),
+                                        QMessageBox::Ok, keptExports_);
+            box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->open();
+        });
+    }
+    keptExports_->setExports(folder.describeKept(),
+                             displayName(std::filesystem::absolute(folder.exportsFolder())));
+    keptExports_->show();
+    keptExports_->raise();
+    keptExports_->activateWindow();
+}
+
+void cid::showImportFailure(const QString& text, const QString& changed,
+                            const QStringList& details) {
+    QString shown = text + u'\n' + changed;
     constexpr qsizetype shownDetails = 10;
     for (qsizetype i = 0; i < std::min(shownDetails, details.size()); ++i)
         shown += (i == 0 ? u"\n\n"_s : u"\n"_s) + details[i];

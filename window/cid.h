@@ -1,7 +1,10 @@
 #pragma once
 
+#include "help_and_update.h"
+#include "import/data_workflow.h"
 #include "queries/loaded_holdings.h"
 
+#include <QPointer>
 #include <QString>
 #include <QUrl>
 #include <QWidget>
@@ -17,18 +20,8 @@ class QMimeData;
 namespace gegu {
 
 class GraphicalButton;
+class KeptExportsWindow;
 class OutputBox;
-
-// The web page from which new data files are downloaded by hand, as set when Gegu is built;
-// empty for the page installed with the program, which says how to get a data file.
-inline constexpr QStringView UpdatePageAddress = u"" GEGU_UPDATE_PAGE;
-
-// The address the data-update button opens: UpdatePageAddress, or the installed page's.
-QString updatePageAddress();
-
-// The help and support text: eight items, each but the last followed by three LF CR pairs,
-// the last by one.
-QString helpText();
 
 // The main window: a query box, the query, help and update buttons, the output box with the
 // picture panel lying over it, a prompt and a title, all at fixed places. The window answers
@@ -52,15 +45,16 @@ public:
     // Whether the index of the holders' names is there yet.
     bool nameIndexReady() const { return data() && data()->nameIndex(); }
     // The data the window answers from; null before Form_Load.
-    const LoadedHoldings* data() const {
-        return dataInUse_ ? dataInUse_->current().get() : nullptr;
-    }
+    const LoadedHoldings* data() const { return workflow_ ? workflow_->current().get() : nullptr; }
+    // The data file in use and the drops, as the window works them; null before Form_Load.
+    DataWorkflow* workflow() { return workflow_.get(); }
     // How the window opens a web page; tests put another in place.
     void setUrlOpener(std::function<bool(const QUrl&)> open) { openUrl_ = std::move(open); }
 
-    // Adds CSV exports to the user's own ones and answers from the data file built again from
-    // all of them; what a drop of files onto the window does. Asks first before it replaces a
-    // data file it did not build; an import that fails changes nothing and says why.
+    // Adds CSV exports (and those in dropped folders) to the user's own ones and answers from
+    // the data file built again from all of them; what a drop of files onto the window does
+    // (DataWorkflow::drop). Asks first before it replaces a data file it did not build, and
+    // what an export does not say of itself; then says what happened.
     void importExports(const std::vector<NativePath>& exports);
 
 protected:
@@ -89,14 +83,29 @@ private:
     void addHistoryEntries(QMenu* menu, qsizetype line);
     // Takes a drop of files: the import waits until the drop is over.
     void dropFiles(const QMimeData* mime);
-    // Shows a failed import of dropped exports: the errors at their files and lines.
-    void showImportFailure(const QString& text, const QStringList& details);
+    // What a drop (or a removal of kept exports) did: the summary in the output box, or a box
+    // that says why nothing changed. passedOver: files of dropped folders not read; removed:
+    // the kept exports removed.
+    void showDrop(const DataWorkflow::Drop& drop, const QStringList& passedOver = {},
+                  const QStringList& removed = {});
+    // Asks what the exports that the drop could not read do not say (code, report date,
+    // table), where every error is one that an answer settles; false when it cannot be so, or
+    // the user does not answer. The answers go into the names the exports are kept under.
+    bool askAboutExports(const DataWorkflow::Drop& drop,
+                         std::vector<ExportFolder::NewExport>& exports);
+    // 已导入的文件: the kept exports, to look at, remove, or open the folder of.
+    void showKeptExports();
+    // Shows a failed import of dropped exports: what went wrong, what that changed, and the
+    // details (errors at their files and lines).
+    void showImportFailure(const QString& text, const QString& changed, const QStringList& details);
     // Centres the window, its frame included, on the screen that holds it.
     void centreOnScreen();
 
-    // The data file in use, loaded again when it changes on disk; its index of the holders'
-    // names is made on a thread of its own, and until it is ready a name query reads every row.
-    std::unique_ptr<DataFileInUse> dataInUse_;
+    // The data file in use, loaded again when it changes on disk, and the drops; its index of
+    // the holders' names is made on a thread of its own, and until it is ready a name query reads
+    // every row.
+    std::unique_ptr<DataWorkflow> workflow_;
+    QPointer<KeptExportsWindow> keptExports_;
     std::function<bool(const QUrl&)> openUrl_;
     qsizetype reportLimit_;
     // Only the help text, as Command3 last composed it for Text2. Reports go to Text2 as the

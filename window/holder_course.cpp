@@ -39,26 +39,27 @@ QString number(double value) {
 
 // What a period without the holder says: not among that table's holders.
 QString absentFrom(QStringView table) {
-    return u"不在%1之列"_s.arg(table);
+    return HolderCourseWindow::tr("not among the %1").arg(table);
 }
 
 // A period in words, for screen readers and the table.
 QString describe(const HolderPeriod& p, QStringView table) {
     if (p.rows.empty())
-        return p.period.date + u"："_s + absentFrom(table);
-    QString text = p.period.date + u"："_s;
+        return HolderCourseWindow::tr("%1: %2").arg(p.period.date, absentFrom(table));
+    QStringList held;
     if (const auto shares = p.shares())
-        text += number(*shares) + u" 万股"_s;
+        held << number(*shares) + u" 万股"_s; // the data file's unit
     if (const auto ratio = p.ratio())
-        text += u"，"_s + number(*ratio) + u"%"_s;
-    return text;
+        held << number(*ratio) + u'%';
+    return HolderCourseWindow::tr("%1: %2").arg(p.period.date,
+                                                held.join(HolderCourseWindow::tr(", ")));
 }
 
 } // namespace
 
 CourseChart::CourseChart(QWidget* parent) : QWidget(parent) {
     setFont(songFont(9));
-    setAccessibleName(u"持股变化图"_s);
+    setAccessibleName(tr("Holding chart"));
     setMinimumSize(360, 220);
 }
 
@@ -73,7 +74,7 @@ void CourseChart::setCourse(const std::vector<HolderPeriod>& course, QStringView
         ratios_.push_back(p.rows.empty() ? std::nullopt : p.ratio());
         description << describe(p, table);
     }
-    setAccessibleDescription(description.join(u"；"_s));
+    setAccessibleDescription(description.join(tr("; ")));
     update();
 }
 
@@ -115,10 +116,10 @@ void CourseChart::paintEvent(QPaintEvent*) {
     }
     painter.setPen(palette().color(QPalette::WindowText));
     painter.drawText(QRectF(0, 0, width() / 2.0, line * 1.5), Qt::AlignLeft | Qt::AlignVCenter,
-                     u"持股数(万股)"_s);
+                     tr("Shares (万股)"));
     painter.setPen(ratioColour);
     painter.drawText(QRectF(width() / 2.0, 0, width() / 2.0, line * 1.5),
-                     Qt::AlignRight | Qt::AlignVCenter, u"占比(%)"_s);
+                     Qt::AlignRight | Qt::AlignVCenter, tr("Ratio (%)"));
 
     if (dates_.isEmpty())
         return;
@@ -167,7 +168,7 @@ HolderCourseWindow::HolderCourseWindow(const QString& holder, const QString& sto
     : QDialog(parent) {
     setObjectName(u"holderCourse"_s);
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(u"持股变化：%1（%2，%3）"_s.arg(holder, stock, table));
+    setWindowTitle(tr("Holding history: %1 (%2, %3)").arg(holder, stock, table.toString()));
     setFont(songFont(12));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, pal.color(QPalette::Midlight));
@@ -177,10 +178,10 @@ HolderCourseWindow::HolderCourseWindow(const QString& holder, const QString& sto
     chart_->setCourse(course, table);
 
     table_ = new QTableWidget(this);
-    table_->setAccessibleName(u"持股变化表"_s);
+    table_->setAccessibleName(tr("Holding table"));
     table_->setColumnCount(6);
-    table_->setHorizontalHeaderLabels(
-        {u"报告期"_s, u"持股数(万股)"_s, u"占比(%)"_s, u"股份性质"_s, u"增减"_s, u"名次"_s});
+    table_->setHorizontalHeaderLabels({tr("Report date"), tr("Shares (万股)"), tr("Ratio (%)"),
+                                       tr("Share type"), tr("Change"), tr("Rank")});
     table_->verticalHeader()->hide();
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -155,6 +155,14 @@ void ReportControl::insertFromMime(const QMimeData* mime, TextPosition at) {
         edit(at, at, text);
 }
 
+namespace {
+
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(ReportControl)
+};
+
+} // namespace
+
 void ReportControl::addEditActions(QMenu& menu) {
     const auto add = [&](const QString& text, QKeySequence::StandardKey key, bool enabled,
                          auto slot) {
@@ -163,14 +171,14 @@ void ReportControl::addEditActions(QMenu& menu) {
         action->setShortcutVisibleInContextMenu(true);
         action->setEnabled(enabled);
     };
-    add(u"撤销"_s, QKeySequence::Undo, document_.canUndo(), [this] { undo(); });
-    add(u"重做"_s, QKeySequence::Redo, document_.canRedo(), [this] { redo(); });
+    add(Text::tr("Undo"), QKeySequence::Undo, document_.canUndo(), [this] { undo(); });
+    add(Text::tr("Redo"), QKeySequence::Redo, document_.canRedo(), [this] { redo(); });
     menu.addSeparator();
-    add(u"剪切"_s, QKeySequence::Cut, hasSelection(), [this] { cut(); });
-    add(u"复制"_s, QKeySequence::Copy, hasSelection(), [this] { copy(); });
-    add(u"粘贴"_s, QKeySequence::Paste, true, [this] { paste(); });
+    add(Text::tr("Cut"), QKeySequence::Cut, hasSelection(), [this] { cut(); });
+    add(Text::tr("Copy"), QKeySequence::Copy, hasSelection(), [this] { copy(); });
+    add(Text::tr("Paste"), QKeySequence::Paste, true, [this] { paste(); });
     menu.addSeparator();
-    add(u"全选"_s, QKeySequence::SelectAll, true, [this] { selectAll(); });
+    add(Text::tr("Select All"), QKeySequence::SelectAll, true, [this] { selectAll(); });
 }
 
 // ---- editing

@@ -2,8 +2,11 @@
 
 #include "cid.h"
 #include "common/console.h"
+#include "common/translation.h"
 #include "holdings/data_file.h"
 #include "holdings/runtime_error.h"
+#include "import/data_workflow.h"
+#include "import_words.h"
 
 #include <QApplication>
 #include <QGuiApplication>
@@ -55,7 +58,11 @@ QString errorBoxText(const RuntimeError& e) {
 
 void reportRuntimeError(const RuntimeError& e) {
     const QString text = errorBoxText(e);
+    // The line on stderr in the user's language, as gegu-query's; then the box in Chinese, as
+    // everything in the window. Gegu ends after it.
+    useLanguage(userLanguage());
     writeLine(stderr, u"gegu: "_s + e.message());
+    useLanguage(Language::Chinese);
     // Where nobody can see a box (Qt's offscreen and minimal platforms), nobody could close it
     // either: the line on stderr is all.
     const QString platform = QGuiApplication::platformName();
@@ -72,7 +79,41 @@ std::future<std::unique_ptr<DataFileInUse>> loadDataInBackground() {
                       [] { return std::make_unique<DataFileInUse>(findDataFile()); });
 }
 
+namespace {
+
+// Says that the user's data file could not be built again from the kept exports at start.
+struct Text {
+    Q_DECLARE_TR_FUNCTIONS(Startup)
+};
+
+void showRepairFailure(QWidget* parent, const ExportFolder::Result& result) {
+    QString why = result.writeError;
+    if (result.outcome == ExportFolder::Result::Outcome::ImportFailed)
+        for (const ImportError& e : result.errors.first())
+            why += (why.isEmpty() ? u""_s : u"\n"_s) + windowText(e);
+    if (result.outcome == ExportFolder::Result::Outcome::Busy)
+        why = Text::tr("Another Gegu is changing the data folder.");
+    auto* box = new QMessageBox(
+        QMessageBox::Warning, u"Gegu"_s,
+        Text::tr("The exports kept in the data folder and the data file made from them do not "
+                 "agree (the last import did not end, or an export was changed), and the data "
+                 "file cannot be made again; the data file as it is answers.") +
+            u"\n\n"_s + why,
+        QMessageBox::Ok, parent);
+    box->setObjectName(u"repairFailed"_s);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
+} // namespace
+
 int runGegu(QApplication& app) {
+    // The window speaks Chinese, whatever the user's locale.
+    useLanguage(Language::Chinese);
+    // A drop cut short, or a kept export changed by hand: the user's data file is built again
+    // from the kept exports before it is looked for.
+    const std::optional<ExportFolder::Result> repaired = DataWorkflow::repair(userDataDirectory());
     std::future<std::unique_ptr<DataFileInUse>> loading = loadDataInBackground();
     cid form;
     try {
@@ -86,6 +127,8 @@ int runGegu(QApplication& app) {
         return 1;
     }
     form.show();
+    if (repaired && repaired->outcome != ExportFolder::Result::Outcome::Built)
+        showRepairFailure(&form, *repaired);
     return app.exec();
 }
 

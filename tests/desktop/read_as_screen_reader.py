@@ -95,6 +95,11 @@ def main():
     if app is None:
         check("gegu is on the accessibility bus", False, "not found")
         return
+    title = "Varnel老师设计（qq:246813579电话0555-2468013）"
+    window = wait_for(lambda: named(app, title))
+    check("the main window is a frame named by its title",
+          window is not None and window.getRoleName() == "frame",
+          window.getRoleName() if window is not None else "no such window")
     box = wait_for(lambda: named(app, "查询结果"))
     check("the output box has a name", box is not None, "no 查询结果")
     if box is None:

@@ -1,22 +1,25 @@
 // Fuzzes gegu-import with arbitrary exports: each input is read as a file (its size picks the
 // settings), and either every error names its file and what is wrong, or the data file written
 // loads, answers a query and keeps every row's cells under the frame's joints and each
-// holder's name within its column; names shortened to the same are kept apart. The CSV
-// reader's own split
-// of plain lines must give what libcsv alone gives, under every separator; titles, header
-// names and holders' names are read from the input's text too.
+// holder's name within its column, no two holders written alike. The CSV reader's own split of
+// plain lines must give what libcsv alone gives, under every separator; titles, header names,
+// codes, numbers, holders' names and file names are read from the input's lines too, and its
+// encoding found.
 
 #include "holdings/data_file_writer.h"
 #include "holdings/gbk.h"
 #include "holdings/holdings_table.h"
 #include "holdings/runtime_error.h"
+#include "import/file_name_hints.h"
 #include "import/holder_names.h"
 #include "import/importer.h"
 #include "queries/query.h"
 
 #include <QBuffer>
 #include <QSet>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 
 using namespace gegu;
@@ -44,10 +47,14 @@ QByteArray csvRows(QByteArrayView csv, CsvReader::Lines lines, char separator) {
     return out;
 }
 
-void check(bool condition) {
-    if (!condition)
+// Ends the run with the line of the invariant that does not hold.
+void checkAt(bool condition, int line) {
+    if (!condition) {
+        std::fprintf(stderr, "fuzz_import.cpp:%d: invariant broken\n", line);
         std::abort();
+    }
 }
+#define check(condition) checkAt(condition, __LINE__)
 
 } // namespace
 
@@ -57,28 +64,44 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         check(csvRows(csv, CsvReader::Lines::PlainDirect, separator) ==
               csvRows(csv, CsvReader::Lines::LibcsvOnly, separator));
 
-    // The text's lines as a title, as header names, and each as a holder's name.
+    // The text's lines as a title, as header names, and each as a code, a number and a holder's
+    // name.
     const QString text = QString::fromUtf8(csv.first(std::min<qsizetype>(csv.size(), 4096)));
     (void)readTitle(text);
     const QStringList lines = text.split(u'\n');
     (void)readHeader(lines);
-    std::vector<TableName> names;
-    QSet<QString> keys;
     for (const QString& line : lines) {
-        const QString written = shortHolderName(line);
-        check(fitsNameColumn(written) && (written == line || !fitsNameColumn(line)));
-        if (!keys.contains(holderKey(line))) {
-            keys.insert(holderKey(line));
-            names.push_back({line, written});
+        // Each line as a file's name: what it tells is a code, a period's end and a table, and
+        // a kept name made of them reads back the same.
+        const FileNameHints named = hintsFromFileName(line);
+        check(!named.code || (*named.code > 0 && *named.code < 1000000));
+        if (named.date) {
+            const int monthDay = *named.date % 10000;
+            check(monthDay == 331 || monthDay == 630 || monthDay == 930 || monthDay == 1231);
         }
+        if (named.code && named.date) {
+            const bool floatHolders = named.floatHolders.value_or(false);
+            const FileNameHints kept =
+                hintsFromFileName(keptNamePrefix(*named.code, *named.date, floatHolders) + line);
+            check(kept.code == named.code && kept.date == named.date &&
+                  kept.floatHolders == std::optional<bool>(floatHolders));
+        }
+        const QString holder = holderName(line);
+        check(holderName(holder) == holder);
+        const QString written = shortHolderName(line);
+        check(fitsNameColumn(written) && written == fittedName(holder) &&
+              (written == holder || !fitsNameColumn(holder)));
+        (void)parseStockCode(line);
+        for (const NumberStyle style : {NumberStyle::CommaThousands, NumberStyle::Semicolons}) {
+            const NumberRead read = parseNumber(line, style, size & 16);
+            check(
+                read.mark != NumberRead::EitherMark ||
+                (style == NumberStyle::Semicolons && read.thousands == std::round(read.thousands)));
+        }
+        (void)readChangeWords(line, NumberStyle::Semicolons);
     }
-    keepApart(names);
-    QSet<QString> written;
-    for (const TableName& n : names) {
-        check(fitsNameColumn(n.written));
-        written.insert(n.written);
-    }
-    check(written.size() == qsizetype(names.size()));
+    const FoundEncoding found = findEncoding(csv);
+    check(!found.problem || (found.badLine >= 0 && found.badLine <= csv.count('\n') + 1));
 
     ImportSettings settings;
     settings.history = size & 1;
@@ -88,6 +111,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         settings.code = 600036;
         settings.date = 20240630;
     }
+    if ((size & 48) == 48)
+        settings.encoding = size & 64 ? TextEncoding::Gbk : TextEncoding::Utf8;
     Importer importer(settings);
     importer.read(csv, QStringLiteral("fuzz.csv"));
     importer.finish();
@@ -96,7 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           errors.count() >= qint64(errors.first().size()));
     if (!errors.empty()) {
         for (const ImportError& e : errors.first())
-            check(e.file == QStringLiteral("fuzz.csv") && !e.message.isEmpty() && e.line >= 0);
+            check(e.file == QStringLiteral("fuzz.csv") && !e.faults.empty() &&
+                  !e.message().isEmpty() && e.line >= 0);
         return 0;
     }
     QByteArray bytes;

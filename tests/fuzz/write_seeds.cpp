@@ -21,10 +21,21 @@ int main(int argc, char* argv[]) {
     const QDir importDir(QString::fromLocal8Bit(argv[3]));
     int e = 0;
     for (const auto& malformed : gegu::test::malformedExports()) {
-        QFile seed(importDir.filePath(QStringLiteral("malformed-%1").arg(e++)));
-        if (!seed.open(QIODevice::WriteOnly))
-            return 2;
-        seed.write(malformed.bytes);
+        // Each file alone, and the files joined one after the other.
+        QByteArray joined;
+        for (const QByteArray& bytes : malformed.files) {
+            QFile seed(importDir.filePath(QStringLiteral("malformed-%1").arg(e++)));
+            if (!seed.open(QIODevice::WriteOnly))
+                return 2;
+            seed.write(bytes);
+            joined += bytes;
+        }
+        if (malformed.files.size() > 1) {
+            QFile seed(importDir.filePath(QStringLiteral("malformed-%1").arg(e++)));
+            if (!seed.open(QIODevice::WriteOnly))
+                return 2;
+            seed.write(joined);
+        }
     }
     // Among them: 华夏; U+FFFD, which only decoded text can answer; the euro sign, one byte.
     const QByteArray queries[] = {
