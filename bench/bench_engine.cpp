@@ -1,6 +1,6 @@
 // In-process benchmarks of the engine on a full-size data file.
 //
-//   GEGU_BENCH_FILE=full.rar GEGU_BENCH_TEN_FILE=ten.rar GEGU_BENCH_HISTORY_FILE=history.rar \
+//   GEGU_BENCH_FILE=full.rar GEGU_BENCH_TEN_FILE=ten.rar GEGU_BENCH_HISTORY_FILE=history.rar
 //       gegu-bench-engine [--benchmark_format=json]
 //   gegu-bench-engine --top-holder HISTORY_FILE
 //

@@ -12,6 +12,7 @@
 // of them: the first time in this fresh process, from the choice until the portfolio window is
 // shown and the event loop idle, and the median of repeats.
 
+#include "common/translation.h"
 #include "window/cid.h"
 #include "window/output_box.h"
 #include "window/portfolio_model.h"
@@ -142,7 +143,8 @@ int main(int argc, char* argv[]) {
         argc > 2 && !startOnly && !queryOnly && !portfolioOnly ? QByteArray(argv[2]).toInt() : 5;
 
     QApplication app(argc, argv);
-    // As Gegu starts: the data file loads while the window is made.
+    // As Gegu starts: in Chinese, the data file loading while the window is made.
+    gegu::useLanguage(gegu::Language::Chinese);
     auto loading = gegu::loadDataInBackground();
     gegu::cid form;
     form.Form_Load(loading.get());
